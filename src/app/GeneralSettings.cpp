@@ -1,0 +1,35 @@
+#include "app/GeneralSettings.h"
+
+#include "app/ProgramPaths.h"
+#include "app/Settings.h"
+
+namespace {
+const QString General = QStringLiteral("General");
+}
+
+LogSwitches readLogSwitches(const ProgramPaths& paths) {
+    const SettingsSnapshot file(paths.settingsFile());
+    LogSwitches log;
+    log.system = file.readBool(General, QStringLiteral("LogSystem"));
+    log.data = file.readBool(General, QStringLiteral("LogData"));
+    log.debug = file.readBool(General, QStringLiteral("LogDebug"));
+    log.fileSizeKiB = file.readInt(General, QStringLiteral("LogFileSize"));
+    if (log.fileSizeKiB < 10 || log.fileSizeKiB > 2000) log.fileSizeKiB = 100;
+    QString name = file.readString(General, QStringLiteral("LogFileName"));
+    // The Windows default C:\DizaVizaru.txt lives in the program directory here.
+    if (name.isEmpty()) name = QStringLiteral("DizaVizaru.txt");
+    log.fileName = paths.resolve(name);
+    return log;
+}
+
+void readLanguageSettings(const ProgramPaths& paths, GeneralSettings& settings) {
+    const SettingsSnapshot file(paths.settingsFile());
+    settings.lcId = file.readInt(General, QStringLiteral("LcId"));
+    settings.codePage = file.readInt(General, QStringLiteral("CodePage"));
+    settings.fontName = file.readString(General, QStringLiteral("FontName"));
+    if (settings.lcId < 1) {
+        settings.lcId = 1033;
+        settings.codePage = 1252;
+    }
+    if (settings.fontName.isEmpty()) settings.fontName = QStringLiteral("Arial Unicode MS");
+}

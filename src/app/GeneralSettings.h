@@ -1,0 +1,33 @@
+#pragma once
+// The settings of section "General" that the program keeps in memory for the whole run.
+
+#include <QString>
+
+#include <cstdint>
+
+struct LogSwitches {
+    bool system = false;
+    bool data = false;
+    bool debug = false;
+    int32_t fileSizeKiB = 100; // 10..2000
+    QString fileName;          // resolved path of the log file
+};
+
+struct GeneralSettings {
+    LogSwitches log;
+    int32_t lcId = 1033;
+    int32_t codePage = 1252;
+    QString fontName = QStringLiteral("Arial Unicode MS");
+    int32_t charSet = 0;       // character set of the current language
+    bool ostrelPresent = false;
+};
+
+class ProgramPaths;
+
+// Reads the log switches and limits: "LogSystem", "LogData", "LogDebug", "LogFileSize" (below 10
+// or above 2000: 100) and "LogFileName" (empty: DizaVizaru.txt in the program directory).
+LogSwitches readLogSwitches(const ProgramPaths& paths);
+
+// Reads "LcId", "CodePage" and "FontName" into `settings`: an LcId below 1 becomes 1033 with code
+// page 1252, an empty font name "Arial Unicode MS".
+void readLanguageSettings(const ProgramPaths& paths, GeneralSettings& settings);

@@ -1,0 +1,280 @@
+#include "app/Profile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace profile {
+
+namespace {
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool isAscii(QByteArrayView bytes) {
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) & 0x80) return false;
+    return true;
+}
+} // namespace
+
+ProfileText::ProfileText(QByteArray content, const AnsiCodec& codec) : content_(std::move(content)), codec_(codec) {
+    const char* data = content_.constData();
+    const qsizetype size = content_.size();
+    qsizetype pos = 0;
+    while (pos < size) {
+        Line line{};
+        line.begin = pos;
+        qsizetype end = pos;
+        while (end < size && data[end] != '\r' && data[end] != '\n') ++end;
+        line.end = end;
+        if (end < size && data[end] == '\r' && end + 1 < size && data[end + 1] == '\n')
+            line.next = end + 2;
+        else
+            line.next = end < size ? end + 1 : end;
+        pos = line.next;
+
+        qsizetype b = line.begin, e = line.end;
+        while (b < e && isBlank(data[b])) ++b;
+        while (e > b && isBlank(data[e - 1])) --e;
+        line.trimBegin = b;
+        line.trimEnd = e;
+        line.nameBegin = line.nameEnd = line.valueBegin = line.valueEnd = b;
+        if (b < e && data[b] == '[') {
+            qsizetype close = e - 1;
+            while (close > b && data[close] != ']') --close;
+            if (close > b) {
+                line.section = true;
+                qsizetype nb = b + 1, ne = close;
+                while (nb < ne && isBlank(data[nb])) ++nb;
+                while (ne > nb && isBlank(data[ne - 1])) --ne;
+                line.nameBegin = nb;
+                line.nameEnd = ne;
+                lines_.push_back(line);
+                continue;
+            }
+        }
+        if (b < e && data[b] != ';' && data[b] != '#') {
+            qsizetype eq = b;
+            while (eq < e && data[eq] != '=') ++eq;
+            qsizetype ke = eq;
+            while (ke > b && isBlank(data[ke - 1])) --ke;
+            line.nameBegin = b;
+            line.nameEnd = ke;
+            qsizetype vb = eq < e ? eq + 1 : e;
+            while (vb < e && isBlank(data[vb])) ++vb;
+            line.valueBegin = vb;
+            line.valueEnd = e;
+        }
+        lines_.push_back(line);
+    }
+}
+
+bool ProfileText::nameEquals(qsizetype begin, qsizetype end, const QByteArray& encoded, const QString& name) const {
+    const QByteArrayView stored(content_.constData() + begin, end - begin);
+    if (isAscii(stored) && isAscii(encoded)) {
+        if (stored.size() != encoded.size()) return false;
+        for (qsizetype i = 0; i < stored.size(); ++i)
+            if (asciiLower(stored[i]) != asciiLower(encoded[i])) return false;
+        return true;
+    }
+    // Characters beyond ASCII (and double-byte code pages, whose trail bytes may look like ASCII
+    // letters): compare as text.
+    return codec_.decode(stored).compare(name, Qt::CaseInsensitive) == 0;
+}
+
+ProfileText::Match ProfileText::find(const QString& section, const QString& key) const {
+    Match match;
+    const QByteArray sectionBytes = codec_.encode(section);
+    const QByteArray keyBytes = codec_.encode(key);
+    const int count = static_cast<int>(lines_.size());
+    for (int i = 0; i < count; ++i) {
+        const Line& line = lines_[i];
+        if (!line.section || !nameEquals(line.nameBegin, line.nameEnd, sectionBytes, section)) continue;
+        match.sectionLine = i;
+        match.lastContentLine = i;
+        for (int j = i + 1; j < count && !lines_[j].section; ++j) {
+            const Line& entry = lines_[j];
+            if (entry.trimBegin < entry.trimEnd) match.lastContentLine = j;
+            if (match.keyLine < 0 && entry.nameEnd > entry.nameBegin &&
+                nameEquals(entry.nameBegin, entry.nameEnd, keyBytes, key))
+                match.keyLine = j;
+        }
+        break;
+    }
+    return match;
+}
+
+std::optional<QByteArray> ProfileText::value(const QString& section, const QString& key) const {
+    const Match match = find(section, key);
+    if (match.keyLine < 0) return std::nullopt;
+    const Line& line = lines_[match.keyLine];
+    qsizetype b = line.valueBegin, e = line.valueEnd;
+    const char* data = content_.constData();
+    if (e - b >= 2 && (data[b] == '"' || data[b] == '\'') && data[e - 1] == data[b]) {
+        ++b;
+        --e;
+    }
+    return content_.mid(b, std::min(e - b, MaxValueLength));
+}
+
+QByteArray ProfileText::withValue(const QString& section, const QString& key, const QByteArray& rawValue) const {
+    // A value never spans lines; a line break inside it would plant further keys in the file.
+    QByteArray value = rawValue;
+    value.replace('\r', ' ').replace('\n', ' ');
+    qsizetype lead = 0;
+    while (lead < value.size() && isBlank(value[lead])) ++lead;
+    value.remove(0, lead);
+
+    const Match match = find(section, key);
+    QByteArray out = content_;
+    if (match.keyLine >= 0) {
+        const Line& line = lines_[match.keyLine];
+        const QByteArray replacement = content_.mid(line.nameBegin, line.nameEnd - line.nameBegin) + '=' + value;
+        out.replace(line.begin, line.end - line.begin, replacement);
+        return out;
+    }
+    const QByteArray keyLine = codec_.encode(key) + '=' + value;
+    if (match.sectionLine >= 0) {
+        const Line& after = lines_[match.lastContentLine];
+        QByteArray terminator = content_.mid(after.end, after.next - after.end);
+        if (terminator.isEmpty()) {
+            // The section's last line ends the file without a line break: give it one.
+            out.insert(after.next, QByteArray("\r\n") + keyLine + "\r\n");
+        } else {
+            out.insert(after.next, keyLine + terminator);
+        }
+        return out;
+    }
+    if (!out.isEmpty() && !out.endsWith('\n') && !out.endsWith('\r')) out += "\r\n";
+    out += '[' + codec_.encode(section) + "]\r\n" + keyLine + "\r\n";
+    return out;
+}
+
+bool readFile(const QString& path, QByteArray* content) {
+    content->clear();
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxFileSize) {
+        ::close(fd);
+        return false;
+    }
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        bytes.append(buffer, n);
+        if (bytes.size() > MaxFileSize) {
+            ::close(fd);
+            return false;
+        }
+    }
+    ::close(fd);
+    *content = std::move(bytes);
+    return true;
+}
+
+namespace {
+// Follows symbolic links (also dangling ones) to the path that is really written.
+QString resolveTarget(const QString& path) {
+    QString current = QFileInfo(path).absoluteFilePath();
+    for (int depth = 0; depth < 40; ++depth) {
+        QFileInfo info(current);
+        if (!info.isSymLink()) return current;
+        const QByteArray native = QFile::encodeName(current);
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(native.constData(), buffer, sizeof(buffer) - 1);
+        if (n <= 0) return QString();
+        const QString target = QFile::decodeName(QByteArray(buffer, static_cast<int>(n)));
+        current = QFileInfo(target).isAbsolute() ? target : info.absolutePath() + QLatin1Char('/') + target;
+        current = QFileInfo(current).absoluteFilePath();
+    }
+    return QString();
+}
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+} // namespace
+
+bool writeFileAtomically(const QString& path, const QByteArray& content) {
+    const QString target = resolveTarget(path);
+    if (target.isEmpty()) return false;
+    const QFileInfo info(target);
+    const QByteArray targetNative = QFile::encodeName(target);
+    struct stat original {};
+    const bool exists = ::stat(targetNative.constData(), &original) == 0;
+    if (exists && !S_ISREG(original.st_mode)) return false;
+
+    QByteArray tempName = QFile::encodeName(info.absolutePath() + QLatin1String("/.") + info.fileName() +
+                                            QLatin1String(".XXXXXX"));
+    const int fd = ::mkstemp(tempName.data());
+    if (fd < 0) return false;
+    bool ok = writeAll(fd, content);
+    if (ok) {
+        if (exists) {
+            ok = ::fchmod(fd, original.st_mode & 07777) == 0;
+            if (ok && ::fchown(fd, original.st_uid, original.st_gid) != 0) {
+                // Not being allowed to give the file away is no reason to lose the write.
+            }
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ok = ::fchmod(fd, 0666 & ~mask) == 0;
+        }
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = ::rename(tempName.constData(), targetNative.constData()) == 0;
+    if (!ok) {
+        ::unlink(tempName.constData());
+        return false;
+    }
+    const int dirFd = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+qint32 parseProfileInt(const QByteArray& value) {
+    qsizetype i = 0;
+    while (i < value.size() && isBlank(value[i])) ++i;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+')) {
+        negative = value[i] == '-';
+        ++i;
+    }
+    quint32 result = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i)
+        result = result * 10u + static_cast<quint32>(value[i] - '0');
+    if (negative) result = 0u - result;
+    return static_cast<qint32>(result);
+}
+
+} // namespace profile

@@ -1,0 +1,77 @@
+#pragma once
+// A private-profile (INI) file engine with the observable behaviour of the Windows profile
+// functions: names match without regard to case, the first matching section and key win, values
+// are trimmed and lose one pair of outer quotes, and a write changes only the line it concerns.
+
+#include "app/AnsiCodec.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace profile {
+
+// Longest value a read returns, in bytes (the Windows buffer of 255 bytes less its terminator).
+constexpr qsizetype MaxValueLength = 254;
+
+// Files larger than this are not read (every read gives its default) and never rewritten.
+constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
+
+// One parsed snapshot of a settings file's bytes.
+class ProfileText {
+public:
+    ProfileText(QByteArray content, const AnsiCodec& codec);
+
+    // The value of the first matching key in the first matching section, trimmed, unquoted and
+    // cut to MaxValueLength bytes; nullopt when the section or key is missing.
+    std::optional<QByteArray> value(const QString& section, const QString& key) const;
+
+    // The file's bytes with `key` in `section` set to `value` (already encoded). Every byte
+    // outside the one changed or inserted line stays as it was.
+    QByteArray withValue(const QString& section, const QString& key, const QByteArray& value) const;
+
+    const QByteArray& content() const { return content_; }
+
+private:
+    struct Line {
+        qsizetype begin;    // first byte of the line
+        qsizetype end;      // one past the last byte before the line terminator
+        qsizetype next;     // first byte of the following line
+        qsizetype trimBegin; // line content without surrounding blanks and tabs
+        qsizetype trimEnd;
+        bool section;       // a "[name]" line
+        qsizetype nameBegin; // section name or key, trimmed
+        qsizetype nameEnd;
+        qsizetype valueBegin; // key lines: value after the first '=', trimmed (empty when none)
+        qsizetype valueEnd;
+    };
+    struct Match {
+        int sectionLine = -1; // index into lines_
+        int keyLine = -1;
+        int lastContentLine = -1; // last non-blank line of the section, header included
+    };
+
+    Match find(const QString& section, const QString& key) const;
+    bool nameEquals(qsizetype begin, qsizetype end, const QByteArray& encoded, const QString& name) const;
+
+    QByteArray content_;
+    const AnsiCodec& codec_;
+    std::vector<Line> lines_;
+};
+
+// Reads a whole file. False (and empty bytes) when it is missing, a directory, unreadable or
+// larger than MaxFileSize.
+bool readFile(const QString& path, QByteArray* content);
+
+// Replaces the file's content atomically: a temporary file beside the real target (symbolic
+// links followed) gets the bytes, the original's mode and owner, is flushed to disk and renamed
+// over the target. On any failure the target is left as it was and false is returned.
+bool writeFileAtomically(const QString& path, const QByteArray& content);
+
+// Windows' integer read of a value: optional blanks, one sign, the digits up to the first
+// non-digit (none: 0), wrapping modulo 2^32.
+qint32 parseProfileInt(const QByteArray& value);
+
+} // namespace profile

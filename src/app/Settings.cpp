@@ -1,0 +1,77 @@
+#include "app/Settings.h"
+
+#include <QFileInfo>
+#include <QtGlobal>
+
+namespace {
+std::function<void(const QString&)>& wrongTypeReporter() {
+    static std::function<void(const QString&)> reporter = [](const QString& message) {
+        qWarning("%s", qPrintable(message));
+    };
+    return reporter;
+}
+
+QByteArray fileContent(const QString& file) {
+    QByteArray content;
+    profile::readFile(file, &content);
+    return content;
+}
+
+int16_t toInt16(const std::optional<QByteArray>& value) {
+    // Windows returns the default for a missing key and also for an empty value.
+    if (!value || value->isEmpty()) return -1;
+    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(profile::parseProfileInt(*value))));
+}
+
+QString toText(const std::optional<QByteArray>& value) {
+    return value ? AnsiCodec::workstation().decode(*value) : QString();
+}
+} // namespace
+
+void setWrongDataTypeReporter(std::function<void(const QString&)> reporter) {
+    wrongTypeReporter() = std::move(reporter);
+}
+
+namespace settings_detail {
+void reportWrongDataType() { wrongTypeReporter()(QString::fromLatin1(WrongDataTypeMessage)); }
+} // namespace settings_detail
+
+SettingsEditor::SettingsEditor(QString file) : file_(std::move(file)) {
+    // Only a missing file may be created: one that exists but cannot be read (a directory, no
+    // permission, too large) is never replaced by a file that holds just the new keys.
+    if (!profile::readFile(file_, &content_) && QFileInfo(file_).exists()) usable_ = false;
+}
+
+void SettingsEditor::setText(const QString& text, const QString& section, const QString& key) {
+    if (!usable_) return;
+    const AnsiCodec& codec = AnsiCodec::workstation();
+    content_ = profile::ProfileText(std::move(content_), codec).withValue(section, key, codec.encode(text));
+}
+
+bool SettingsEditor::commit() { return usable_ && profile::writeFileAtomically(file_, content_); }
+
+int16_t IniReadInt(const QString& section, const QString& key, const QString& file) {
+    return SettingsSnapshot(file).readInt(section, key);
+}
+
+QString IniReadString(const QString& section, const QString& key, const QString& file) {
+    return SettingsSnapshot(file).readString(section, key);
+}
+
+bool IniReadBool(const QString& section, const QString& key, const QString& file) {
+    return SettingsSnapshot(file).readBool(section, key);
+}
+
+SettingsSnapshot::SettingsSnapshot(const QString& file) : text_(fileContent(file), AnsiCodec::workstation()) {}
+
+int16_t SettingsSnapshot::readInt(const QString& section, const QString& key) const {
+    return toInt16(text_.value(section, key));
+}
+
+QString SettingsSnapshot::readString(const QString& section, const QString& key) const {
+    return toText(text_.value(section, key));
+}
+
+bool SettingsSnapshot::readBool(const QString& section, const QString& key) const {
+    return readString(section, key).toUpper() == QLatin1String("TRUE");
+}

@@ -1,0 +1,205 @@
+#include "net/ConnectionManager.h"
+
+#include <QSignalBlocker>
+#include <QTcpSocket>
+#include <QTimer>
+
+int windowsSocketError(QAbstractSocket::SocketError error) {
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError: return 10061;
+    case QAbstractSocket::RemoteHostClosedError: return 10054;
+    case QAbstractSocket::HostNotFoundError: return 11001;
+    case QAbstractSocket::SocketAccessError: return 10013;
+    case QAbstractSocket::SocketResourceError: return 10055;
+    case QAbstractSocket::SocketTimeoutError: return 10060;
+    case QAbstractSocket::DatagramTooLargeError: return 10040;
+    case QAbstractSocket::NetworkError: return 10065;
+    case QAbstractSocket::AddressInUseError: return 10048;
+    case QAbstractSocket::SocketAddressNotAvailableError: return 10049;
+    case QAbstractSocket::UnsupportedSocketOperationError: return 10045;
+    case QAbstractSocket::OperationError: return 10022;
+    case QAbstractSocket::TemporaryError: return 10035;
+    default: return 10053;
+    }
+}
+
+ConnectionManager::ConnectionManager(quint16 port, ConnectionTimings timings, QObject* parent)
+    : QObject(parent), port_(port), timings_(timings) {
+    createElement(0);
+}
+
+ConnectionManager::~ConnectionManager() {
+    for (Element& e : elements_) {
+        if (e.socket) {
+            const QSignalBlocker blocker(e.socket.get());
+            e.socket->abort();
+        }
+    }
+}
+
+void ConnectionManager::createElements() {
+    for (int i = 1; i < 64; ++i) createElement(i);
+}
+
+void ConnectionManager::destroyElements() {
+    for (int i = 1; i < 64; ++i) {
+        Element& e = elements_[static_cast<size_t>(i)];
+        if (!e.socket) continue;
+        stopTimers(i);
+        close(i);
+        e.keepAlive.reset();
+        e.reply.reset();
+        e.socket.reset();
+    }
+}
+
+bool ConnectionManager::hasElement(int i) const { return elements_[static_cast<size_t>(i)].socket != nullptr; }
+
+void ConnectionManager::createElement(int i) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    if (e.socket) return;
+    e.socket = std::make_unique<QTcpSocket>();
+    e.keepAlive = std::make_unique<QTimer>();
+    e.reply = std::make_unique<QTimer>();
+    e.keepAlive->setInterval(timings_.keepAliveMs);
+    e.reply->setInterval(timings_.replyTimeoutMs);
+    e.socket->setReadBufferSize(ReadBufferSize);
+    QTcpSocket* socket = e.socket.get();
+    connect(socket, &QTcpSocket::connected, this, [this, i, socket] {
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        if (events_) events_->TcpClient_Connect(i);
+    });
+    connect(socket, &QTcpSocket::disconnected, this, [this, i] {
+        if (events_) events_->TcpClient_Close(i);
+    });
+    connect(socket, &QTcpSocket::errorOccurred, this, [this, i](QAbstractSocket::SocketError error) { onError(i, error); });
+    connect(socket, &QTcpSocket::readyRead, this, [this, i, socket] {
+        if (events_) events_->TcpClient_DataArrival(i, socket->bytesAvailable());
+    });
+    connect(e.keepAlive.get(), &QTimer::timeout, this, [this, i] {
+        if (events_) events_->TimerHin_Timer(i);
+    });
+    connect(e.reply.get(), &QTimer::timeout, this, [this, i] {
+        if (events_) events_->TimerZurueck_Timer(i);
+    });
+}
+
+void ConnectionManager::onError(int i, QAbstractSocket::SocketError error) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    // A server's close is reported as this error and a disconnect: the disconnect is the close
+    // event, so the error is no event of its own.
+    if (error == QAbstractSocket::RemoteHostClosedError) return;
+    const int number = windowsSocketError(error);
+    const QString description = e.socket->errorString();
+    if (opening_ == i) {
+        // Reported inside the connect call itself: deliver it once that call has returned, so the
+        // caller's state is set before the error changes it.
+        postError(i, number, description);
+        return;
+    }
+    if (events_) events_->TcpClient_Error(i, number, description);
+}
+
+void ConnectionManager::postError(int i, int number, const QString& description) {
+    const quint64 generation = elements_[static_cast<size_t>(i)].generation;
+    QTimer::singleShot(0, this, [this, i, number, description, generation] {
+        const Element& e = elements_[static_cast<size_t>(i)];
+        if (!e.socket || e.generation != generation) return; // the connection was closed or opened again since
+        if (events_) events_->TcpClient_Error(i, number, description);
+    });
+}
+
+bool ConnectionManager::isOpen(int i) const {
+    const Element& e = elements_[static_cast<size_t>(i)];
+    return e.socket && !e.failed && e.socket->state() == QAbstractSocket::ConnectedState;
+}
+
+void ConnectionManager::send(int i, const QByteArray& bytes) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    if (!isOpen(i)) return;
+    e.socket->write(bytes);
+    e.socket->flush();
+    if (e.socket->bytesToWrite() > MaxUnsent) {
+        // The server does not read what it is sent: give the connection up instead of buffering
+        // without end. It is reconnected by the reply time-out like after any error.
+        e.failed = true;
+        postError(i, 10055, QStringLiteral("Send buffer full: the server does not read its data"));
+    }
+}
+
+QByteArray ConnectionManager::readAll(int i) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    return e.socket ? e.socket->readAll() : QByteArray();
+}
+
+void ConnectionManager::open(int i, const QString& host) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    if (!e.socket) return;
+    e.host = host;
+    connectHost(i);
+}
+
+void ConnectionManager::reopen(int i) {
+    if (elements_[static_cast<size_t>(i)].socket) connectHost(i);
+}
+
+void ConnectionManager::connectHost(int i) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    {
+        const QSignalBlocker blocker(e.socket.get());
+        e.socket->abort();
+    }
+    ++e.generation;
+    e.failed = false;
+    if (e.host.trimmed().isEmpty()) {
+        // No address: fails like a host that cannot be found, and is retried the same way.
+        postError(i, windowsSocketError(QAbstractSocket::HostNotFoundError), QStringLiteral("Host not found"));
+        return;
+    }
+    opening_ = i;
+    e.socket->connectToHost(e.host, port_);
+    opening_ = -1;
+}
+
+void ConnectionManager::close(int i) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    if (!e.socket) return;
+    ++e.generation;
+    e.failed = false;
+    const QSignalBlocker blocker(e.socket.get());
+    e.socket->abort();
+}
+
+void ConnectionManager::restartKeepAlive(int i) {
+    if (QTimer* t = elements_[static_cast<size_t>(i)].keepAlive.get()) t->start();
+}
+
+void ConnectionManager::restartReplyTimer(int i) {
+    if (QTimer* t = elements_[static_cast<size_t>(i)].reply.get()) t->start();
+}
+
+void ConnectionManager::enableReplyTimer(int i) {
+    QTimer* t = elements_[static_cast<size_t>(i)].reply.get();
+    if (t && !t->isActive()) t->start();
+}
+
+void ConnectionManager::stopTimers(int i) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    if (e.keepAlive) e.keepAlive->stop();
+    if (e.reply) e.reply->stop();
+}
+
+bool ConnectionManager::keepAliveActive(int i) const {
+    const QTimer* t = elements_[static_cast<size_t>(i)].keepAlive.get();
+    return t && t->isActive();
+}
+
+bool ConnectionManager::replyTimerActive(int i) const {
+    const QTimer* t = elements_[static_cast<size_t>(i)].reply.get();
+    return t && t->isActive();
+}
+
+qint64 ConnectionManager::unsentBytes(int i) const {
+    const Element& e = elements_[static_cast<size_t>(i)];
+    return e.socket ? e.socket->bytesToWrite() : 0;
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The 64 per-connection controls: a TCP socket, a keep-alive timer and a reply time-out timer per
+// connection index, and the events they raise. Sockets never block: what is written goes to the
+// kernel at once, and a connection whose peer stops reading is failed once too much waits unsent.
+
+#include "net/Connections.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+
+#include <array>
+#include <memory>
+
+class QTcpSocket;
+class QTimer;
+
+struct ConnectionTimings {
+    int keepAliveMs = 5000;
+    int replyTimeoutMs = 10000;
+};
+
+// The Windows Sockets error number that a socket error corresponds to.
+int windowsSocketError(QAbstractSocket::SocketError error);
+
+class ConnectionManager : public QObject, public Connections {
+    Q_OBJECT
+public:
+    // Most bytes that may wait unsent on one connection before it counts as failed.
+    static constexpr qint64 MaxUnsent = 8 * 1024 * 1024;
+    // Most bytes one connection buffers on the receiving side between arrivals.
+    static constexpr qint64 ReadBufferSize = 2 * 1024 * 1024;
+
+    ConnectionManager(quint16 port, ConnectionTimings timings, QObject* parent = nullptr);
+    ~ConnectionManager() override;
+
+    void setEvents(ConnectionEvents* events) { events_ = events; }
+
+    // Elements 1..63 are created at start-up and destroyed at shut-down; element 0 always exists.
+    void createElements();
+    void destroyElements();
+    bool hasElement(int i) const;
+
+    bool isOpen(int i) const override;
+    void send(int i, const QByteArray& bytes) override;
+    QByteArray readAll(int i) override;
+    void open(int i, const QString& host) override;
+    void reopen(int i) override;
+    void close(int i) override;
+    void restartKeepAlive(int i) override;
+    void restartReplyTimer(int i) override;
+    void enableReplyTimer(int i) override;
+    void stopTimers(int i) override;
+
+    bool keepAliveActive(int i) const;
+    bool replyTimerActive(int i) const;
+    qint64 unsentBytes(int i) const;
+
+private:
+    struct Element {
+        std::unique_ptr<QTcpSocket> socket;
+        std::unique_ptr<QTimer> keepAlive;
+        std::unique_ptr<QTimer> reply;
+        QString host;
+        quint64 generation = 0; // changes with every open and close: late events of an old socket are dropped
+        bool failed = false;    // failed by the send limit; its error event is on its way
+    };
+
+    void createElement(int i);
+    void connectHost(int i);
+    void postError(int i, int number, const QString& description);
+    void onError(int i, QAbstractSocket::SocketError error);
+
+    quint16 port_;
+    ConnectionTimings timings_;
+    ConnectionEvents* events_ = nullptr;
+    std::array<Element, 64> elements_;
+    int opening_ = -1; // index whose connect call is running: its errors are delivered later
+};

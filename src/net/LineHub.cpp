@@ -1,0 +1,233 @@
+#include "net/LineHub.h"
+
+#include "app/AnsiCodec.h"
+#include "net/LineView.h"
+#include "net/Payloads.h"
+
+namespace {
+constexpr int MachineTiles = 24;
+constexpr int GroupTiles = 12;
+
+QString number(int n) { return QString::number(n); }
+} // namespace
+
+LineHub::LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, LineView& view, Connections& connections)
+    : layout_(layout), settings_(settings), log_(log), view_(view), connections_(connections) {}
+
+void LineHub::startConnect(int i) {
+    log_.system(QLatin1String("Start - Connect Server ") + number(i) + QLatin1Char(' ') +
+                layout_.Machines[static_cast<size_t>(i)].Address);
+}
+
+void LineHub::switchOn() {
+    Connected = true;
+    for (MachineRecord& m : layout_.Machines) m.SameAddress = false;
+    for (int i = 0; i < MachineSlots; ++i) {
+        const MachineRecord& owner = layout_.Machines[static_cast<size_t>(i)];
+        if (owner.Enabled) {
+            for (int j = i + 1; j < MachineSlots; ++j) {
+                MachineRecord& later = layout_.Machines[static_cast<size_t>(j)];
+                if (sameAddress(later.Address, owner.Address)) later.SameAddress = true;
+            }
+        }
+        if (!layout_.ownsConnection(i)) continue;
+        log_.system(QLatin1String("Start - Close Server ") + number(i));
+        connections_.close(i);
+        ConnState[static_cast<size_t>(i)] = 1;
+        Verbindung(i, 0);
+        startConnect(i);
+        connections_.open(i, owner.Address);
+        ConnState[static_cast<size_t>(i)] = 3;
+        Verbindung(i, 1);
+    }
+}
+
+void LineHub::switchOff() {
+    for (int i = 0; i < MachineSlots; ++i) {
+        if (!layout_.ownsConnection(i)) continue;
+        log_.system(QLatin1String("Start - Close Server ") + number(i));
+        connections_.close(i);
+        ConnState[static_cast<size_t>(i)] = 1;
+    }
+    for (int i = 0; i < MachineSlots; ++i) {
+        Verbindung(i, 0);
+        connections_.stopTimers(i);
+    }
+    Connected = false;
+}
+
+void LineHub::closeAll() {
+    for (int i = 0; i < MachineSlots; ++i) {
+        connections_.close(i);
+        ConnState[static_cast<size_t>(i)] = 1;
+    }
+}
+
+void LineHub::Verbindung(int index, int16_t state) {
+    DebugScope debug(log_, "Verbindung");
+    const QString address = layout_.Machines[static_cast<size_t>(index)].Address;
+    const bool on = view_.connectionsOn();
+    const int scroll = view_.scrollPos();
+    for (int m = 0; m < MachineSlots; ++m) {
+        if (!sameAddress(layout_.Machines[static_cast<size_t>(m)].Address, address)) continue;
+        if (state != 2) layout_.MachineDataNow[static_cast<size_t>(m)].Status = on ? 5 : 0;
+        ShownConnState[static_cast<size_t>(m)] = state;
+        const int tile = m - scroll * 8;
+        if (tile >= 0 && tile < MachineTiles) view_.showConnectionState(tile, state);
+    }
+    bool changed = false;
+    for (int m = 0; m < MachineSlots; ++m) {
+        MachineData& shown = layout_.MachineDataShown[static_cast<size_t>(m)];
+        const int16_t now = layout_.MachineDataNow[static_cast<size_t>(m)].Status;
+        if (shown.Status != now) {
+            shown.Status = now;
+            changed = true;
+        }
+    }
+    if (changed) LinienDatenAuswerten();
+}
+
+void LineHub::TcpClient_Connect(int i) {
+    DebugScope debug(log_, "TcpClient_Connect");
+    log_.system(QLatin1String("Server Connect ") + number(i));
+    frames_[static_cast<size_t>(i)].clear(); // a new stream starts
+    ConnState[static_cast<size_t>(i)] = 4;
+    Verbindung(i, 2);
+    connections_.restartKeepAlive(i);
+    connections_.restartReplyTimer(i);
+}
+
+void LineHub::TcpClient_Close(int i) {
+    DebugScope debug(log_, "tcpClient_Close");
+    log_.system(QLatin1String("Server Close ") + number(i));
+    ConnState[static_cast<size_t>(i)] = 2;
+    connections_.close(i);
+    connections_.enableReplyTimer(i);
+    Verbindung(i, 0);
+}
+
+void LineHub::TcpClient_Error(int i, int errorNumber, const QString& description) {
+    DebugScope debug(log_, "TcpClient_Error");
+    log_.system(QLatin1String("Error Server ") + number(i) + QLatin1String(" No:") + number(errorNumber) +
+                QLatin1String(" Des:") + description);
+    connections_.close(i);
+    ConnState[static_cast<size_t>(i)] = 1;
+    connections_.enableReplyTimer(i);
+    Verbindung(i, 0);
+}
+
+void LineHub::TimerHin_Timer(int i) {
+    DebugScope debug(log_, "TimerHin_Timer");
+    if (ConnState[static_cast<size_t>(i)] >= 4) SendeDaten(i, QString(payload::Leben));
+}
+
+void LineHub::TimerZurueck_Timer(int i) {
+    DebugScope debug(log_, "TimerZurueck_Timer");
+    log_.system(QLatin1String("Timeout Server ") + number(i));
+    int16_t& state = ConnState[static_cast<size_t>(i)];
+    if (state == 1 || state == 2) {
+        startConnect(i);
+        connections_.reopen(i);
+        state = 3;
+    }
+    Verbindung(i, 1);
+}
+
+void LineHub::sendFramed(int index, const QByteArray& framed, QStringView text) {
+    DebugScope debug(log_, "SendeDaten");
+    if (ConnState[static_cast<size_t>(index)] < 4) return;
+    if (connections_.isOpen(index)) {
+        connections_.send(index, framed);
+        log_.dataSent(index, text.toString());
+    } else {
+        log_.dataSent(index, QStringLiteral("Fault SendData"));
+    }
+    connections_.restartKeepAlive(index);
+}
+
+void LineHub::SendeDaten(int index, QStringView text) {
+    sendFramed(index, framing::frame(AnsiCodec::workstation().encode(text)), text);
+}
+
+void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
+    if (log_.debugOn())
+        log_.debugText(QLatin1String("TcpClient_DataArrival Start: Index: ") + number(i) + QLatin1String(" Bytes: ") +
+                       QString::number(bytes));
+    if (connections_.isOpen(i)) {
+        QByteArray data = connections_.readAll(i);
+        const AnsiCodec& codec = AnsiCodec::workstation();
+        if (log_.dataOn()) log_.dataReceived(i, codec.decode(data));
+        frames_[static_cast<size_t>(i)].feed(std::move(data), [&](QByteArrayView message) {
+            TextAuswerten(i, codec.decode(message));
+        });
+    } else {
+        log_.dataReceived(i, QStringLiteral("Fault DataArrival"));
+    }
+    connections_.restartReplyTimer(i);
+    if (log_.debugOn()) log_.debug(QLatin1String("TcpClient_DataArrival"), QLatin1String(" End"));
+}
+
+void LineHub::TextAuswerten(int index, QStringView message) {
+    DebugScope debug(log_, "TextAuswerten");
+    if (message.startsWith(payload::LiefereLinienLayout)) {
+        SendeDaten(index, payload::HierLinienLayout +
+                              payload::layoutEntries(layout_, settings_.codePage, settings_.lcId));
+    } else if (message.startsWith(payload::LiefereLinienDaten)) {
+        LiefereDaten(index);
+        SendeDaten(index, QString(payload::LiefereDeineDaten));
+    } else if (message.startsWith(payload::HierMaschinenDaten)) {
+        payload::readMachineData(message.sliced(payload::HierMaschinenDaten.size()), layout_);
+        LinienDatenAuswerten();
+    }
+}
+
+void LineHub::LiefereDaten(int index) {
+    DebugScope debug(log_, "LiefereDaten");
+    SendeDaten(index, payload::HierLinienDaten + payload::lineDataEntries(layout_));
+}
+
+void LineHub::LinienDatenAuswerten() {
+    DebugScope debug(log_, "LinienDatenAuswerten");
+    const int scroll = view_.scrollPos();
+    for (int t = 0; t < MachineTiles; ++t) {
+        const size_t m = static_cast<size_t>(scroll * 8 + t);
+        if (layout_.Machines[m].Enabled) view_.showMachineData(t, layout_.Machines[m], layout_.MachineDataNow[m]);
+    }
+
+    // Every distinct server address gets the line data once, over its owning slot's connection.
+    // The message is the same for all of them, so it is built and framed once.
+    QString text;
+    QByteArray framed;
+    std::array<bool, MachineSlots> marked{};
+    for (int i = 0; i < MachineSlots; ++i) {
+        const MachineRecord& machine = layout_.Machines[static_cast<size_t>(i)];
+        if (marked[static_cast<size_t>(i)] || !machine.Enabled) continue;
+        if (framed.isEmpty()) {
+            text = payload::HierLinienDaten + payload::lineDataEntries(layout_);
+            framed = framing::frame(AnsiCodec::workstation().encode(text));
+        }
+        {
+            DebugScope liefere(log_, "LiefereDaten");
+            sendFramed(i, framed, text);
+        }
+        marked[static_cast<size_t>(i)] = true;
+        for (int j = i + 1; j < MachineSlots; ++j)
+            if (!marked[static_cast<size_t>(j)] && sameAddress(layout_.Machines[static_cast<size_t>(j)].Address, machine.Address))
+                marked[static_cast<size_t>(j)] = true;
+    }
+
+    GroupStatus.fill(0);
+    GroupDisplayState.fill(0);
+    for (int m = 0; m < MachineSlots; ++m) {
+        const MachineRecord& machine = layout_.Machines[static_cast<size_t>(m)];
+        if (!machine.Enabled || machine.Group < 0 || machine.Group >= GroupCount) continue;
+        const MachineData& data = layout_.MachineDataNow[static_cast<size_t>(m)];
+        const size_t g = static_cast<size_t>(machine.Group);
+        // Slots are visited in order and only a higher rank replaces, so on equal ranks the lower slot wins.
+        if (data.DisplayState > GroupDisplayState[g]) {
+            GroupDisplayState[g] = data.DisplayState;
+            GroupStatus[g] = data.Status;
+        }
+    }
+    for (int k = 0; k < GroupTiles; ++k) view_.showGroupStatus(k, GroupStatus[static_cast<size_t>(scroll * 4 + k)]);
+}

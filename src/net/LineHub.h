@@ -1,0 +1,66 @@
+#pragma once
+// The line's communication: connection states, the connect and disconnect of all servers, the
+// socket and timer events, framing of what is sent and received, and the protocol's dispatch.
+// It runs on the one user-interface thread; sockets and timers come in through Connections, the
+// tiles are reached through LineView.
+
+#include "app/GeneralSettings.h"
+#include "app/LineLayout.h"
+#include "log/Log.h"
+#include "net/Connections.h"
+#include "net/Framing.h"
+
+#include <QStringView>
+
+#include <array>
+
+class LineView;
+
+class LineHub : public ConnectionEvents {
+public:
+    LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, LineView& view, Connections& connections);
+
+    // Connection states: 0 never started, 1 closed, 2 closed by the server, 3 connect requested, 4 connected.
+    std::array<int16_t, MachineSlots> ConnState{};
+    // Per slot the connection state last shown: 0 not connected, 1 connecting or silent, 2 connected.
+    std::array<int16_t, MachineSlots> ShownConnState{};
+    // The connect button's state.
+    bool Connected = false;
+    std::array<int16_t, GroupCount> GroupStatus{};
+    std::array<int16_t, GroupCount> GroupDisplayState{};
+
+    // The connect button's connection work: switching on closes and opens every owned connection,
+    // switching off closes them and stops their timers.
+    void switchOn();
+    void switchOff();
+    // Shut-down: every connection closed.
+    void closeAll();
+
+    // Spreads a connection state 0, 1 or 2 to every slot with the same address as slot `index`.
+    void Verbindung(int index, int16_t state);
+
+    void SendeDaten(int index, QStringView text);
+    void TextAuswerten(int index, QStringView message);
+    void LiefereDaten(int index);
+    void LinienDatenAuswerten();
+
+    // ConnectionEvents
+    void TcpClient_Connect(int i) override;
+    void TcpClient_Close(int i) override;
+    void TcpClient_Error(int i, int number, const QString& description) override;
+    void TcpClient_DataArrival(int i, qint64 bytes) override;
+    void TimerHin_Timer(int i) override;
+    void TimerZurueck_Timer(int i) override;
+
+private:
+    // Sends an already framed message; `text` is what the data line shows.
+    void sendFramed(int index, const QByteArray& framed, QStringView text);
+    void startConnect(int index);
+
+    LineLayout& layout_;
+    GeneralSettings& settings_;
+    Log& log_;
+    LineView& view_;
+    Connections& connections_;
+    std::array<framing::FrameBuffer, MachineSlots> frames_;
+};

@@ -1,0 +1,142 @@
+#include "net/Payloads.h"
+
+#include <cmath>
+
+namespace payload {
+
+namespace {
+void entry(QString& out, QLatin1String key, int n, QStringView value) {
+    out.append(key).append(QString::number(n)).append(QLatin1Char('=')).append(value).append(QLatin1Char(';'));
+}
+
+void entry(QString& out, QLatin1String key, int n, qint64 value) {
+    out.append(key).append(QString::number(n)).append(QLatin1Char('=')).append(QString::number(value)).append(
+        QLatin1Char(';'));
+}
+} // namespace
+
+QString layoutEntries(const LineLayout& layout, int32_t codePage, int32_t lcId) {
+    QString out;
+    out.reserve(4096);
+    out.append(QLatin1String("GeneralCodePage=")).append(QString::number(codePage)).append(QLatin1Char(';'));
+    out.append(QLatin1String("GeneralLcId=")).append(QString::number(lcId)).append(QLatin1Char(';'));
+    for (int g = 0; g < GroupCount; ++g) entry(out, QLatin1String("GrName"), g, layout.groupName(g));
+    for (int m = 0; m < MachineSlots; ++m) {
+        const MachineRecord& r = layout.Machines[static_cast<size_t>(m)];
+        if (!r.Enabled) continue;
+        entry(out, QLatin1String("MaName"), m, r.Text);
+        entry(out, QLatin1String("MaAdresse"), m, r.Address);
+        entry(out, QLatin1String("MaNr"), m, r.Machine);
+        entry(out, QLatin1String("MaFernwart"), m, r.RemoteControl ? 1 : 0);
+        entry(out, QLatin1String("MaSymbol"), m, r.Symbol);
+        entry(out, QLatin1String("MaStatusPLC"), m, r.StatusPLC ? 1 : 0);
+        entry(out, QLatin1String("MaGruppe"), m, r.Group);
+        for (int j = 1; j <= VisuGroupPositions; ++j) {
+            // The position digit comes first, the slot after it: MaGroupVisu312 is slot 12, position 3.
+            out.append(QLatin1String("MaGroupVisu")).append(QString::number(j)).append(QString::number(m));
+            out.append(QLatin1Char('=')).append(QString::number(r.VisuGroup[static_cast<size_t>(j - 1)]));
+            out.append(QLatin1Char(';'));
+        }
+    }
+    return out;
+}
+
+QString lineDataEntries(const LineLayout& layout) {
+    QString out;
+    out.reserve(64 * 64);
+    for (int m = 0; m < MachineSlots; ++m) {
+        if (!layout.Machines[static_cast<size_t>(m)].Enabled) continue;
+        const MachineData& d = layout.MachineDataNow[static_cast<size_t>(m)];
+        entry(out, QLatin1String("Status"), m, d.Status);
+        entry(out, QLatin1String("Text"), m, d.Text);
+        entry(out, QLatin1String("CodePage"), m, d.CodePage);
+        entry(out, QLatin1String("LcId"), m, d.LcId);
+    }
+    return out;
+}
+
+std::optional<QStringView> WerteAufbroeseln(QStringView key, QStringView text) {
+    qsizetype entryStart = 0;
+    const qsizetype size = text.size();
+    while (entryStart <= size) {
+        const qsizetype semicolon = text.indexOf(QLatin1Char(';'), entryStart);
+        const qsizetype entryEnd = semicolon < 0 ? size : semicolon;
+        const QStringView entryText = text.sliced(entryStart, entryEnd - entryStart);
+        if (entryText.size() > key.size() && entryText.startsWith(key) && entryText[key.size()] == QLatin1Char('=')) {
+            if (semicolon < 0) return std::nullopt;
+            return entryText.sliced(key.size() + 1);
+        }
+        if (semicolon < 0) break;
+        entryStart = semicolon + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<qint64> numericValue(QStringView text, qint64 min, qint64 max) {
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t'))) ++i;
+    bool negative = false;
+    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) negative = text[i++] == QLatin1Char('-');
+    double value = 0;
+    for (; i < n && text[i].isDigit() && text[i].unicode() < 0x80; ++i) {
+        value = value * 10 + (text[i].unicode() - '0');
+        if (value > 1e18) return std::nullopt;
+    }
+    if (i < n && text[i] == QLatin1Char('.')) {
+        double scale = 0.1;
+        for (++i; i < n && text[i].unicode() >= '0' && text[i].unicode() <= '9'; ++i, scale /= 10)
+            value += (text[i].unicode() - '0') * scale;
+    }
+    if (negative) value = -value;
+    const double rounded = std::nearbyint(value); // ties to even under the default rounding mode
+    if (rounded < static_cast<double>(min) || rounded > static_cast<double>(max)) return std::nullopt;
+    return static_cast<qint64>(rounded);
+}
+
+int readMachineData(QStringView payload, LineLayout& layout) {
+    static constexpr QLatin1String Status("Status");
+    int taken = 0;
+    qsizetype entryStart = 0;
+    const qsizetype size = payload.size();
+    while (entryStart < size) {
+        const qsizetype semicolon = payload.indexOf(QLatin1Char(';'), entryStart);
+        const qsizetype entryEnd = semicolon < 0 ? size : semicolon;
+        const QStringView entryText = payload.sliced(entryStart, entryEnd - entryStart);
+        entryStart = entryEnd + 1;
+        if (!entryText.startsWith(Status)) continue;
+        const qsizetype eq = entryText.indexOf(QLatin1Char('='));
+        if (eq < 0) continue;
+        const QStringView slotText = entryText.sliced(Status.size(), eq - Status.size());
+        const std::optional<qint64> slot = numericValue(slotText, 0, MachineSlots - 1);
+        if (!slot) continue;
+
+        QString key;
+        const auto value = [&](QLatin1String name) {
+            key.resize(0);
+            key.append(name).append(slotText);
+            return WerteAufbroeseln(key, payload);
+        };
+        const std::optional<QStringView> statusText = value(Status);
+        const std::optional<QStringView> text = value(QLatin1String("Text"));
+        const std::optional<QStringView> codePageText = value(QLatin1String("CodePage"));
+        const std::optional<QStringView> lcIdText = value(QLatin1String("LcId"));
+        if (!statusText || !text || !codePageText || !lcIdText) continue;
+        const std::optional<qint64> status = numericValue(*statusText, INT16_MIN, INT16_MAX);
+        const std::optional<qint64> codePage = numericValue(*codePageText, INT32_MIN, INT32_MAX);
+        const std::optional<qint64> lcId = numericValue(*lcIdText, INT32_MIN, INT32_MAX);
+        if (!status || !codePage || !lcId) continue;
+
+        MachineData& now = layout.MachineDataNow[static_cast<size_t>(*slot)];
+        now.Status = static_cast<int16_t>(*status);
+        now.DisplayState = displayStateFor(now.Status, now.DisplayState);
+        now.Text = text->toString();
+        now.CodePage = static_cast<int32_t>(*codePage);
+        now.LcId = static_cast<int32_t>(*lcId);
+        layout.MachineDataShown[static_cast<size_t>(*slot)] = now;
+        ++taken;
+    }
+    return taken;
+}
+
+} // namespace payload

@@ -1,0 +1,44 @@
+#pragma once
+// The protocol's commands and payloads. A message is a command ("$$...$$" at its very start)
+// followed by entries key=value; with nothing between entries and no escaping.
+
+#include "app/LineLayout.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace payload {
+
+inline constexpr QLatin1String Leben{"$$Leben$$"};
+inline constexpr QLatin1String LiefereLinienLayout{"$$LiefereLinienLayout$$"};
+inline constexpr QLatin1String HierLinienLayout{"$$HierLinienLayout$$"};
+inline constexpr QLatin1String LiefereLinienDaten{"$$LiefereLinienDaten$$"};
+inline constexpr QLatin1String HierLinienDaten{"$$HierLinienDaten$$"};
+inline constexpr QLatin1String LiefereDeineDaten{"$$LiefereDeineDaten$$"};
+inline constexpr QLatin1String HierMaschinenDaten{"$$HierMaschinenDaten$$"};
+
+// "$$HierLinienLayout$$" entries: code page, locale, the 32 group names, then per enabled slot
+// name, address, number, remote control, symbol, PLC status, group and the six visualisation groups.
+QString layoutEntries(const LineLayout& layout, int32_t codePage, int32_t lcId);
+
+// "$$HierLinienDaten$$" entries: per enabled slot its status, status text, code page and locale.
+QString lineDataEntries(const LineLayout& layout);
+
+// The value of the entry whose key is exactly `key`: the text between its "=" and the next ";".
+// A key matches only at the start of an entry (the text's start or right after ";") and only
+// whole (followed by "="), so "Status3" never matches inside "Status31" or inside a value.
+// nullopt when there is no such entry or its value has no ";" after it.
+std::optional<QStringView> WerteAufbroeseln(QStringView key, QStringView text);
+
+// The leading decimal number of a text (blanks, sign, digits, a fraction), 0 when there is none,
+// rounded to the nearest integer with ties to even; nullopt when it does not fit in [min, max].
+std::optional<qint64> numericValue(QStringView text, qint64 min, qint64 max);
+
+// Reads a "$$HierMaschinenDaten$$" payload into MachineDataNow and MachineDataShown. Every entry
+// whose key starts with "Status" names a slot; a slot outside 0..63, one whose four entries are not
+// all there, or whose numbers do not fit is skipped. Returns the number of slots taken.
+int readMachineData(QStringView payload, LineLayout& layout);
+
+} // namespace payload

@@ -1,0 +1,58 @@
+#pragma once
+// The few operating-system services the program needs, behind one small interface so that a
+// Windows implementation can sit beside the Linux one.
+
+#include <QByteArray>
+#include <QObject>
+
+class QSocketNotifier;
+#include <QString>
+
+namespace platform {
+
+// Full path of the running executable, symbolic links resolved.
+QString programFilePath();
+
+// Directory that holds the running executable (symbolic links resolved).
+QString programDirectory();
+
+// The executable's file name without a Windows ".exe" suffix; the settings file is named after it.
+QString programName();
+
+// The workstation's ANSI code page, derived from the locale environment
+// (LC_ALL, then LC_CTYPE, then LANG; the first that is set and not empty).
+int ansiCodePage();
+
+// The code page for one locale name such as "cs_CZ.UTF-8" or "zh_TW"; 1252 for anything unknown.
+int ansiCodePageForLocale(const QByteArray& localeName);
+
+// Looks up `relativePath` (components separated by '/') below `baseDir` without regard to case.
+// Where several entries match one component, the first in sorted order is taken. Returns the
+// existing path, or an empty string when nothing matches.
+QString findPathNoCase(const QString& baseDir, const QString& relativePath);
+
+// Turns SIGTERM, SIGINT and SIGHUP into the Qt signal terminationRequested(), delivered on the
+// thread that runs the event loop. Only one watcher may exist at a time.
+class TerminationWatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit TerminationWatcher(QObject* parent = nullptr);
+    ~TerminationWatcher() override;
+
+signals:
+    void terminationRequested(int signalNumber);
+
+private:
+    void onReadable();
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+} // namespace platform
+
+namespace platform {
+// Ends the process at once with exit status 0: no further event of any window or control runs.
+[[noreturn]] void endProcessNow();
+
+// The root directory of the file system that holds `path`.
+QString fileSystemRoot(const QString& path);
+} // namespace platform

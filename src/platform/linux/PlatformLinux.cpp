@@ -1,0 +1,153 @@
+#include "platform/Platform.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace platform {
+
+QString programFilePath() {
+    // /proc/self/exe is the executable with every symbolic link resolved, and it works before any
+    // QCoreApplication exists.
+    char buffer[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+    if (n > 0) return QString::fromLocal8Bit(buffer, static_cast<int>(n));
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+}
+
+QString programDirectory() { return QFileInfo(programFilePath()).absolutePath(); }
+
+QString programName() {
+    QString name = QFileInfo(programFilePath()).fileName();
+    if (name.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) name.chop(4);
+    return name;
+}
+
+int ansiCodePageForLocale(const QByteArray& localeName) {
+    // "ll_TT.codeset@modifier": language and territory decide.
+    QByteArray name = localeName;
+    const int cut = static_cast<int>(std::min<qsizetype>(name.indexOf('.') < 0 ? name.size() : name.indexOf('.'),
+                                                         name.indexOf('@') < 0 ? name.size() : name.indexOf('@')));
+    name.truncate(cut);
+    const int underscore = static_cast<int>(name.indexOf('_'));
+    const QByteArray language = (underscore < 0 ? name : name.left(underscore)).toLower();
+    const QByteArray territory = underscore < 0 ? QByteArray() : name.mid(underscore + 1).toUpper();
+
+    struct Entry {
+        const char* languages;
+        int codePage;
+    };
+    static const Entry table[] = {
+        {" cs sk pl hu sl hr ro sq bs ", 1250}, {" ru uk be bg mk sr kk ky tt mn ", 1251}, {" el ", 1253},
+        {" tr az ", 1254}, {" he yi ", 1255}, {" ar fa ur ", 1256}, {" et lv lt ", 1257}, {" vi ", 1258},
+        {" th ", 874}, {" ja ", 932}, {" ko ", 949},
+    };
+    if (language.isEmpty() || language == "c" || language == "posix") return 1252;
+    if (language == "zh") {
+        if (territory == "TW" || territory == "HK" || territory == "MO") return 950;
+        if (territory == "CN" || territory == "SG") return 936;
+        return 1252;
+    }
+    const QByteArray needle = ' ' + language + ' ';
+    for (const Entry& e : table)
+        if (QByteArray(e.languages).contains(needle)) return e.codePage;
+    return 1252;
+}
+
+int ansiCodePage() {
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value) return ansiCodePageForLocale(QByteArray(value));
+    }
+    return 1252;
+}
+
+QString findPathNoCase(const QString& baseDir, const QString& relativePath) {
+    QString current = baseDir;
+    const QStringList parts = relativePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        // Several entries may differ only in case: take the first in sorted order.
+        QStringList entries =
+            QDir(current).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        std::sort(entries.begin(), entries.end());
+        QString found;
+        for (const QString& entry : entries) {
+            if (entry.compare(part, Qt::CaseInsensitive) == 0) {
+                found = entry;
+                break;
+            }
+        }
+        if (found.isEmpty()) return QString();
+        current += QLatin1Char('/') + found;
+    }
+    return current;
+}
+
+namespace {
+int signalPipe[2] = {-1, -1};
+
+extern "C" void onTerminationSignal(int signalNumber) {
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(signalNumber);
+    if (signalPipe[1] >= 0) {
+        [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
+    }
+    errno = saved;
+}
+} // namespace
+
+TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) return;
+    notifier_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TerminationWatcher::onReadable);
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int s : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(s, &action, nullptr);
+}
+
+TerminationWatcher::~TerminationWatcher() {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    for (int s : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(s, &action, nullptr);
+    for (int& fd : signalPipe) {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+}
+
+void TerminationWatcher::onReadable() {
+    unsigned char byte = 0;
+    int last = 0;
+    while (::read(signalPipe[0], &byte, 1) == 1) last = byte;
+    if (last != 0) emit terminationRequested(last);
+}
+
+} // namespace platform
+
+#include <QStorageInfo>
+#include <cstdio>
+
+namespace platform {
+
+void endProcessNow() {
+    std::fflush(nullptr);
+    ::_exit(0);
+}
+
+QString fileSystemRoot(const QString& path) {
+    const QStorageInfo storage(path);
+    return storage.isValid() ? storage.rootPath() : QStringLiteral("/");
+}
+
+} // namespace platform
