@@ -100,7 +100,7 @@ void LineModul::paintEvent(QPaintEvent*) {
     }
 
     const int textLeft = symbolBox.right() + 8;
-    const int tagWidth = std::max(34, h * 2 / 3);
+    const int tagWidth = std::max(40, h * 3 / 4);
     const QRect nameRect(textLeft, body.top() + 3, body.right() - textLeft - tagWidth - 4, body.height() / 2 - 3);
     p.setFont(nameFont);
     p.setPen(Text);

@@ -65,6 +65,16 @@ void VelkoZuraVeradadClient::buildWidgets() {
     hScroll_->setPageStep(1);
     // The tiles follow the scroll bar when a scroll action ends, not while the thumb is dragged.
     hScroll_->setTracking(false);
+    hScroll_->setStyleSheet(QStringLiteral(
+        "QScrollBar:horizontal { background: #b4b4b4; border: 1px solid #8a8a8a; height: 24px; margin: 0 24px; }"
+        "QScrollBar::handle:horizontal { background: #e2e2e2; border: 1px solid #7a7a7a; min-width: 40px; }"
+        "QScrollBar::add-line:horizontal, QScrollBar::sub-line:horizontal { background: #d0d0d0;"
+        " border: 1px solid #7a7a7a; width: 22px; subcontrol-origin: margin; }"
+        "QScrollBar::add-line:horizontal { subcontrol-position: right; }"
+        "QScrollBar::sub-line:horizontal { subcontrol-position: left; }"
+        "QScrollBar::left-arrow:horizontal, QScrollBar::right-arrow:horizontal { width: 8px; height: 8px;"
+        " background: #3a3a3a; }"
+        "QScrollBar::add-page:horizontal, QScrollBar::sub-page:horizontal { background: none; }"));
     connect(hScroll_, &QScrollBar::valueChanged, this, &VelkoZuraVeradadClient::HScroll_Change);
 
     const auto makeButton = [this](const char* name, const QString& caption, int left) {

@@ -1,1 +1,186 @@
+#include "display/GroupModul.h"
+#include "display/LineModul.h"
+#include "display/MainWindow.h"
 
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QScrollBar>
+
+using testutil::readBytes;
+using testutil::writeBytes;
+
+namespace {
+QStringList logLines(const QString& path) {
+    QStringList lines = QString::fromLatin1(readBytes(path)).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    ProgramPaths paths{dir.path(), QStringLiteral("Client")};
+    QString logPath = dir.filePath("DizaVizaru.txt");
+    int ended = 0;
+
+    std::unique_ptr<VelkoZuraVeradadClient> start(const QByteArray& ini) {
+        writeBytes(paths.settingsFile(), ini);
+        MainWindowOptions options;
+        options.port = 1; // nothing listens there: connects fail at once
+        options.endProcess = [this] { ++ended; };
+        auto window = std::make_unique<VelkoZuraVeradadClient>(paths, options);
+        window->Form_Load();
+        return window;
+    }
+
+    static QByteArray namedLayout() {
+        QByteArray ini = "[General]\r\nLogDebug=true\r\nLogSystem=true\r\n";
+        for (int g = 0; g < 32; ++g) ini += "Group" + QByteArray::number(g) + "=G" + QByteArray::number(g) + "\r\n";
+        for (int m = 0; m < 64; ++m)
+            ini += "[Ma" + QByteArray::number(m) + "]\r\nText=M" + QByteArray::number(m) + "\r\nSymbol=" +
+                   QByteArray::number(m + 100) + "\r\nEnabled=" + (m % 3 ? "true" : "false") + "\r\n";
+        return ini;
+    }
+};
+} // namespace
+
+TEST_F(MainWindowTest, WindowHasTheDefinedSizeAndControls) {
+    auto window = start("");
+    EXPECT_EQ(window->windowTitle(), "RozoRedizovClient");
+    EXPECT_EQ(window->size(), QSize(792, 573));
+    EXPECT_EQ(window->machineTile(0)->geometry(), QRect(0, 48, 264, 57));
+    EXPECT_EQ(window->machineTile(23)->geometry(), QRect(527, 447, 264, 57));
+    EXPECT_EQ(window->groupTile(5)->geometry(), QRect(264, 24, 131, 24));
+    EXPECT_EQ(window->groupTile(11)->geometry(), QRect(659, 24, 132, 24));
+    EXPECT_EQ(window->hScroll()->geometry(), QRect(0, 504, 791, 24));
+    EXPECT_EQ(window->commandEnd()->geometry(), QRect(691, 542, 100, 32));
+    EXPECT_FALSE(window->hScroll()->hasTracking());
+    EXPECT_EQ(window->commandTab()->isVisible(), false);
+    EXPECT_EQ(window->commandLang()->isVisible(), false);
+}
+
+TEST_F(MainWindowTest, StartUpWritesExactlyItsStepsInOrder) {
+    auto window = start("[General]\r\nLogDebug=true\r\nLogData=true\r\n");
+    const QStringList expected = {
+        "C Debug Form_Load 1",           "C Debug Form_Load 2",           "C Debug Form_Load 3 0",
+        "C Debug Form_Load 4",           "C Debug Form_Load 5",           "C Debug Form_Load 6",
+        "C Debug LineParameterZuweisen Start", "C Debug LineParameterZuweisen End",
+        "C Debug GroupZuweisen Start",   "C Debug GroupZuweisen End",     "C Debug Form_Load 7",
+        "C Debug CommandStart_Click Start", "C Debug CommandStart_Click End"};
+    EXPECT_EQ(logLines(logPath), expected);
+    EXPECT_TRUE(window->hub().Connected);
+    EXPECT_EQ(window->commandStart()->text(), "Disconnect");
+    EXPECT_FALSE(window->commandEdit()->isEnabled());
+    for (int t = 0; t < 24; ++t) {
+        EXPECT_EQ(window->machineTile(t)->displayMode(), 1);
+        EXPECT_TRUE(window->machineTile(t)->online());
+    }
+}
+
+TEST_F(MainWindowTest, StartUpBindsTilesToTheFirstSlotsAndGroups) {
+    auto window = start(namedLayout());
+    for (int t = 0; t < 24; ++t) {
+        EXPECT_EQ(window->machineTile(t)->machineName(), QStringLiteral("M%1").arg(t));
+        EXPECT_EQ(window->machineTile(t)->symbol(), t + 100);
+        EXPECT_EQ(window->machineTile(t)->machineEnabled(), t % 3 != 0);
+        EXPECT_EQ(window->machineTile(t)->fontName(), "Arial Unicode MS");
+        EXPECT_EQ(window->machineTile(t)->lcId(), 1033);
+    }
+    for (int g = 0; g < 12; ++g) EXPECT_EQ(window->groupTile(g)->groupName(), QStringLiteral("G%1").arg(g));
+}
+
+TEST_F(MainWindowTest, ScrollingRebindsEveryTileOncePerAction) {
+    auto window = start(namedLayout());
+    for (int position : {5, 2, 0, 3}) {
+        QFile::remove(logPath);
+        window->hScroll()->setValue(position);
+        const QStringList lines = logLines(logPath);
+        EXPECT_EQ(lines.count("C Debug HScroll_Change Start"), 1);
+        EXPECT_EQ(window->ScrollPos, position);
+        for (int t = 0; t < 24; ++t) {
+            const int m = position * 8 + t;
+            EXPECT_EQ(window->machineTile(t)->machineName(), QStringLiteral("M%1").arg(m));
+            EXPECT_EQ(window->machineTile(t)->machineEnabled(), m % 3 != 0);
+            EXPECT_EQ(window->machineTile(t)->symbol(), m + 100);
+            EXPECT_TRUE(window->machineTile(t)->online()); // connected
+        }
+        for (int g = 0; g < 12; ++g)
+            EXPECT_EQ(window->groupTile(g)->groupName(), QStringLiteral("G%1").arg(position * 4 + g));
+    }
+    window->CommandStart_Click(); // disconnect
+    window->hScroll()->setValue(1);
+    for (int t = 0; t < 24; ++t) EXPECT_FALSE(window->machineTile(t)->online());
+}
+
+TEST_F(MainWindowTest, EditAndTableModeSwitches) {
+    auto window = start(namedLayout());
+    window->CommandStart_Click(); // disconnect: edit mode is only possible then
+    EXPECT_TRUE(window->commandEdit()->isEnabled());
+    window->machineTile(4)->setStatus(3);
+    window->CommandEdit_Click();
+    EXPECT_TRUE(window->EditMode);
+    EXPECT_TRUE(window->commandEdit()->property("green").toBool());
+    EXPECT_FALSE(window->commandTab()->isHidden());
+    EXPECT_FALSE(window->commandLang()->isHidden());
+    EXPECT_FALSE(window->commandStart()->isEnabled());
+    for (int t = 0; t < 24; ++t) {
+        EXPECT_EQ(window->machineTile(t)->displayMode(), 0);
+        EXPECT_EQ(window->machineTile(t)->status(), 0);
+    }
+    for (int g = 0; g < 12; ++g) EXPECT_EQ(window->groupTile(g)->displayMode(), 0);
+
+    window->CommandTab_Click();
+    EXPECT_TRUE(window->TableMode);
+    EXPECT_TRUE(window->commandTab()->property("green").toBool());
+    window->CommandEdit_Click(); // leaving edit mode ends table mode too
+    EXPECT_FALSE(window->EditMode);
+    EXPECT_FALSE(window->TableMode);
+    EXPECT_FALSE(window->commandTab()->property("green").toBool());
+    EXPECT_TRUE(window->commandTab()->isHidden());
+    EXPECT_TRUE(window->commandStart()->isEnabled());
+    for (int t = 0; t < 24; ++t) {
+        EXPECT_EQ(window->machineTile(t)->displayMode(), 1);
+        EXPECT_EQ(window->machineTile(t)->status(), 0); // kept until the next connect or line data
+    }
+    window->CommandEdit_Click();
+    EXPECT_FALSE(window->commandTab()->property("green").toBool());
+    EXPECT_FALSE(window->TableMode);
+}
+
+TEST_F(MainWindowTest, ConnectButtonClearsTableModeAndTogglesEverything) {
+    auto window = start(namedLayout());
+    window->CommandStart_Click();
+    window->CommandEdit_Click();
+    window->CommandTab_Click();
+    window->CommandEdit_Click();
+    window->CommandStart_Click(); // connect again
+    EXPECT_FALSE(window->TableMode);
+    EXPECT_EQ(window->commandStart()->text(), "Disconnect");
+    for (int t = 0; t < 24; ++t) EXPECT_TRUE(window->machineTile(t)->online());
+    window->CommandStart_Click();
+    EXPECT_EQ(window->commandStart()->text(), "Connect");
+    for (int t = 0; t < 24; ++t) EXPECT_FALSE(window->machineTile(t)->online());
+}
+
+TEST_F(MainWindowTest, EveryShutDownPathRunsTheShutDownOnce) {
+    auto window = start("[General]\r\nLogDebug=true\r\nLogSystem=true\r\n");
+    QFile::remove(logPath);
+    QCloseEvent close;
+    QCoreApplication::sendEvent(window.get(), &close);
+    window->Form_Terminate();
+    window->CommandEnd_Click();
+    EXPECT_EQ(ended, 1);
+    const QStringList lines = logLines(logPath);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], "C Debug Form_Unload Start");
+    EXPECT_EQ(lines[1], "C Debug CommandEnd_Click Start");
+    EXPECT_TRUE(lines[2].startsWith("C System ") && lines[2].endsWith(" # End - Close all Server"));
+    EXPECT_EQ(lines[3], "C Debug CommandEnd_Click End");
+    EXPECT_FALSE(window->connections().hasElement(5));
+}
