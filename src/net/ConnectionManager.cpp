@@ -86,9 +86,12 @@ void ConnectionManager::createElement(int i) {
 
 void ConnectionManager::onError(int i, QAbstractSocket::SocketError error) {
     Element& e = elements_[static_cast<size_t>(i)];
-    // A server's close is reported as this error and a disconnect: the disconnect is the close
-    // event, so the error is no event of its own.
-    if (error == QAbstractSocket::RemoteHostClosedError) return;
+    // A server's close of an established connection is reported as this error and then a
+    // disconnect: the disconnect is the close event, so the error is no event of its own.
+    const QAbstractSocket::SocketState state = e.socket->state();
+    if (error == QAbstractSocket::RemoteHostClosedError &&
+        (state == QAbstractSocket::ConnectedState || state == QAbstractSocket::ClosingState))
+        return;
     const int number = windowsSocketError(error);
     const QString description = e.socket->errorString();
     if (opening_ == i) {

@@ -44,6 +44,9 @@ public:
     void LiefereDaten(int index);
     void LinienDatenAuswerten();
 
+    // Bytes of an unfinished frame kept for connection i.
+    qsizetype pendingFrameBytes(int i) const { return frames_[static_cast<size_t>(i)].pendingSize(); }
+
     // ConnectionEvents
     void TcpClient_Connect(int i) override;
     void TcpClient_Close(int i) override;

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the normal (Release) and the sanitizer (address and undefined
+# behaviour) configurations from scratch, and runs the whole test suite in both.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup-deps.sh"
+jobs="$(nproc)"
+status=0
+for config in release asan; do
+  dir="$root/build-test-$config"
+  rm -rf "$dir"
+  if [ "$config" = release ]; then
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  else
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DVRR_SANITIZE=ON >/dev/null
+  fi
+  cmake --build "$dir" -j"$jobs"
+  echo "== $config tests"
+  ASAN_OPTIONS="abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+    ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 300 || status=1
+done
+exit $status

@@ -1,0 +1,291 @@
+// The line's communication against real servers on loopback sockets in this process.
+
+#include "net/ConnectionManager.h"
+#include "net/LineHub.h"
+
+#include "Fakes.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+using testutil::waitFor;
+
+namespace {
+struct TestServer {
+    QTcpServer server;
+    QList<QTcpSocket*> clients;
+    QByteArray received;
+    bool readData = true;
+    bool closeAtOnce = false;
+    std::function<void(QTcpSocket*)> onAccept;
+
+    bool listen(const QHostAddress& address, quint16 port) {
+        if (!server.listen(address, port)) return false;
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* s = server.nextPendingConnection()) {
+                clients << s;
+                if (closeAtOnce) {
+                    s->close();
+                    continue;
+                }
+                if (readData) QObject::connect(s, &QTcpSocket::readyRead, [this, s] { received += s->readAll(); });
+                if (onAccept) onAccept(s);
+            }
+        });
+        return true;
+    }
+    QTcpSocket* client() const { return clients.isEmpty() ? nullptr : clients.last(); }
+    QStringList messages() const {
+        QStringList out;
+        framing::FrameBuffer frames;
+        frames.feed(received, [&](QByteArrayView m) { out << QString::fromLatin1(m); });
+        return out;
+    }
+    int count(const QString& message) const { return static_cast<int>(messages().count(message)); }
+};
+
+class LiveTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    LineLayout layout;
+    GeneralSettings settings;
+    Log log;
+    RecordingView view;
+    quint16 port = 0;
+    std::unique_ptr<ConnectionManager> manager;
+    std::unique_ptr<LineHub> hub;
+
+    void SetUp() override {
+        LogSwitches s;
+        s.system = s.data = true;
+        s.fileSizeKiB = 2000;
+        s.fileName = dir.filePath("log.txt");
+        log.configure(s);
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    void TearDown() override {
+        if (manager) manager->setEvents(nullptr);
+    }
+    void start(int keepAliveMs, int replyMs) {
+        manager = std::make_unique<ConnectionManager>(port, ConnectionTimings{keepAliveMs, replyMs});
+        manager->createElements();
+        hub = std::make_unique<LineHub>(layout, settings, log, view, *manager);
+        manager->setEvents(hub.get());
+        view.on = true;
+        hub->switchOn();
+    }
+    void enable(int slot, const QString& address) {
+        layout.Machines[static_cast<size_t>(slot)].Enabled = true;
+        layout.Machines[static_cast<size_t>(slot)].Address = address;
+    }
+    QStringList logLines() {
+        QStringList lines = QString::fromLatin1(testutil::readBytes(dir.filePath("log.txt"))).split("\r\n");
+        lines.removeAll(QString());
+        return lines;
+    }
+    int logCount(const QString& pattern) { return static_cast<int>(logLines().filter(QRegularExpression(pattern)).size()); }
+};
+} // namespace
+
+TEST_F(LiveTest, TwoSlotsWhoseAddressesDifferInCaseShareOneConnection) {
+    TestServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::Any, port));
+    enable(2, "localhost");
+    enable(6, "LocalHost");
+    start(5000, 10000);
+    ASSERT_TRUE(waitFor([&] { return hub->ConnState[2] == 4; }));
+    QTest::qWait(100);
+    EXPECT_EQ(server.clients.size(), 1);
+    EXPECT_EQ(hub->ConnState[6], 0);
+    EXPECT_EQ(hub->ShownConnState[2], 2);
+    EXPECT_EQ(hub->ShownConnState[6], 2);
+    EXPECT_EQ(view.connection[6], 2);
+    EXPECT_EQ(logCount(" # Server Connect 2$"), 1);
+}
+
+TEST_F(LiveTest, KeepAliveAfterSilenceOnly) {
+    TestServer server;
+    ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
+    enable(0, "127.0.0.1");
+    start(150, 10000);
+    ASSERT_TRUE(waitFor([&] { return server.count("$$Leben$$") >= 2; }));
+    EXPECT_TRUE(server.received.startsWith("$$Anfang$$$$Leben$$$$Ende$$"));
+}
+
+TEST_F(LiveTest, NoKeepAliveWhileMessagesFlow) {
+    TestServer server;
+    ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
+    enable(0, "127.0.0.1");
+    start(400, 10000);
+    ASSERT_TRUE(waitFor([&] { return server.client() != nullptr && hub->ConnState[0] == 4; }));
+    QTimer ask;
+    QObject::connect(&ask, &QTimer::timeout, [&] { server.client()->write("$$Anfang$$$$LiefereLinienDaten$$$$Ende$$"); });
+    ask.start(40);
+    QTest::qWait(1500);
+    ask.stop();
+    EXPECT_GT(server.count("$$LiefereDeineDaten$$"), 10);
+    EXPECT_EQ(server.count("$$Leben$$"), 0);
+}
+
+TEST_F(LiveTest, SilentServerTimesOutButStaysConnected) {
+    TestServer server;
+    ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
+    enable(0, "127.0.0.1");
+    enable(1, "127.0.0.1");
+    start(5000, 150);
+    ASSERT_TRUE(waitFor([&] { return logCount(" # Timeout Server 0$") >= 2; }));
+    EXPECT_EQ(hub->ConnState[0], 4);
+    EXPECT_EQ(view.connection[0], 1);
+    EXPECT_EQ(view.connection[1], 1);
+    EXPECT_EQ(layout.MachineDataNow[1].Status, 5);
+    EXPECT_EQ(server.clients.size(), 1);
+    EXPECT_EQ(server.client()->state(), QAbstractSocket::ConnectedState);
+    EXPECT_EQ(logCount("Start - Connect Server 0"), 1); // no reconnect of an open connection
+}
+
+TEST_F(LiveTest, ServerCloseIsOneCloseEventAndIsReconnected) {
+    TestServer server;
+    ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
+    enable(0, "127.0.0.1");
+    start(5000, 200);
+    ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] == 4; }));
+    server.client()->disconnectFromHost();
+    ASSERT_TRUE(waitFor([&] { return logCount(" # Server Close 0$") == 1; }));
+    EXPECT_EQ(hub->ConnState[0], 2);
+    EXPECT_EQ(view.connection[0], 0);
+    ASSERT_TRUE(waitFor([&] { return server.clients.size() == 2 && hub->ConnState[0] == 4; }));
+    EXPECT_EQ(logCount("Error Server"), 0);
+    EXPECT_EQ(logCount(" # Start - Connect Server 0 127.0.0.1$"), 2);
+    EXPECT_EQ(view.connection[0], 2);
+}
+
+TEST_F(LiveTest, RefusedAndEmptyAddressesAreErrorsRetriedByTheTimeOut) {
+    enable(0, "127.0.0.1"); // nothing listens on the port
+    enable(1, "");
+    start(5000, 100);
+    ASSERT_TRUE(waitFor([&] {
+        return logCount(" # Error Server 0 No:10061 Des:") >= 3 && logCount(" # Error Server 1 No:11001 Des:") >= 3;
+    }));
+    EXPECT_GE(logCount(" # Start - Connect Server 0 127.0.0.1$"), 3);
+    EXPECT_EQ(view.connection[0] == 0 || view.connection[0] == 1, true);
+    // Switching off stops the retries.
+    view.on = false;
+    hub->switchOff();
+    const int errors = logCount("Error Server");
+    QTest::qWait(400);
+    EXPECT_EQ(logCount("Error Server"), errors);
+    EXPECT_FALSE(manager->replyTimerActive(0));
+}
+
+TEST_F(LiveTest, FramesAreAnsweredInOrderAlsoWhenSplitOverArrivals) {
+    TestServer server;
+    ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
+    enable(0, "127.0.0.1");
+    start(5000, 10000);
+    ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] == 4; }));
+    server.client()->write("$$Anfang$$$$LiefereLinienLayout$$$$Ende$$$$Anfang$$$$LiefereLinien");
+    server.client()->flush();
+    QTest::qWait(50);
+    server.client()->write("Daten$$$$Ende$$");
+    ASSERT_TRUE(waitFor([&] { return server.messages().size() >= 3; }));
+    const QStringList m = server.messages();
+    EXPECT_TRUE(m[0].startsWith("$$HierLinienLayout$$GeneralCodePage="));
+    EXPECT_TRUE(m[1].startsWith("$$HierLinienDaten$$Status0="));
+    EXPECT_EQ(m[2], "$$LiefereDeineDaten$$");
+}
+
+TEST_F(LiveTest, MachineDataIsPassedToEveryServer) {
+    TestServer a, b;
+    ASSERT_TRUE(a.listen(QHostAddress("127.0.0.1"), port));
+    ASSERT_TRUE(b.listen(QHostAddress("127.0.0.2"), port));
+    enable(0, "127.0.0.1");
+    enable(1, "127.0.0.2");
+    enable(2, "127.0.0.2");
+    start(5000, 10000);
+    ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] == 4 && hub->ConnState[1] == 4; }));
+    a.received.clear();
+    b.received.clear();
+    a.client()->write("$$Anfang$$$$HierMaschinenDaten$$Status0=4;Text0=Jam;CodePage0=1252;LcId0=1033;$$Ende$$");
+    ASSERT_TRUE(waitFor([&] { return a.messages().size() == 1 && b.messages().size() == 1; }));
+    QTest::qWait(50);
+    EXPECT_EQ(b.messages().size(), 1);
+    EXPECT_EQ(a.messages(), b.messages());
+    EXPECT_TRUE(b.messages()[0].startsWith("$$HierLinienDaten$$Status0=4;Text0=Jam;CodePage0=1252;LcId0=1033;Status1="));
+}
+
+TEST_F(LiveTest, AServerThatNeverReadsIsFailedInsteadOfBufferedWithoutEnd) {
+    TestServer deaf;
+    deaf.readData = false;
+    ASSERT_TRUE(deaf.listen(QHostAddress("127.0.0.1"), port));
+    deaf.onAccept = [](QTcpSocket* s) { s->setReadBufferSize(1); };
+    enable(0, "127.0.0.1");
+    start(5000, 60000);
+    ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] == 4; }));
+    const QString big(100000, QLatin1Char('x'));
+    for (int i = 0; i < 500 && logCount("Error Server 0 No:10055") == 0; ++i) {
+        hub->SendeDaten(0, big);
+        ASSERT_LE(manager->unsentBytes(0), ConnectionManager::MaxUnsent + 200000);
+        if (i % 20 == 0) QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(waitFor([&] { return logCount(" # Error Server 0 No:10055 Des:") == 1; }));
+    EXPECT_EQ(hub->ConnState[0], 1);
+    EXPECT_EQ(manager->unsentBytes(0), 0);
+    EXPECT_TRUE(manager->replyTimerActive(0)); // reconnected by the time-out like after any error
+}
+
+TEST_F(LiveTest, EndlessStreamsAndGarbageKeepMemoryBoundedAndOthersServed) {
+    TestServer flood, garbage, good;
+    ASSERT_TRUE(flood.listen(QHostAddress("127.0.0.1"), port));
+    ASSERT_TRUE(garbage.listen(QHostAddress("127.0.0.2"), port));
+    ASSERT_TRUE(good.listen(QHostAddress("127.0.0.3"), port));
+    enable(0, "127.0.0.1");
+    enable(1, "127.0.0.2");
+    enable(2, "127.0.0.3");
+    start(5000, 10000);
+    ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] == 4 && hub->ConnState[1] == 4 && hub->ConnState[2] == 4; }));
+    QRandomGenerator random(11);
+    QByteArray noise(4 * 1024 * 1024, '\0');
+    for (char& c : noise) c = static_cast<char>(random.bounded(256));
+    garbage.client()->write(noise);
+    flood.client()->write("$$Anfang$$");
+    for (int i = 0; i < 12; ++i) {
+        flood.client()->write(QByteArray(1024 * 1024, 'x'));
+        flood.client()->flush();
+        QTest::qWait(5);
+        ASSERT_LE(hub->pendingFrameBytes(0), framing::MaxPending);
+    }
+    good.client()->write("$$Anfang$$$$LiefereLinienLayout$$$$Ende$$");
+    ASSERT_TRUE(waitFor([&] { return good.messages().size() == 1; }, 20000));
+    EXPECT_LE(hub->pendingFrameBytes(0), framing::MaxPending);
+    EXPECT_LE(hub->pendingFrameBytes(1), framing::MaxPending);
+    // The flooded connection still works once a frame ends.
+    flood.client()->write("$$Ende$$$$Anfang$$$$LiefereLinienLayout$$$$Ende$$");
+    ASSERT_TRUE(waitFor([&] { return flood.count("$$LiefereDeineDaten$$") == 0 && flood.messages().size() == 1; }, 20000));
+}
+
+TEST_F(LiveTest, ThousandsOfConnectCloseCyclesLeaveNothingBehind) {
+    TestServer server;
+    server.closeAtOnce = true;
+    ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
+    enable(0, "127.0.0.1");
+    start(5000, 1);
+    ASSERT_TRUE(waitFor([&] { return server.clients.size() >= 1000; }, 60000));
+    view.on = false;
+    hub->switchOff();
+    QTest::qWait(50);
+    const int closes = logCount(" # Server Close 0$");
+    const int errors = logCount(" # Error Server 0 ");
+    EXPECT_GE(closes + errors, 900);
+    EXPECT_EQ(hub->ConnState[0], 1);
+    qDeleteAll(server.clients);
+}

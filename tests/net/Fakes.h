@@ -1,0 +1,59 @@
+#pragma once
+// In-process stand-ins for the sockets and the tiles.
+
+#include "net/Connections.h"
+#include "net/LineView.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <array>
+
+struct FakeConnections : Connections {
+    std::array<bool, 64> openNow{};
+    QList<QPair<int, QByteArray>> sent;
+    QList<QString> calls; // open/close/reopen in order
+    std::array<QByteArray, 64> incoming;
+
+    bool isOpen(int i) const override { return openNow[static_cast<size_t>(i)]; }
+    void send(int i, const QByteArray& bytes) override { sent.append({i, bytes}); }
+    QByteArray readAll(int i) override { return std::exchange(incoming[static_cast<size_t>(i)], QByteArray()); }
+    void open(int i, const QString& host) override { calls << QStringLiteral("open %1 %2").arg(i).arg(host); }
+    void reopen(int i) override { calls << QStringLiteral("reopen %1").arg(i); }
+    void close(int i) override { calls << QStringLiteral("close %1").arg(i); }
+    void restartKeepAlive(int) override {}
+    void restartReplyTimer(int) override {}
+    void enableReplyTimer(int) override {}
+    void stopTimers(int) override {}
+
+    QList<QByteArray> sentTo(int i) const {
+        QList<QByteArray> out;
+        for (const auto& s : sent)
+            if (s.first == i) out << s.second;
+        return out;
+    }
+};
+
+struct RecordingView : LineView {
+    int scroll = 0;
+    bool on = true;
+    std::array<int16_t, 24> connection{};
+    std::array<int16_t, 24> status{};
+    std::array<QString, 24> name;
+    std::array<QString, 24> text;
+    std::array<int16_t, 12> group{};
+    int machineWrites = 0;
+
+    int scrollPos() const override { return scroll; }
+    bool connectionsOn() const override { return on; }
+    void showConnectionState(int tile, int16_t state) override { connection[static_cast<size_t>(tile)] = state; }
+    void showMachineData(int tile, const MachineRecord& m, const MachineData& d) override {
+        name[static_cast<size_t>(tile)] = m.Text;
+        text[static_cast<size_t>(tile)] = d.Text;
+        status[static_cast<size_t>(tile)] = d.Status;
+        ++machineWrites;
+    }
+    void showGroupStatus(int tile, int16_t s) override { group[static_cast<size_t>(tile)] = s; }
+};

@@ -1,0 +1,218 @@
+#include "net/LineHub.h"
+
+#include "net/Framing.h"
+
+#include "Fakes.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+class HubTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    LineLayout layout;
+    GeneralSettings settings;
+    Log log;
+    RecordingView view;
+    FakeConnections connections;
+    LineHub hub{layout, settings, log, view, connections};
+
+    void SetUp() override {
+        LogSwitches s;
+        s.system = s.data = true;
+        s.fileName = dir.filePath("log.txt");
+        log.configure(s);
+    }
+    void enable(int slot, const QString& address, int16_t group = -1) {
+        MachineRecord& m = layout.Machines[static_cast<size_t>(slot)];
+        m.Enabled = true;
+        m.Address = address;
+        m.Text = QStringLiteral("M%1").arg(slot);
+        m.Group = group;
+    }
+    void connectAll() {
+        for (int i = 0; i < 64; ++i) {
+            if (!layout.ownsConnection(i)) continue;
+            connections.openNow[static_cast<size_t>(i)] = true;
+            hub.TcpClient_Connect(i);
+        }
+        connections.sent.clear();
+    }
+    void arrive(int i, const QByteArray& bytes) {
+        connections.incoming[static_cast<size_t>(i)] = bytes;
+        hub.TcpClient_DataArrival(i, bytes.size());
+    }
+    QStringList logLines() {
+        QStringList lines = QString::fromLatin1(testutil::readBytes(dir.filePath("log.txt"))).split("\r\n");
+        lines.removeAll(QString());
+        return lines;
+    }
+};
+} // namespace
+
+TEST_F(HubTest, SwitchingOnOpensOneConnectionPerDistinctAddress) {
+    enable(3, "Packer");
+    enable(7, "PACKER");
+    enable(9, "filler");
+    layout.Machines[12].Address = "filler"; // disabled: no connection, but matched by address
+    hub.switchOn();
+    EXPECT_EQ(connections.calls, (QStringList{"close 3", "open 3 Packer", "close 9", "open 9 filler"}));
+    EXPECT_EQ(hub.ConnState[3], 3);
+    EXPECT_EQ(hub.ConnState[7], 0);
+    EXPECT_EQ(hub.ShownConnState[7], 1);
+    EXPECT_EQ(hub.ShownConnState[12], 1);
+    EXPECT_EQ(view.connection[7], 1);
+    EXPECT_EQ(layout.MachineDataNow[7].Status, 5);
+    hub.TcpClient_Connect(3);
+    EXPECT_EQ(hub.ConnState[3], 4);
+    EXPECT_EQ(view.connection[3], 2);
+    EXPECT_EQ(view.connection[7], 2);
+    EXPECT_EQ(layout.MachineDataNow[7].Status, 5); // a connect does not change the status
+}
+
+TEST_F(HubTest, SwitchingOffClosesOwnedConnectionsAndShowsStatusZero) {
+    enable(0, "a");
+    enable(1, "b");
+    hub.switchOn();
+    connections.calls.clear();
+    view.on = false; // the edit button is enabled again before the connections are closed
+    hub.switchOff();
+    EXPECT_EQ(connections.calls, (QStringList{"close 0", "close 1"}));
+    EXPECT_EQ(hub.ConnState[0], 1);
+    EXPECT_EQ(layout.MachineDataNow[0].Status, 0);
+    EXPECT_EQ(view.connection[1], 0);
+    EXPECT_FALSE(hub.Connected);
+}
+
+TEST_F(HubTest, LayoutRequestIsAnsweredWithTheLayout) {
+    enable(2, "x", 1);
+    connectAll();
+    arrive(2, framing::frame("$$LiefereLinienLayout$$"));
+    ASSERT_EQ(connections.sent.size(), 1);
+    const QByteArray sent = connections.sent[0].second;
+    EXPECT_TRUE(sent.startsWith("$$Anfang$$$$HierLinienLayout$$GeneralCodePage=1252;GeneralLcId=1033;GrName0=;"));
+    EXPECT_TRUE(sent.endsWith("MaGroupVisu62=-1;$$Ende$$"));
+}
+
+TEST_F(HubTest, LineDataRequestIsAnsweredThenOwnDataIsAskedFor) {
+    enable(0, "a");
+    connectAll();
+    arrive(0, "$$Anfang$$$$LiefereLinienDaten$$$$Ende$$");
+    ASSERT_EQ(connections.sent.size(), 2);
+    EXPECT_EQ(connections.sent[0].second,
+              "$$Anfang$$$$HierLinienDaten$$Status0=0;Text0=;CodePage0=0;LcId0=0;$$Ende$$");
+    EXPECT_EQ(connections.sent[1].second, "$$Anfang$$$$LiefereDeineDaten$$$$Ende$$");
+}
+
+TEST_F(HubTest, TwoFramesInOneArrivalAreAnsweredInOrder) {
+    enable(0, "a");
+    connectAll();
+    arrive(0, "$$Anfang$$$$LiefereLinienLayout$$$$Ende$$$$Anfang$$$$LiefereLinienDaten$$$$Ende$$");
+    ASSERT_EQ(connections.sent.size(), 3);
+    EXPECT_TRUE(connections.sent[0].second.startsWith("$$Anfang$$$$HierLinienLayout$$"));
+    EXPECT_TRUE(connections.sent[1].second.startsWith("$$Anfang$$$$HierLinienDaten$$"));
+    EXPECT_TRUE(connections.sent[2].second.startsWith("$$Anfang$$$$LiefereDeineDaten$$"));
+}
+
+TEST_F(HubTest, UnknownEmptyAndBlankPrefixedMessagesAreIgnored) {
+    enable(0, "a");
+    connectAll();
+    arrive(0, "$$Anfang$$ $$LiefereLinienLayout$$$$Ende$$$$Anfang$$$$Ende$$$$Anfang$$$$Leben$$$$Ende$$"
+              "$$Anfang$$$$lieferelinienlayout$$$$Ende$$");
+    EXPECT_TRUE(connections.sent.isEmpty());
+}
+
+TEST_F(HubTest, MachineDataGoesToTilesAndOnceToEveryDistinctServer) {
+    enable(0, "a", 2);
+    enable(3, "shared", 2);
+    enable(5, "SHARED", 2);
+    enable(9, "c", 4);
+    connectAll();
+    arrive(9, framing::frame("$$HierMaschinenDaten$$Status3=5;Text3=No PLC;CodePage3=1252;LcId3=1033;"
+                             "Status0=3;Text0=Low;CodePage0=1252;LcId0=1033;"));
+    // One message to each of the three servers, and the same bytes to each.
+    ASSERT_EQ(connections.sent.size(), 3);
+    EXPECT_EQ(connections.sentTo(0).size(), 1);
+    EXPECT_EQ(connections.sentTo(3).size(), 1);
+    EXPECT_EQ(connections.sentTo(9).size(), 1);
+    EXPECT_EQ(connections.sentTo(0)[0], connections.sentTo(3)[0]);
+    EXPECT_EQ(connections.sentTo(0)[0], connections.sentTo(9)[0]);
+    EXPECT_TRUE(connections.sentTo(0)[0].contains("Status3=5;Text3=No PLC;CodePage3=1252;LcId3=1033;"));
+    EXPECT_EQ(view.status[3], 5);
+    EXPECT_EQ(view.text[0], "Low");
+    EXPECT_EQ(view.name[9], "M9");
+    // Group 2: status 5 (rank 6) beats status 3 (rank 4) and slot 5's status.
+    EXPECT_EQ(hub.GroupStatus[2], 5);
+    EXPECT_EQ(view.group[2], 5);
+}
+
+TEST_F(HubTest, GroupStatusEqualRanksLowerSlotWinsAndDisabledSlotsDoNotCount) {
+    enable(1, "a", 0);
+    enable(2, "b", 0);
+    layout.Machines[4].Group = 0; // disabled
+    layout.MachineDataNow[4] = {5, 6, "", 0, 0};
+    layout.MachineDataNow[1] = {0, 1, "", 0, 0};
+    layout.MachineDataNow[2] = {1, 1, "", 0, 0};
+    hub.LinienDatenAuswerten();
+    EXPECT_EQ(hub.GroupStatus[0], 0);
+    EXPECT_EQ(hub.GroupDisplayState[0], 1);
+    layout.MachineDataNow[2] = {6, 2, "", 0, 0};
+    hub.LinienDatenAuswerten();
+    EXPECT_EQ(hub.GroupStatus[0], 6);
+    EXPECT_EQ(hub.GroupStatus[1], 0);
+}
+
+TEST_F(HubTest, SendingNeedsAnOpenConnection) {
+    enable(0, "a");
+    hub.ConnState[0] = 3;
+    hub.SendeDaten(0, u"abc");
+    EXPECT_TRUE(connections.sent.isEmpty());
+    EXPECT_TRUE(logLines().isEmpty() || !logLines().last().contains("abc"));
+    hub.ConnState[0] = 4;
+    connections.openNow[0] = true;
+    hub.SendeDaten(0, u"abc");
+    ASSERT_EQ(connections.sent.size(), 1);
+    EXPECT_EQ(connections.sent[0].second, "$$Anfang$$abc$$Ende$$");
+    EXPECT_TRUE(logLines().last().startsWith("S0 <- C "));
+    EXPECT_TRUE(logLines().last().endsWith(" # abc"));
+    connections.openNow[0] = false; // the state says connected, the socket does not
+    hub.SendeDaten(0, u"def");
+    EXPECT_EQ(connections.sent.size(), 1);
+    EXPECT_TRUE(logLines().last().endsWith(" # Fault SendData"));
+}
+
+TEST_F(HubTest, DataOnAClosedSocketIsNotRead) {
+    enable(0, "a");
+    connections.incoming[0] = "$$Anfang$$$$LiefereLinienLayout$$$$Ende$$";
+    hub.TcpClient_DataArrival(0, 41);
+    EXPECT_TRUE(logLines().last().endsWith(" # Fault DataArrival"));
+    EXPECT_FALSE(connections.incoming[0].isEmpty());
+}
+
+TEST_F(HubTest, ReceivedDataIsLoggedAsItCame) {
+    enable(12, "a");
+    connectAll();
+    arrive(12, "abc");
+    EXPECT_TRUE(logLines().last().startsWith("S12 -> C "));
+    EXPECT_TRUE(logLines().last().endsWith(" # abc"));
+}
+
+TEST_F(HubTest, TimeOutReconnectsOnlyClosedConnections) {
+    enable(0, "a");
+    hub.switchOn();
+    connections.calls.clear();
+    hub.TimerZurueck_Timer(0); // state 3: no second connect
+    EXPECT_TRUE(connections.calls.isEmpty());
+    hub.TcpClient_Error(0, 10061, "refused");
+    EXPECT_EQ(hub.ConnState[0], 1);
+    hub.TimerZurueck_Timer(0);
+    EXPECT_EQ(connections.calls, (QStringList{"close 0", "reopen 0"}));
+    EXPECT_EQ(hub.ConnState[0], 3);
+    const QStringList lines = logLines();
+    EXPECT_EQ(lines.filter(QRegularExpression(" # Error Server 0 No:10061 Des:refused$")).size(), 1);
+    EXPECT_TRUE(lines.last().endsWith(" # Start - Connect Server 0 a"));
+}

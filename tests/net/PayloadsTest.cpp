@@ -1,0 +1,121 @@
+#include "net/Payloads.h"
+
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+
+TEST(Payloads, LayoutWithoutEnabledSlotsHasTheGeneralEntriesAndAllGroupNames) {
+    LineLayout layout;
+    layout.setGroupName(0, "Filling");
+    QString expected = "GeneralCodePage=1250;GeneralLcId=1029;GrName0=Filling;";
+    for (int g = 1; g < 32; ++g) expected += QStringLiteral("GrName%1=;").arg(g);
+    EXPECT_EQ(payload::layoutEntries(layout, 1250, 1029), expected);
+}
+
+TEST(Payloads, LayoutEntriesForEnabledSlotsInOrder) {
+    LineLayout layout;
+    MachineRecord& m7 = layout.Machines[7];
+    m7 = {};
+    m7.Text = "Capper";
+    m7.Address = "10.0.0.7";
+    m7.Machine = 3;
+    m7.RemoteControl = false;
+    m7.Symbol = 2;
+    m7.StatusPLC = true;
+    m7.Enabled = true;
+    m7.Group = 1;
+    m7.VisuGroup = {4, -1, 31, 0, -1, 5};
+    MachineRecord& m12 = layout.Machines[12];
+    m12.Text = "Füller";
+    m12.Address = "filler";
+    m12.RemoteControl = true;
+    m12.Enabled = true;
+    layout.Machines[9].Text = "disabled";
+    const QString entries = payload::layoutEntries(layout, 1252, 1033);
+    const QString machines = entries.mid(entries.indexOf("MaName"));
+    EXPECT_EQ(machines,
+              "MaName7=Capper;MaAdresse7=10.0.0.7;MaNr7=3;MaFernwart7=0;MaSymbol7=2;MaStatusPLC7=1;MaGruppe7=1;"
+              "MaGroupVisu17=4;MaGroupVisu27=-1;MaGroupVisu37=31;MaGroupVisu47=0;MaGroupVisu57=-1;MaGroupVisu67=5;"
+              "MaName12=Füller;MaAdresse12=filler;MaNr12=1;MaFernwart12=1;MaSymbol12=-1;MaStatusPLC12=0;MaGruppe12=-1;"
+              "MaGroupVisu112=-1;MaGroupVisu212=-1;MaGroupVisu312=-1;MaGroupVisu412=-1;MaGroupVisu512=-1;"
+              "MaGroupVisu612=-1;");
+}
+
+TEST(Payloads, LineDataForEnabledSlots) {
+    LineLayout layout;
+    layout.Machines[4].Enabled = true;
+    layout.MachineDataNow[4] = {2, 3, "Run", 1252, 1031};
+    layout.Machines[63].Enabled = true;
+    layout.MachineDataNow[5] = {4, 5, "ignored: slot disabled", 1, 1};
+    EXPECT_EQ(payload::lineDataEntries(layout),
+              "Status4=2;Text4=Run;CodePage4=1252;LcId4=1031;Status63=0;Text63=;CodePage63=0;LcId63=0;");
+}
+
+TEST(Payloads, KeysMatchOnlyWholeAndAtTheStartOfAnEntry) {
+    const QString text = "Status31=4;Text31=Status3=ok;Status3=2;Text3=;X=1";
+    EXPECT_EQ(payload::WerteAufbroeseln(u"Status3", text), QStringView(u"2"));
+    EXPECT_EQ(payload::WerteAufbroeseln(u"Status31", text), QStringView(u"4"));
+    EXPECT_EQ(payload::WerteAufbroeseln(u"Text31", text), QStringView(u"Status3=ok"));
+    EXPECT_EQ(payload::WerteAufbroeseln(u"Text3", text), QStringView(u""));
+    EXPECT_FALSE(payload::WerteAufbroeseln(u"X", text).has_value()); // no ";" after the value
+    EXPECT_FALSE(payload::WerteAufbroeseln(u"Status", text).has_value());
+}
+
+TEST(Payloads, NumericValuesTakeTheLeadingNumberRoundedToEven) {
+    EXPECT_EQ(payload::numericValue(u"12abc", 0, 100), 12);
+    EXPECT_EQ(payload::numericValue(u"abc", -5, 5), 0);
+    EXPECT_EQ(payload::numericValue(u" -3", -5, 5), -3);
+    EXPECT_EQ(payload::numericValue(u"2.5", 0, 9), 2);
+    EXPECT_EQ(payload::numericValue(u"3.5", 0, 9), 4);
+    EXPECT_EQ(payload::numericValue(u"3.6", 0, 9), 4);
+    EXPECT_FALSE(payload::numericValue(u"64", 0, 63).has_value());
+    EXPECT_FALSE(payload::numericValue(u"99999999999999999999999", INT32_MIN, INT32_MAX).has_value());
+}
+
+TEST(Payloads, MachineDataFillsTheNamedSlots) {
+    LineLayout layout;
+    layout.MachineDataNow[3].DisplayState = 4;
+    const int taken = payload::readMachineData(
+        u"Status31=4;Text31=Status3=ok;CodePage31=1250;LcId31=1029;Status3=9;Text3=Odd;CodePage3=1252;LcId3=1033;", layout);
+    EXPECT_EQ(taken, 2);
+    EXPECT_EQ(layout.MachineDataNow[31].Status, 4);
+    EXPECT_EQ(layout.MachineDataNow[31].DisplayState, 5);
+    EXPECT_EQ(layout.MachineDataNow[31].Text, "Status3=ok");
+    EXPECT_EQ(layout.MachineDataNow[31].CodePage, 1250);
+    EXPECT_EQ(layout.MachineDataNow[31].LcId, 1029);
+    EXPECT_EQ(layout.MachineDataNow[3].Status, 9); // stored, but the rank stays
+    EXPECT_EQ(layout.MachineDataNow[3].DisplayState, 4);
+    EXPECT_EQ(layout.MachineDataShown[31].Text, "Status3=ok");
+    EXPECT_EQ(layout.MachineDataShown[3].Status, 9);
+}
+
+TEST(Payloads, MachineDataSkipsWhatItCannotRead) {
+    LineLayout layout;
+    const MachineData untouched = layout.MachineDataNow[5];
+    EXPECT_EQ(payload::readMachineData(u"Status64=1;Text64=a;CodePage64=1;LcId64=1;", layout), 0);
+    EXPECT_EQ(payload::readMachineData(u"Status-1=1;Text-1=a;CodePage-1=1;LcId-1=1;", layout), 0);
+    EXPECT_EQ(payload::readMachineData(u"Status5=1;CodePage5=1;LcId5=1;", layout), 0); // no Text5
+    EXPECT_EQ(payload::readMachineData(u"Status5=1;Text5=a;CodePage5=1;LcId5=1", layout), 0); // no ";"
+    EXPECT_EQ(payload::readMachineData(u"Status5=70000;Text5=a;CodePage5=1;LcId5=1;", layout), 0);
+    EXPECT_EQ(payload::readMachineData(u"Status5=1;Text5=a;CodePage5=1;LcId5=9999999999;", layout), 0);
+    EXPECT_EQ(payload::readMachineData(u"", layout), 0);
+    EXPECT_EQ(layout.MachineDataNow[5].Status, untouched.Status);
+    EXPECT_EQ(layout.MachineDataNow[5].Text, untouched.Text);
+    // Within one message a slot's first entries win.
+    EXPECT_EQ(payload::readMachineData(u"Status5=2;Text5=first;CodePage5=1;LcId5=1;Status5=3;Text5=second;", layout), 2);
+    EXPECT_EQ(layout.MachineDataNow[5].Text, "first");
+    EXPECT_EQ(layout.MachineDataNow[5].Status, 2);
+}
+
+TEST(Payloads, RandomPayloadsNeverHarm) {
+    LineLayout layout;
+    QRandomGenerator random(3);
+    const char16_t* pieces[] = {u"Status", u"Text", u"CodePage", u"LcId", u"=", u";", u"1", u"63", u"-", u"99999"};
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        const int parts = static_cast<int>(random.bounded(60));
+        for (int i = 0; i < parts; ++i) text += QString::fromUtf16(pieces[random.bounded(10)]);
+        payload::readMachineData(text, layout);
+    }
+    SUCCEED();
+}
