@@ -2,8 +2,13 @@
 
 #include "display/GroupModul.h"
 #include "display/LineModul.h"
+#include "app/Settings.h"
+#include "lang/EditierenLang.h"
+#include "platform/Desktop.h"
 #include "platform/Platform.h"
 #include "ui/DialogFont.h"
+#include "ui/DialogPlacement.h"
+#include "ui/Style.h"
 #include "ui/Twips.h"
 
 #include <QCloseEvent>
@@ -15,9 +20,6 @@
 #include <QTimer>
 
 namespace {
-const QString LightGrey = QStringLiteral("#c0c0c0");
-const QString Green = QStringLiteral("#00ff00");
-
 // Left edge of group tile columns, by 2 * column + half.
 constexpr int GroupLefts[6] = {0, 1980, 3955, 5925, 7910, 9885};
 } // namespace
@@ -28,6 +30,7 @@ VelkoZuraVeradadClient::VelkoZuraVeradadClient(ProgramPaths paths, MainWindowOpt
       paths_(std::move(paths)), options_(std::move(options)), connections_(options_.port, options_.timings),
       hub_(layout_, settings_, log_, *this, connections_), symbols_(paths_.directory()) {
     if (!options_.endProcess) options_.endProcess = [] { platform::endProcessNow(); };
+    if (options_.languageReader.isEmpty()) options_.languageReader = platform::programFilePath();
     setObjectName(QStringLiteral("VelkoZuraVeradadClient"));
     setWindowTitle(QStringLiteral("RozoRedizovClient"));
     connections_.setEvents(&hub_);
@@ -38,10 +41,7 @@ VelkoZuraVeradadClient::~VelkoZuraVeradadClient() { connections_.setEvents(nullp
 
 void VelkoZuraVeradadClient::buildWidgets() {
     setFixedSize(ui::twipsToPixelsX(11880), ui::twipsToPixelsY(8595));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-    setPalette(pal);
+    ui::setGreyBackground(this);
 
     for (int t = 0; t < MachineTiles; ++t) {
         auto* tile = new LineModul(t, &symbols_, this);
@@ -82,7 +82,7 @@ void VelkoZuraVeradadClient::buildWidgets() {
         button->setObjectName(QLatin1String(name));
         button->setGeometry(ui::twipsRect(left, 8130, 1500, 480));
         button->setFocusPolicy(Qt::TabFocus);
-        setButtonColour(button, false);
+        ui::setButtonColour(button, false);
         return button;
     };
     commandStart_ = makeButton("CommandStart", QStringLiteral("Connect"), 0);
@@ -96,26 +96,17 @@ void VelkoZuraVeradadClient::buildWidgets() {
     connect(commandEdit_, &QPushButton::clicked, this, &VelkoZuraVeradadClient::CommandEdit_Click);
     connect(commandTab_, &QPushButton::clicked, this, &VelkoZuraVeradadClient::CommandTab_Click);
     connect(commandEnd_, &QPushButton::clicked, this, &VelkoZuraVeradadClient::CommandEnd_Click);
+    connect(commandLang_, &QPushButton::clicked, this, &VelkoZuraVeradadClient::CommandLang_Click);
 
     timerWebBrowser_ = new QTimer(this);
     timerWebBrowser_->setInterval(2000);
+    connect(timerWebBrowser_, &QTimer::timeout, this, &VelkoZuraVeradadClient::TimerWebBrowser_Timer);
 
     // Opens in the centre of the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
-}
-
-void VelkoZuraVeradadClient::setButtonColour(QPushButton* button, bool green) {
-    button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: #1e1e1e; border: 1px solid #7a7a7a;"
-                                         " border-radius: 2px; font-weight: 600; padding: 2px 6px; }"
-                                         "QPushButton:hover { border-color: #3c3c3c; }"
-                                         "QPushButton:pressed { background-color: #a8a8a8; }"
-                                         "QPushButton:disabled { color: #8a8a8a; border-color: #a0a0a0; }"
-                                         "QPushButton:focus { outline: none; border: 1px solid #2f5f9a; }")
-                              .arg(green ? Green : LightGrey));
-    button->setProperty("green", green);
 }
 
 void VelkoZuraVeradadClient::Form_Load() {
@@ -127,10 +118,16 @@ void VelkoZuraVeradadClient::Form_Load() {
     readLanguageSettings(paths_, settings_);
     log_.debugText(QStringLiteral("Form_Load 2"));
 
-    // The language table is read by the language subsystem; without it the table stays empty
-    // and no language is applied.
-    const int languageCount = 0;
-    log_.debugText(QLatin1String("Form_Load 3 ") + QString::number(languageCount));
+    lang::loadLanguages(platform::findPathNoCase(paths_.directory(), QStringLiteral("Languages.mdb")),
+                        options_.languageReader, languages_, options_.languageLimits);
+    log_.debugText(QLatin1String("Form_Load 3 ") + QString::number(languages_.LanguageCount));
+
+    if (const int current = languages_.find(settings_.lcId)) {
+        startKeyboardGroup_ = platform::currentKeyboardGroup();
+        const LanguageRecord& language = languages_.Languages[static_cast<size_t>(current)];
+        keyboardChanged_ = platform::activateKeyboardLayout(language.KBLayout) || keyboardChanged_;
+        settings_.charSet = language.CharSet;
+    }
     log_.debugText(QStringLiteral("Form_Load 4"));
 
     layout_.loadMachines(paths_.settingsFile());
@@ -154,16 +151,64 @@ void VelkoZuraVeradadClient::Form_Load() {
 
     layout_.loadTableSize(paths_.settingsFile());
 
-    const QString directory = paths_.directory();
-    if (directory.toUpper().contains(QLatin1String("/TRAMIS"))) {
-        log_.debugText(QStringLiteral("Form_Load 8"));
-    }
+    probeVisualisation();
 
-    const QString root = platform::fileSystemRoot(directory);
+    const QString root = platform::fileSystemRoot(paths_.directory());
     settings_.ostrelPresent = !platform::findPathNoCase(root, QStringLiteral("Ostrel")).isEmpty();
 
     QCoreApplication::processEvents();
     CommandStart_Click();
+}
+
+void VelkoZuraVeradadClient::probeVisualisation() {
+    const QString directory = paths_.directory();
+    if (!directory.toUpper().contains(QLatin1String("/TRAMIS"))) return;
+    // The visualisation's root is two levels above the program directory.
+    QString programRoot = directory;
+    for (int cut = 0; cut < 2; ++cut) programRoot.truncate(std::max<qsizetype>(programRoot.lastIndexOf(QLatin1Char('/')), 0));
+    if (programRoot.isEmpty()) programRoot = QStringLiteral("/");
+    log_.debugText(QStringLiteral("Form_Load 8"));
+    QString parameterFile = platform::findPathNoCase(programRoot, QStringLiteral("Parameter/Program.ini"));
+    if (parameterFile.isEmpty()) parameterFile = programRoot + QLatin1String("/Parameter/Program.ini");
+    const bool rozovudo = IniReadBool(QStringLiteral("Project"), QStringLiteral("ROZovudo"), parameterFile);
+    visuWindowTitle_ = rozovudo ? QStringLiteral("DCWindow") : QStringLiteral("Vizizedavave");
+    visuWindowHandle_ = platform::findWindowByTitle(visuWindowTitle_).handle;
+    if (visuWindowHandle_ > 0) timerWebBrowser_->start();
+}
+
+void VelkoZuraVeradadClient::TimerWebBrowser_Timer() {
+    // No debug lines here: the tick runs every two seconds for the whole run.
+    const platform::WindowLookup found = platform::findWindowByTitle(visuWindowTitle_);
+    if (found.failed) {
+        log_.LogSchreiben(Log::dateText() + QLatin1Char(' ') + Log::timeText() + QLatin1String(" Fault ") +
+                              QString::number(found.errorNumber) + QLatin1String("; ") + found.errorDescription +
+                              QLatin1String("; ") + paths_.programName() + QLatin1String("; TimerWebBrowser_Timer"),
+                          true, true);
+    }
+    if (found.handle == 0) {
+        timerWebBrowser_->stop();
+        Form_Terminate();
+    }
+}
+
+void VelkoZuraVeradadClient::CommandLang_Click() {
+    DebugScope debug(log_, "CommandLang_Click");
+    EditierenLang dialog(languages_, settings_.lcId, settings_.ostrelPresent, this);
+    ui::centreOver(&dialog, this);
+    if (beforeLanguageDialog) beforeLanguageDialog(dialog);
+    dialog.exec();
+    const int k = dialog.LangErgebnis;
+    if (k <= 0 || k > languages_.LanguageCount) return;
+    const LanguageRecord& chosen = languages_.Languages[static_cast<size_t>(k)];
+    if (startKeyboardGroup_ < 0 && !keyboardChanged_) startKeyboardGroup_ = platform::currentKeyboardGroup();
+    keyboardChanged_ = platform::activateKeyboardLayout(chosen.KBLayout) || keyboardChanged_;
+    settings_.lcId = chosen.LcId;
+    settings_.codePage = chosen.CodePage;
+    settings_.charSet = chosen.CharSet;
+    IniSave(settings_.lcId, QStringLiteral("General"), QStringLiteral("LcId"), paths_.settingsFile());
+    IniSave(settings_.codePage, QStringLiteral("General"), QStringLiteral("CodePage"), paths_.settingsFile());
+    GroupZuweisen();
+    LineParameterZuweisen();
 }
 
 bool VelkoZuraVeradadClient::connectionsOn() const { return !commandEdit_->isEnabled(); }
@@ -187,7 +232,7 @@ void VelkoZuraVeradadClient::showGroupStatus(int tile, int16_t status) {
 
 void VelkoZuraVeradadClient::CommandStart_Click() {
     DebugScope debug(log_, "CommandStart_Click");
-    setButtonColour(commandTab_, false);
+    ui::setButtonColour(commandTab_, false);
     TableMode = false;
     if (!hub_.Connected) {
         commandEdit_->setEnabled(false);
@@ -213,7 +258,7 @@ void VelkoZuraVeradadClient::CommandEdit_Click() {
     DebugScope debug(log_, "CommandEdit_Click");
     if (!EditMode) {
         EditMode = true;
-        setButtonColour(commandEdit_, true);
+        ui::setButtonColour(commandEdit_, true);
         commandTab_->show();
         commandLang_->show();
         commandStart_->setEnabled(false);
@@ -227,8 +272,8 @@ void VelkoZuraVeradadClient::CommandEdit_Click() {
         }
     } else {
         EditMode = false;
-        setButtonColour(commandEdit_, false);
-        setButtonColour(commandTab_, false);
+        ui::setButtonColour(commandEdit_, false);
+        ui::setButtonColour(commandTab_, false);
         commandTab_->hide();
         TableMode = false;
         commandLang_->hide();
@@ -241,7 +286,7 @@ void VelkoZuraVeradadClient::CommandEdit_Click() {
 void VelkoZuraVeradadClient::CommandTab_Click() {
     DebugScope debug(log_, "CommandTab_Click");
     TableMode = !TableMode;
-    setButtonColour(commandTab_, TableMode);
+    ui::setButtonColour(commandTab_, TableMode);
 }
 
 void VelkoZuraVeradadClient::HScroll_Change() {
@@ -310,6 +355,8 @@ void VelkoZuraVeradadClient::CommandEnd_Click() {
     hub_.closeAll();
     connections_.destroyElements();
     timerWebBrowser_->stop();
+    // A keyboard group lock acts on the whole display: give back the one found at start-up.
+    if (keyboardChanged_) platform::restoreKeyboardGroup(startKeyboardGroup_);
     log_.debug(QLatin1String("CommandEnd_Click"), QLatin1String(" End"));
     options_.endProcess();
 }

@@ -6,6 +6,8 @@
 #include "app/GeneralSettings.h"
 #include "app/LineLayout.h"
 #include "app/ProgramPaths.h"
+#include "lang/LanguageLoader.h"
+#include "lang/LanguageTable.h"
 #include "log/Log.h"
 #include "net/ConnectionManager.h"
 #include "net/LineHub.h"
@@ -18,6 +20,7 @@
 #include <functional>
 #include <memory>
 
+class EditierenLang;
 class GroupModul;
 class LineModul;
 class QPushButton;
@@ -29,6 +32,9 @@ struct MainWindowOptions {
     ConnectionTimings timings;
     // Ends the process at the end of the shut-down; tests replace it.
     std::function<void()> endProcess;
+    // The executable that reads Languages.mdb in a child process (empty: the program's own file).
+    QString languageReader;
+    lang::LoaderLimits languageLimits;
 };
 
 class VelkoZuraVeradadClient : public QWidget, public LineView {
@@ -49,10 +55,13 @@ public:
     void CommandStart_Click();
     void CommandEdit_Click();
     void CommandTab_Click();
+    void CommandLang_Click();
     void CommandEnd_Click();
     void HScroll_Change();
     void LineModul_Click(int tile);
     void GroupModul_Click(int tile);
+
+    void TimerWebBrowser_Timer();
 
     void GroupZuweisen();
     void LineParameterZuweisen();
@@ -84,13 +93,19 @@ public:
     ConnectionManager& connections() { return connections_; }
     const ProgramPaths& paths() const { return paths_; }
     bool shutDownRan() const { return shutDown_; }
+    LanguageTable& languages() { return languages_; }
+    QTimer* timerWebBrowser() const { return timerWebBrowser_; }
+    const QString& visuWindowTitle() const { return visuWindowTitle_; }
+    // Runs just before the modal language dialog is shown (tests answer it from here).
+    std::function<void(EditierenLang&)> beforeLanguageDialog;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildWidgets();
-    void setButtonColour(QPushButton* button, bool green);
+    void probeVisualisation();
+    void applyLanguage(const LanguageRecord& language);
     void shutDown();
 
     ProgramPaths paths_;
@@ -112,4 +127,9 @@ private:
     QPushButton* commandEnd_ = nullptr;
     QTimer* timerWebBrowser_ = nullptr;
     bool shutDown_ = false;
+    LanguageTable languages_;
+    QString visuWindowTitle_;
+    uint32_t visuWindowHandle_ = 0;
+    int startKeyboardGroup_ = -1; // the XKB group in use at start-up, restored at shut-down
+    bool keyboardChanged_ = false;
 };

@@ -1,5 +1,7 @@
 #include "net/Payloads.h"
 
+#include "app/Numbers.h"
+
 #include <cmath>
 
 namespace payload {
@@ -72,28 +74,6 @@ std::optional<QStringView> WerteAufbroeseln(QStringView key, QStringView text) {
     return std::nullopt;
 }
 
-std::optional<qint64> numericValue(QStringView text, qint64 min, qint64 max) {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t'))) ++i;
-    bool negative = false;
-    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) negative = text[i++] == QLatin1Char('-');
-    double value = 0;
-    for (; i < n && text[i].isDigit() && text[i].unicode() < 0x80; ++i) {
-        value = value * 10 + (text[i].unicode() - '0');
-        if (value > 1e18) return std::nullopt;
-    }
-    if (i < n && text[i] == QLatin1Char('.')) {
-        double scale = 0.1;
-        for (++i; i < n && text[i].unicode() >= '0' && text[i].unicode() <= '9'; ++i, scale /= 10)
-            value += (text[i].unicode() - '0') * scale;
-    }
-    if (negative) value = -value;
-    const double rounded = std::nearbyint(value); // ties to even under the default rounding mode
-    if (rounded < static_cast<double>(min) || rounded > static_cast<double>(max)) return std::nullopt;
-    return static_cast<qint64>(rounded);
-}
-
 int readMachineData(QStringView payload, LineLayout& layout) {
     static constexpr QLatin1String Status("Status");
     int taken = 0;
@@ -108,7 +88,7 @@ int readMachineData(QStringView payload, LineLayout& layout) {
         const qsizetype eq = entryText.indexOf(QLatin1Char('='));
         if (eq < 0) continue;
         const QStringView slotText = entryText.sliced(Status.size(), eq - Status.size());
-        const std::optional<qint64> slot = numericValue(slotText, 0, MachineSlots - 1);
+        const std::optional<qint64> slot = leadingNumber(slotText, 0, MachineSlots - 1);
         if (!slot) continue;
 
         QString key;
@@ -122,9 +102,9 @@ int readMachineData(QStringView payload, LineLayout& layout) {
         const std::optional<QStringView> codePageText = value(QLatin1String("CodePage"));
         const std::optional<QStringView> lcIdText = value(QLatin1String("LcId"));
         if (!statusText || !text || !codePageText || !lcIdText) continue;
-        const std::optional<qint64> status = numericValue(*statusText, INT16_MIN, INT16_MAX);
-        const std::optional<qint64> codePage = numericValue(*codePageText, INT32_MIN, INT32_MAX);
-        const std::optional<qint64> lcId = numericValue(*lcIdText, INT32_MIN, INT32_MAX);
+        const std::optional<qint64> status = leadingNumber(*statusText, INT16_MIN, INT16_MAX);
+        const std::optional<qint64> codePage = leadingNumber(*codePageText, INT32_MIN, INT32_MAX);
+        const std::optional<qint64> lcId = leadingNumber(*lcIdText, INT32_MIN, INT32_MAX);
         if (!status || !codePage || !lcId) continue;
 
         MachineData& now = layout.MachineDataNow[static_cast<size_t>(*slot)];

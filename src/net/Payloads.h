@@ -32,10 +32,6 @@ QString lineDataEntries(const LineLayout& layout);
 // nullopt when there is no such entry or its value has no ";" after it.
 std::optional<QStringView> WerteAufbroeseln(QStringView key, QStringView text);
 
-// The leading decimal number of a text (blanks, sign, digits, a fraction), 0 when there is none,
-// rounded to the nearest integer with ties to even; nullopt when it does not fit in [min, max].
-std::optional<qint64> numericValue(QStringView text, qint64 min, qint64 max);
-
 // Reads a "$$HierMaschinenDaten$$" payload into MachineDataNow and MachineDataShown. Every entry
 // whose key starts with "Status" names a slot; a slot outside 0..63, one whose four entries are not
 // all there, or whose numbers do not fit is skipped. Returns the number of slots taken.

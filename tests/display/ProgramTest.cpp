@@ -8,9 +8,13 @@
 #include <QFile>
 #include <QDir>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
 #include <QThread>
 
 #include <csignal>
+#include <unistd.h>
 
 using testutil::readBytes;
 using testutil::writeBytes;
@@ -44,7 +48,7 @@ struct Running {
 };
 
 const QByteArray DebugIni = "[General]\r\nLogDebug=true\r\nLogSystem=true\r\n"
-                            "[Ma0]\r\nText=Filler\r\nAddress=127.0.0.1\r\nEnabled=true\r\n";
+                            "[Ma0]\r\nText=Filler\r\nAddress=127.0.2.1\r\nEnabled=true\r\n";
 } // namespace
 
 TEST(Program, TerminationSignalsRunTheShutDownOnceAndExitWithZero) {
@@ -71,6 +75,42 @@ TEST(Program, RunsWithoutSettingsFileAndWithGarbageSettings) {
     EXPECT_TRUE(run.process.waitForStarted(10000));
     QThread::msleep(1500);
     EXPECT_EQ(run.process.state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(run.process.processId()), SIGTERM);
+    ASSERT_TRUE(run.process.waitForFinished(20000));
+    EXPECT_EQ(run.process.exitCode(), 0);
+}
+
+// The real program as the client of a server on 127.0.3.1:1001 (this test's own address block).
+TEST(Program, ServesTheLineLayoutAndLineDataToARealServer) {
+    if (::geteuid() != 0) GTEST_SKIP() << "port 1001 needs root or CAP_NET_BIND_SERVICE";
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress("127.0.3.1"), 1001)) << server.errorString().toStdString();
+    Running run(QByteArray("[General]\r\nLcId=1031\r\nCodePage=1252\r\nGroup0=F\xFCllen\r\n"
+                           "[Ma0]\r\nText=F\xFCller\r\nAddress=127.0.3.1\r\nMachine=2\r\nRemoteControl=true\r\nSymbol=3\r\n"
+                           "Enabled=true\r\nGroup=0\r\nVisuGroup2=7\r\n"
+                           "[Ma5]\r\nText=Capper\r\nAddress=127.0.3.1\r\nEnabled=TRUE\r\nStatusPLC=true\r\n"));
+    ASSERT_TRUE(testutil::waitFor([&] { return server.hasPendingConnections(); }, 20000));
+    QTcpSocket* socket = server.nextPendingConnection();
+    QByteArray received;
+    QObject::connect(socket, &QTcpSocket::readyRead, [&] { received += socket->readAll(); });
+    socket->write("$$Anfang$$$$LiefereLinienLayout$$$$Ende$$");
+    ASSERT_TRUE(testutil::waitFor([&] { return received.endsWith("$$Ende$$"); }, 10000));
+    QByteArray groups;
+    for (int g = 1; g < 32; ++g) groups += "GrName" + QByteArray::number(g) + "=;";
+    EXPECT_EQ(received, "$$Anfang$$$$HierLinienLayout$$GeneralCodePage=1252;GeneralLcId=1031;GrName0=F\xFCllen;" + groups +
+                            "MaName0=F\xFCller;MaAdresse0=127.0.3.1;MaNr0=2;MaFernwart0=1;MaSymbol0=3;MaStatusPLC0=0;"
+                            "MaGruppe0=0;MaGroupVisu10=-1;MaGroupVisu20=7;MaGroupVisu30=-1;MaGroupVisu40=-1;"
+                            "MaGroupVisu50=-1;MaGroupVisu60=-1;"
+                            "MaName5=Capper;MaAdresse5=127.0.3.1;MaNr5=1;MaFernwart5=0;MaSymbol5=-1;MaStatusPLC5=1;"
+                            "MaGruppe5=-1;MaGroupVisu15=-1;MaGroupVisu25=-1;MaGroupVisu35=-1;MaGroupVisu45=-1;"
+                            "MaGroupVisu55=-1;MaGroupVisu65=-1;$$Ende$$");
+    // A report from the server comes back once as the line's data (both slots share the server).
+    received.clear();
+    socket->write("$$Anfang$$$$HierMaschinenDaten$$Status5=3;Text5=Low caps;CodePage5=1252;LcId5=1033;$$Ende$$");
+    ASSERT_TRUE(testutil::waitFor([&] { return received.endsWith("$$Ende$$"); }, 10000));
+    QTest::qWait(200);
+    EXPECT_EQ(received, "$$Anfang$$$$HierLinienDaten$$Status0=5;Text0=;CodePage0=0;LcId0=0;"
+                        "Status5=3;Text5=Low caps;CodePage5=1252;LcId5=1033;$$Ende$$");
     ::kill(static_cast<pid_t>(run.process.processId()), SIGTERM);
     ASSERT_TRUE(run.process.waitForFinished(20000));
     EXPECT_EQ(run.process.exitCode(), 0);

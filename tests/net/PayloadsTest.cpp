@@ -1,5 +1,7 @@
 #include "net/Payloads.h"
 
+#include "app/Numbers.h"
+
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
@@ -62,14 +64,18 @@ TEST(Payloads, KeysMatchOnlyWholeAndAtTheStartOfAnEntry) {
 }
 
 TEST(Payloads, NumericValuesTakeTheLeadingNumberRoundedToEven) {
-    EXPECT_EQ(payload::numericValue(u"12abc", 0, 100), 12);
-    EXPECT_EQ(payload::numericValue(u"abc", -5, 5), 0);
-    EXPECT_EQ(payload::numericValue(u" -3", -5, 5), -3);
-    EXPECT_EQ(payload::numericValue(u"2.5", 0, 9), 2);
-    EXPECT_EQ(payload::numericValue(u"3.5", 0, 9), 4);
-    EXPECT_EQ(payload::numericValue(u"3.6", 0, 9), 4);
-    EXPECT_FALSE(payload::numericValue(u"64", 0, 63).has_value());
-    EXPECT_FALSE(payload::numericValue(u"99999999999999999999999", INT32_MIN, INT32_MAX).has_value());
+    EXPECT_EQ(leadingNumber(u"12abc", 0, 100), 12);
+    EXPECT_EQ(leadingNumber(u"abc", -5, 5), 0);
+    EXPECT_EQ(leadingNumber(u" -3", -5, 5), -3);
+    EXPECT_EQ(leadingNumber(u"2.5", 0, 9), 2);
+    EXPECT_EQ(leadingNumber(u"3.5", 0, 9), 4);
+    EXPECT_EQ(leadingNumber(u"3.6", 0, 9), 4);
+    EXPECT_FALSE(leadingNumber(u"64", 0, 63).has_value());
+    EXPECT_FALSE(leadingNumber(u"99999999999999999999999", INT32_MIN, INT32_MAX).has_value());
+    EXPECT_EQ(strictNumber(u" 51 ", 0, 100), 51);
+    EXPECT_FALSE(strictNumber(u"51x", 0, 100).has_value());
+    EXPECT_FALSE(strictNumber(u"", 0, 100).has_value());
+    EXPECT_FALSE(strictNumber(u"40000", INT16_MIN, INT16_MAX).has_value());
 }
 
 TEST(Payloads, MachineDataFillsTheNamedSlots) {
