@@ -6,8 +6,8 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libegl-dev libglx-dev
   libgtest-dev googletest libbenchmark-dev
-  mdbtools-dev libx11-dev libxkbfile-dev
-  xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+  mdbtools-dev libx11-dev
+  xvfb xauth x11-utils x11-xkb-utils xdotool imagemagick fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do

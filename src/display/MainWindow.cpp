@@ -153,7 +153,8 @@ void VelkoZuraVeradadClient::Form_Load() {
 
     probeVisualisation();
 
-    const QString root = platform::fileSystemRoot(paths_.directory());
+    const QString root =
+        options_.fileSystemRoot.isEmpty() ? platform::fileSystemRoot(paths_.directory()) : options_.fileSystemRoot;
     settings_.ostrelPresent = !platform::findPathNoCase(root, QStringLiteral("Ostrel")).isEmpty();
 
     QCoreApplication::processEvents();

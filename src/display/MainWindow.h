@@ -35,6 +35,8 @@ struct MainWindowOptions {
     // The executable that reads Languages.mdb in a child process (empty: the program's own file).
     QString languageReader;
     lang::LoaderLimits languageLimits;
+    // The root of the file system that holds the program (empty: the real one); tests set it.
+    QString fileSystemRoot;
 };
 
 class VelkoZuraVeradadClient : public QWidget, public LineView {
