@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class QProcess;
+
 namespace testutil {
 
 QByteArray readBytes(const QString& path);
@@ -13,5 +15,22 @@ void writeBytes(const QString& path, const QByteArray& bytes);
 
 // Runs the event loop until `done` holds or `timeoutMs` passed; returns `done()`.
 bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000);
+
+} // namespace testutil
+
+namespace testutil {
+
+// A private X server for tests that need one.
+class Xvfb {
+public:
+    Xvfb();
+    ~Xvfb();
+    bool running() const { return !display_.isEmpty(); }
+    const QString& display() const { return display_; }
+
+private:
+    QProcess* process_ = nullptr;
+    QString display_;
+};
 
 } // namespace testutil

@@ -56,6 +56,7 @@ LoadOutcome loadLanguages(const QString& databasePath, const QString& readerExec
     }
     stream += child.readAllStandardOutput();
     outcome.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+    outcome.crashed = !outcome.killed && child.exitStatus() == QProcess::CrashExit;
 
     const RawLanguageTables tables = decodeTables(stream);
     outcome.complete = tables.complete;

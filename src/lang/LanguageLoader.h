@@ -17,6 +17,7 @@ struct LoadOutcome {
     bool started = false;   // the child ran
     bool complete = false;  // it read to the end
     bool killed = false;    // it overran the deadline or the memory bound
+    bool crashed = false;   // it died of a signal of its own
     int exitCode = -1;
 };
 

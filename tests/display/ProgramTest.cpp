@@ -13,6 +13,10 @@
 #include <QTest>
 #include <QThread>
 
+#include <QElapsedTimer>
+
+#include <X11/Xlib.h>
+
 #include <csignal>
 #include <unistd.h>
 
@@ -27,17 +31,25 @@ QStringList logLines(const QString& path) {
 }
 
 struct Running {
-    QTemporaryDir dir;
+    QTemporaryDir base;
+    QString dir;
     QProcess process;
-    QString log = dir.filePath("DizaVizaru.txt");
+    QString log;
 
-    explicit Running(const QByteArray& ini) {
-        const QString program = dir.filePath("VelkoRozoRedizovClient");
+    explicit Running(const QByteArray& ini, const QString& subdir = QString(), const QString& display = QString()) {
+        dir = subdir.isEmpty() ? base.path() : base.filePath(subdir);
+        QDir().mkpath(dir);
+        log = dir + "/DizaVizaru.txt";
+        const QString program = dir + "/VelkoRozoRedizovClient";
         QFile::copy(QStringLiteral(VRR_PROGRAM), program);
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        writeBytes(dir.filePath("VelkoRozoRedizovClient.ini"), ini);
+        writeBytes(dir + "/VelkoRozoRedizovClient.ini", ini);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (display.isEmpty())
+            env.remove("DISPLAY");
+        else
+            env.insert("DISPLAY", display);
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(QDir::tempPath()); // the copy finds its files beside itself
         process.start(program, {});
@@ -114,4 +126,49 @@ TEST(Program, ServesTheLineLayoutAndLineDataToARealServer) {
     ::kill(static_cast<pid_t>(run.process.processId()), SIGTERM);
     ASSERT_TRUE(run.process.waitForFinished(20000));
     EXPECT_EQ(run.process.exitCode(), 0);
+}
+
+// Started inside a visualisation installation, the program ends with the visualisation's window.
+TEST(Program, EndsWhenTheVisualisationWindowCloses) {
+    testutil::Xvfb xvfb;
+    if (!xvfb.running()) GTEST_SKIP() << "Xvfb is not installed";
+    Display* display = XOpenDisplay(xvfb.display().toLatin1().constData());
+    ASSERT_NE(display, nullptr);
+    const Window visualisation = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 100, 100, 0, 0, 0);
+    XStoreName(display, visualisation, "DCWindow");
+    XMapWindow(display, visualisation);
+    XSync(display, False);
+
+    Running run("[General]\r\nLogDebug=true\r\nLogSystem=true\r\n", "Tramis/bin/client", xvfb.display());
+    QDir().mkpath(run.base.filePath("Tramis/parameter"));
+    writeBytes(run.base.filePath("Tramis/parameter/PROGRAM.INI"), "[Project]\r\nROZovudo=True\r\n");
+    ASSERT_TRUE(run.startedUp());
+    EXPECT_TRUE(logLines(run.log).contains("C Debug Form_Load 8"));
+    QThread::msleep(2500);
+    EXPECT_EQ(run.process.state(), QProcess::Running); // the window is still there
+
+    XDestroyWindow(display, visualisation);
+    XSync(display, False);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(run.process.waitForFinished(10000));
+    EXPECT_LT(clock.elapsed(), 4500);
+    EXPECT_EQ(run.process.exitCode(), 0);
+    const QStringList lines = logLines(run.log);
+    EXPECT_EQ(lines.count("C Debug Form_Terminate Start"), 1);
+    EXPECT_EQ(lines.last(), "C Debug CommandEnd_Click End");
+    EXPECT_TRUE(lines[lines.size() - 2].endsWith(" # End - Close all Server"));
+    XCloseDisplay(display);
+}
+
+TEST(Program, WithoutTheWindowAtStartItNeverEndsByItself) {
+    testutil::Xvfb xvfb;
+    if (!xvfb.running()) GTEST_SKIP() << "Xvfb is not installed";
+    Running run("[General]\r\nLogDebug=true\r\nLogSystem=true\r\n", "TRAMIS/bin/client", xvfb.display());
+    ASSERT_TRUE(run.startedUp());
+    EXPECT_TRUE(logLines(run.log).contains("C Debug Form_Load 8"));
+    QThread::msleep(2500);
+    EXPECT_EQ(run.process.state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(run.process.processId()), SIGTERM);
+    ASSERT_TRUE(run.process.waitForFinished(10000));
 }
