@@ -1,5 +1,7 @@
 #include "net/ConnectionManager.h"
 
+#include "platform/Platform.h"
+
 #include <QSignalBlocker>
 #include <QTcpSocket>
 #include <QTimer>
@@ -59,10 +61,8 @@ void ConnectionManager::createElement(int i) {
     Element& e = elements_[static_cast<size_t>(i)];
     if (e.socket) return;
     e.socket = std::make_unique<QTcpSocket>();
-    e.keepAlive = std::make_unique<QTimer>();
-    e.reply = std::make_unique<QTimer>();
-    e.keepAlive->setInterval(timings_.keepAliveMs);
-    e.reply->setInterval(timings_.replyTimeoutMs);
+    e.keepAlive = std::make_unique<LazyTimer>(timings_.keepAliveMs);
+    e.reply = std::make_unique<LazyTimer>(timings_.replyTimeoutMs);
     e.socket->setReadBufferSize(ReadBufferSize);
     QTcpSocket* socket = e.socket.get();
     connect(socket, &QTcpSocket::connected, this, [this, i, socket] {
@@ -76,10 +76,10 @@ void ConnectionManager::createElement(int i) {
     connect(socket, &QTcpSocket::readyRead, this, [this, i, socket] {
         if (events_) events_->TcpClient_DataArrival(i, socket->bytesAvailable());
     });
-    connect(e.keepAlive.get(), &QTimer::timeout, this, [this, i] {
+    connect(e.keepAlive.get(), &LazyTimer::timeout, this, [this, i] {
         if (events_) events_->TimerHin_Timer(i);
     });
-    connect(e.reply.get(), &QTimer::timeout, this, [this, i] {
+    connect(e.reply.get(), &LazyTimer::timeout, this, [this, i] {
         if (events_) events_->TimerZurueck_Timer(i);
     });
 }
@@ -120,8 +120,15 @@ bool ConnectionManager::isOpen(int i) const {
 void ConnectionManager::send(int i, const QByteArray& bytes) {
     Element& e = elements_[static_cast<size_t>(i)];
     if (!isOpen(i)) return;
-    e.socket->write(bytes);
-    e.socket->flush();
+    // While nothing waits in the socket's own buffer the bytes go straight to the kernel; that
+    // spares the socket's write notifier a round of registration for every message. Whatever the
+    // kernel does not take goes through the socket, which keeps the order and sends it later.
+    qint64 written = 0;
+    if (e.socket->bytesToWrite() == 0) written = platform::sendNow(e.socket->socketDescriptor(), bytes.constData(), bytes.size());
+    if (written < bytes.size()) {
+        e.socket->write(bytes.constData() + std::max<qint64>(written, 0), bytes.size() - std::max<qint64>(written, 0));
+        e.socket->flush();
+    }
     if (e.socket->bytesToWrite() > MaxUnsent) {
         // The server does not read what it is sent: give the connection up instead of buffering
         // without end. It is reconnected by the reply time-out like after any error.
@@ -174,16 +181,15 @@ void ConnectionManager::close(int i) {
 }
 
 void ConnectionManager::restartKeepAlive(int i) {
-    if (QTimer* t = elements_[static_cast<size_t>(i)].keepAlive.get()) t->start();
+    if (LazyTimer* t = elements_[static_cast<size_t>(i)].keepAlive.get()) t->restart();
 }
 
 void ConnectionManager::restartReplyTimer(int i) {
-    if (QTimer* t = elements_[static_cast<size_t>(i)].reply.get()) t->start();
+    if (LazyTimer* t = elements_[static_cast<size_t>(i)].reply.get()) t->restart();
 }
 
 void ConnectionManager::enableReplyTimer(int i) {
-    QTimer* t = elements_[static_cast<size_t>(i)].reply.get();
-    if (t && !t->isActive()) t->start();
+    if (LazyTimer* t = elements_[static_cast<size_t>(i)].reply.get()) t->enable();
 }
 
 void ConnectionManager::stopTimers(int i) {
@@ -193,12 +199,12 @@ void ConnectionManager::stopTimers(int i) {
 }
 
 bool ConnectionManager::keepAliveActive(int i) const {
-    const QTimer* t = elements_[static_cast<size_t>(i)].keepAlive.get();
+    const LazyTimer* t = elements_[static_cast<size_t>(i)].keepAlive.get();
     return t && t->isActive();
 }
 
 bool ConnectionManager::replyTimerActive(int i) const {
-    const QTimer* t = elements_[static_cast<size_t>(i)].reply.get();
+    const LazyTimer* t = elements_[static_cast<size_t>(i)].reply.get();
     return t && t->isActive();
 }
 

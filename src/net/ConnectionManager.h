@@ -4,6 +4,7 @@
 // kernel at once, and a connection whose peer stops reading is failed once too much waits unsent.
 
 #include "net/Connections.h"
+#include "net/LazyTimer.h"
 
 #include <QAbstractSocket>
 #include <QObject>
@@ -12,7 +13,6 @@
 #include <memory>
 
 class QTcpSocket;
-class QTimer;
 
 struct ConnectionTimings {
     int keepAliveMs = 5000;
@@ -58,8 +58,8 @@ public:
 private:
     struct Element {
         std::unique_ptr<QTcpSocket> socket;
-        std::unique_ptr<QTimer> keepAlive;
-        std::unique_ptr<QTimer> reply;
+        std::unique_ptr<LazyTimer> keepAlive;
+        std::unique_ptr<LazyTimer> reply;
         QString host;
         quint64 generation = 0; // changes with every open and close: late events of an old socket are dropped
         bool failed = false;    // failed by the send limit; its error event is on its way

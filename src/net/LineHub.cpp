@@ -186,6 +186,28 @@ void LineHub::LiefereDaten(int index) {
     SendeDaten(index, payload::HierLinienDaten + payload::lineDataEntries(layout_));
 }
 
+const std::vector<int>& LineHub::distributionSlots() {
+    Distribution& d = distribution_;
+    bool same = d.valid;
+    for (size_t m = 0; m < MachineSlots && same; ++m)
+        same = d.enabled[m] == layout_.Machines[m].Enabled && d.address[m] == layout_.Machines[m].Address;
+    if (same) return d.targets;
+    d.valid = true;
+    d.targets.clear();
+    std::array<bool, MachineSlots> marked{};
+    for (size_t i = 0; i < MachineSlots; ++i) {
+        d.enabled[i] = layout_.Machines[i].Enabled;
+        d.address[i] = layout_.Machines[i].Address;
+    }
+    for (size_t i = 0; i < MachineSlots; ++i) {
+        if (marked[i] || !d.enabled[i]) continue;
+        d.targets.push_back(static_cast<int>(i));
+        for (size_t j = i + 1; j < MachineSlots; ++j)
+            if (!marked[j] && sameAddress(d.address[j], d.address[i])) marked[j] = true;
+    }
+    return d.targets;
+}
+
 void LineHub::LinienDatenAuswerten() {
     DebugScope debug(log_, "LinienDatenAuswerten");
     const int scroll = view_.scrollPos();
@@ -196,24 +218,14 @@ void LineHub::LinienDatenAuswerten() {
 
     // Every distinct server address gets the line data once, over its owning slot's connection.
     // The message is the same for all of them, so it is built and framed once.
-    QString text;
-    QByteArray framed;
-    std::array<bool, MachineSlots> marked{};
-    for (int i = 0; i < MachineSlots; ++i) {
-        const MachineRecord& machine = layout_.Machines[static_cast<size_t>(i)];
-        if (marked[static_cast<size_t>(i)] || !machine.Enabled) continue;
-        if (framed.isEmpty()) {
-            text = payload::HierLinienDaten + payload::lineDataEntries(layout_);
-            framed = framing::frame(AnsiCodec::workstation().encode(text));
-        }
-        {
+    const std::vector<int>& targets = distributionSlots();
+    if (!targets.empty()) {
+        const QString text = payload::HierLinienDaten + payload::lineDataEntries(layout_);
+        const QByteArray framed = framing::frame(AnsiCodec::workstation().encode(text));
+        for (int i : targets) {
             DebugScope liefere(log_, "LiefereDaten");
             sendFramed(i, framed, text);
         }
-        marked[static_cast<size_t>(i)] = true;
-        for (int j = i + 1; j < MachineSlots; ++j)
-            if (!marked[static_cast<size_t>(j)] && sameAddress(layout_.Machines[static_cast<size_t>(j)].Address, machine.Address))
-                marked[static_cast<size_t>(j)] = true;
     }
 
     GroupStatus.fill(0);

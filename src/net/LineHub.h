@@ -13,6 +13,7 @@
 #include <QStringView>
 
 #include <array>
+#include <vector>
 
 class LineView;
 
@@ -59,6 +60,9 @@ private:
     // Sends an already framed message; `text` is what the data line shows.
     void sendFramed(int index, const QByteArray& framed, QStringView text);
     void startConnect(int index);
+    // The slots over which the line data goes out: per distinct address of the enabled slots, the
+    // lowest slot. Worked out again only when an address or an Enabled flag changed.
+    const std::vector<int>& distributionSlots();
 
     LineLayout& layout_;
     GeneralSettings& settings_;
@@ -66,4 +70,10 @@ private:
     LineView& view_;
     Connections& connections_;
     std::array<framing::FrameBuffer, MachineSlots> frames_;
+    struct Distribution {
+        bool valid = false;
+        std::array<bool, MachineSlots> enabled{};
+        std::array<QString, MachineSlots> address;
+        std::vector<int> targets;
+    } distribution_;
 };

@@ -2,6 +2,7 @@
 
 #include "app/Numbers.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace payload {
@@ -44,15 +45,33 @@ QString layoutEntries(const LineLayout& layout, int32_t codePage, int32_t lcId) 
 }
 
 QString lineDataEntries(const LineLayout& layout) {
+    // Sent on every report to every server: numbers are formatted in place, without a temporary
+    // string each.
     QString out;
-    out.reserve(64 * 64);
+    out.reserve(64 * 72);
+    const auto key = [&out](const char* name, size_t length, int n) {
+        char digits[8];
+        const auto end = std::to_chars(digits, digits + sizeof(digits), n).ptr;
+        out.append(QLatin1String(name, static_cast<qsizetype>(length)))
+            .append(QLatin1String(digits, end - digits))
+            .append(QLatin1Char('='));
+    };
+    const auto number = [&out](qint64 value) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof(digits), value).ptr;
+        out.append(QLatin1String(digits, end - digits)).append(QLatin1Char(';'));
+    };
     for (int m = 0; m < MachineSlots; ++m) {
         if (!layout.Machines[static_cast<size_t>(m)].Enabled) continue;
         const MachineData& d = layout.MachineDataNow[static_cast<size_t>(m)];
-        entry(out, QLatin1String("Status"), m, d.Status);
-        entry(out, QLatin1String("Text"), m, d.Text);
-        entry(out, QLatin1String("CodePage"), m, d.CodePage);
-        entry(out, QLatin1String("LcId"), m, d.LcId);
+        key("Status", 6, m);
+        number(d.Status);
+        key("Text", 4, m);
+        out.append(d.Text).append(QLatin1Char(';'));
+        key("CodePage", 8, m);
+        number(d.CodePage);
+        key("LcId", 4, m);
+        number(d.LcId);
     }
     return out;
 }

@@ -145,6 +145,16 @@ void endProcessNow() {
     ::_exit(0);
 }
 
+qint64 sendNow(qintptr socket, const char* data, qint64 size) {
+    if (socket < 0) return -1;
+    for (;;) {
+        const ssize_t n = ::send(static_cast<int>(socket), data, static_cast<size_t>(size), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) return n;
+        if (errno == EINTR) continue;
+        return (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
+    }
+}
+
 QString fileSystemRoot(const QString& path) {
     const QStorageInfo storage(path);
     return storage.isValid() ? storage.rootPath() : QStringLiteral("/");

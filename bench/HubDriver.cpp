@@ -1,0 +1,580 @@
+// The hub benchmark's driver: 64 simulated machine servers on BASE.1 .. BASE.64, one system under
+// test (the real program, or the baseline relay) as their client, reports sent at fixed rates, and
+// for every report the time until each server received the line data that carries it.
+
+#include "LineFormat.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sstream>
+#include <string>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/timerfd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+struct Options {
+    std::string program, baseline, base = "127.0.0.0", json;
+    int port = 1001;
+    std::vector<int> rates{100, 256, 640, 1280, 2560};
+    double seconds = 3.0;
+    int repeat = 3;
+    bool quick = false;
+    bool search = true;
+    bool logData = true;
+    std::string only; // "program" or "baseline": run one system only
+};
+
+struct RateResult {
+    int rate = 0;
+    double achieved = 0, p50 = 0, p99 = 0, max = 0, cpu = 0, allPairsP50 = 0;
+    bool sustained = false;
+};
+
+struct Server {
+    int listenFd = -1;
+    int fd = -1;
+    std::string in;
+    std::vector<unsigned> seen; // last sequence seen per slot
+    std::vector<size_t> next;   // per slot: its first report not yet received here
+};
+
+class Driver {
+public:
+    explicit Driver(const Options& o) : options_(o), line_(bench::lineData()) {}
+
+    bool listen() {
+        in_addr base{};
+        if (::inet_pton(AF_INET, options_.base.c_str(), &base) != 1) return fail("bad --base address");
+        epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
+        servers_.resize(bench::Slots);
+        for (int k = 0; k < bench::Slots; ++k) {
+            Server& s = servers_[static_cast<size_t>(k)];
+            s.listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            int one = 1;
+            ::setsockopt(s.listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+            sockaddr_in addr{};
+            addr.sin_family = AF_INET;
+            addr.sin_port = htons(static_cast<uint16_t>(options_.port));
+            addr.sin_addr.s_addr = htonl(ntohl(base.s_addr) + static_cast<uint32_t>(k + 1));
+            if (::bind(s.listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || ::listen(s.listenFd, 4) != 0) {
+                const bool privileged = options_.port < 1024 && errno == EACCES;
+                return fail(privileged ? "cannot bind port " + std::to_string(options_.port) +
+                                             ": it needs root or CAP_NET_BIND_SERVICE"
+                                       : std::string("cannot listen: ") + std::strerror(errno));
+            }
+            add(s.listenFd, static_cast<uint32_t>(k) | ListenTag);
+        }
+        timer_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        add(timer_, TimerTag);
+        return true;
+    }
+
+    // Starts the system; returns its pid, or -1.
+    pid_t start(bool program, bool logData) {
+        for (Server& s : servers_) closeServer(s);
+        if (program) {
+            char dirTemplate[] = "/tmp/hub-bench-XXXXXX";
+            workDir_ = ::mkdtemp(dirTemplate);
+            const std::string exe = workDir_ + "/VelkoRozoRedizovClient";
+            std::ifstream src(options_.program, std::ios::binary);
+            std::ofstream dst(exe, std::ios::binary);
+            dst << src.rdbuf();
+            dst.close();
+            ::chmod(exe.c_str(), 0755);
+            std::ofstream ini(workDir_ + "/VelkoRozoRedizovClient.ini", std::ios::binary);
+            ini << "[General]\r\nLogSystem=false\r\nLogData=" << (logData ? "true" : "false")
+                << "\r\nLogDebug=false\r\nLogFileSize=2000\r\n";
+            in_addr base{};
+            ::inet_pton(AF_INET, options_.base.c_str(), &base);
+            for (int k = 0; k < bench::Slots; ++k) {
+                in_addr a{};
+                a.s_addr = htonl(ntohl(base.s_addr) + static_cast<uint32_t>(k + 1));
+                char text[32];
+                ::inet_ntop(AF_INET, &a, text, sizeof(text));
+                ini << "[Ma" << k << "]\r\nText=Machine " << k << "\r\nAddress=" << text << "\r\nEnabled=true\r\n";
+            }
+            ini.close();
+            startedAt_ = Clock::now();
+            pid_ = ::fork();
+            if (pid_ == 0) {
+                ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+                const int devnull = ::open("/dev/null", O_WRONLY);
+                ::dup2(devnull, 1);
+                ::dup2(devnull, 2);
+                ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+                ::_exit(127);
+            }
+        } else {
+            startedAt_ = Clock::now();
+            pid_ = ::fork();
+            if (pid_ == 0) {
+                const std::string port = std::to_string(options_.port);
+                ::execl(options_.baseline.c_str(), options_.baseline.c_str(), options_.base.c_str(), port.c_str(),
+                        static_cast<char*>(nullptr));
+                ::_exit(127);
+            }
+        }
+        return pid_;
+    }
+
+    // Milliseconds from the start until all 64 servers are connected; negative on failure.
+    double waitConnected() {
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (Clock::now() < deadline) {
+            poll(20);
+            int connected = 0;
+            for (const Server& s : servers_) connected += s.fd >= 0;
+            if (connected == bench::Slots) return ms(lastAccept_ - startedAt_);
+        }
+        return -1;
+    }
+
+    // One report per slot so that every status text has its fixed width; then waits until every
+    // server has the line data that carries all of them.
+    bool warmUp() {
+        for (int k = 0; k < bench::Slots; ++k) sendReport(k, nextSeq());
+        const unsigned last = seq_;
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (Clock::now() < deadline) {
+            poll(10);
+            bool all = true;
+            for (const Server& s : servers_)
+                for (int k = 0; k < bench::Slots && all; ++k) all = s.seen[static_cast<size_t>(k)] + 64 > last;
+            if (all) return true;
+        }
+        return false;
+    }
+
+    RateResult run(int rate, double seconds) {
+        RateResult r;
+        r.rate = rate;
+        const unsigned first = seq_ + 1;
+        const long cpuBefore = cpuTicks();
+        const auto begin = Clock::now();
+        const auto interval = std::chrono::nanoseconds(static_cast<long long>(1e9 / rate));
+        const long total = std::lround(rate * seconds);
+        long sent = 0;
+        armTimer(begin);
+        while (sent < total) {
+            poll(50);
+            const auto now = Clock::now();
+            while (sent < total && begin + interval * sent <= now) {
+                sendReport(static_cast<int>((first + static_cast<unsigned>(sent)) % bench::Slots), nextSeq());
+                ++sent;
+            }
+            if (sent < total) armTimer(begin + interval * sent);
+        }
+        const auto sendEnd = Clock::now();
+        // Let what is in flight arrive (up to half a second), without counting it as backlog.
+        const auto drain = sendEnd + std::chrono::milliseconds(500);
+        while (Clock::now() < drain && completed(first, seq_) < static_cast<size_t>(seq_ - first + 1)) poll(5);
+        const double wall = ms(Clock::now() - begin) / 1000.0;
+        r.cpu = 100.0 * static_cast<double>(cpuTicks() - cpuBefore) / static_cast<double>(::sysconf(_SC_CLK_TCK)) / wall;
+
+        std::vector<double> last, pairs;
+        size_t done = 0;
+        for (unsigned s = first; s <= seq_; ++s) {
+            const Report& rep = reports_[s];
+            if (rep.count < bench::Slots) continue;
+            ++done;
+            last.push_back(rep.maxLatency);
+        }
+        pairs = pairLatencies_;
+        pairLatencies_.clear();
+        r.achieved = static_cast<double>(done) / (ms(sendEnd - begin) / 1000.0);
+        r.p50 = percentile(last, 0.50);
+        r.p99 = percentile(last, 0.99);
+        r.max = last.empty() ? 0 : *std::max_element(last.begin(), last.end());
+        r.allPairsP50 = percentile(pairs, 0.50);
+        // Sustained: p99 under 20 ms, (almost) every report delivered, and no growing lag.
+        const size_t quarter = last.size() / 4;
+        const double early = quarter ? percentile(std::vector<double>(last.begin(), last.begin() + quarter), 0.5) : 0;
+        const double late = quarter ? percentile(std::vector<double>(last.end() - quarter, last.end()), 0.5) : 0;
+        r.sustained = r.p99 < 20.0 && done >= static_cast<size_t>(0.99 * total) && late < 2 * early + 5;
+        return r;
+    }
+
+    double peakRssMiB() const {
+        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+        return 0;
+    }
+
+    void stop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            int status = 0;
+            for (int i = 0; i < 200 && ::waitpid(pid_, &status, WNOHANG) == 0; ++i) ::usleep(10000);
+            if (::waitpid(pid_, &status, WNOHANG) == 0) {
+                ::kill(pid_, SIGKILL);
+                ::waitpid(pid_, &status, 0);
+            }
+        }
+        pid_ = -1;
+        for (Server& s : servers_) closeServer(s);
+        if (!workDir_.empty()) {
+            std::system(("rm -rf '" + workDir_ + "'").c_str());
+            workDir_.clear();
+        }
+    }
+
+    const std::string& error() const { return error_; }
+
+private:
+    static constexpr uint32_t ListenTag = 0x10000, TimerTag = 0x20000;
+
+    struct Report {
+        Clock::time_point sent;
+        int count = 0;
+        double maxLatency = 0;
+    };
+
+    bool fail(const std::string& message) {
+        error_ = message;
+        return false;
+    }
+    void add(int fd, uint32_t tag) {
+        epoll_event ev{};
+        ev.events = EPOLLIN;
+        ev.data.u32 = tag;
+        ::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &ev);
+    }
+    void closeServer(Server& s) {
+        if (s.fd >= 0) ::close(s.fd);
+        s.fd = -1;
+        s.in.clear();
+        s.seen.assign(bench::Slots, 0);
+        s.next.resize(bench::Slots);
+        for (int n = 0; n < bench::Slots; ++n) s.next[static_cast<size_t>(n)] = slotReports_[static_cast<size_t>(n)].size();
+    }
+    unsigned nextSeq() {
+        ++seq_;
+        if (reports_.size() <= seq_) reports_.resize(seq_ + 100000);
+        return seq_;
+    }
+    void sendReport(int slot, unsigned seq) {
+        Server& s = servers_[static_cast<size_t>(slot)];
+        const std::string bytes = bench::report(slot, 1 + static_cast<int>(seq % 4), seq);
+        reports_[seq] = Report{Clock::now(), 0, 0};
+        slotReports_[static_cast<size_t>(slot)].push_back(seq);
+        if (s.fd >= 0) ::send(s.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    }
+    void armTimer(Clock::time_point when) {
+        itimerspec spec{};
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
+        spec.it_value.tv_sec = ns / 1000000000;
+        spec.it_value.tv_nsec = ns % 1000000000;
+        if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;
+        ::timerfd_settime(timer_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    }
+    size_t completed(unsigned first, unsigned last) const {
+        size_t n = 0;
+        for (unsigned s = first; s <= last; ++s) n += reports_[s].count >= bench::Slots;
+        return n;
+    }
+    long cpuTicks() const {
+        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        std::string content((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const size_t close = content.rfind(')');
+        if (close == std::string::npos) return 0;
+        std::istringstream fields(content.substr(close + 2));
+        std::string field;
+        long utime = 0, stime = 0;
+        for (int i = 3; fields >> field; ++i) {
+            if (i == 14) utime = std::atol(field.c_str());
+            if (i == 15) {
+                stime = std::atol(field.c_str());
+                break;
+            }
+        }
+        return utime + stime;
+    }
+    static double percentile(std::vector<double> v, double p) {
+        if (v.empty()) return 0;
+        std::sort(v.begin(), v.end());
+        const size_t i = std::min(v.size() - 1, static_cast<size_t>(std::ceil(p * static_cast<double>(v.size())) - 1));
+        return v[i];
+    }
+
+    void poll(int timeoutMs) {
+        epoll_event events[160];
+        const int n = ::epoll_wait(epoll_, events, 160, timeoutMs);
+        for (int i = 0; i < n; ++i) {
+            const uint32_t tag = events[i].data.u32;
+            if (tag == TimerTag) {
+                uint64_t expirations = 0;
+                [[maybe_unused]] const ssize_t r = ::read(timer_, &expirations, sizeof(expirations));
+            } else if (tag & ListenTag) {
+                Server& s = servers_[tag & 0xFFFF];
+                const int fd = ::accept4(s.listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+                if (fd < 0) continue;
+                closeServer(s);
+                s.fd = fd;
+                int one = 1;
+                ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+                add(fd, tag & 0xFFFF);
+                lastAccept_ = Clock::now();
+            } else {
+                readServer(static_cast<int>(tag));
+            }
+        }
+    }
+
+    void readServer(int k) {
+        Server& s = servers_[static_cast<size_t>(k)];
+        char buffer[1 << 16];
+        for (;;) {
+            const ssize_t n = ::recv(s.fd, buffer, sizeof(buffer), 0);
+            if (n <= 0) break;
+            s.in.append(buffer, static_cast<size_t>(n));
+        }
+        const auto now = Clock::now();
+        size_t pos = 0;
+        for (;;) {
+            const char* end = static_cast<const char*>(::memmem(s.in.data() + pos, s.in.size() - pos, "$$Ende$$", 8));
+            if (!end) break;
+            const size_t frameEnd = static_cast<size_t>(end - s.in.data()) + 8;
+            const size_t length = frameEnd - pos;
+            if (length == line_.bytes.size() && s.in.compare(pos, 29, "$$Anfang$$$$HierLinienDaten$$") == 0)
+                take(s, s.in.data() + pos, now);
+            pos = frameEnd;
+        }
+        s.in.erase(0, pos);
+    }
+
+    // A line-data message at server s: every slot whose sequence moved on completes those reports there.
+    void take(Server& s, const char* message, Clock::time_point now) {
+        for (int n = 0; n < bench::Slots; ++n) {
+            const char* digits = message + line_.seqOffset[static_cast<size_t>(n)];
+            unsigned seq = 0;
+            for (int i = 0; i < bench::SeqDigits; ++i) seq = seq * 10 + static_cast<unsigned>(digits[i] - '0');
+            unsigned& seen = s.seen[static_cast<size_t>(n)];
+            if (seq <= seen || seq > seq_) continue;
+            // Every report of this slot since the last one seen is carried now.
+            const std::vector<unsigned>& own = slotReports_[static_cast<size_t>(n)];
+            for (size_t& i = s.next[static_cast<size_t>(n)]; i < own.size() && own[i] <= seq; ++i) {
+                Report& rep = reports_[own[i]];
+                const double latency = ms(now - rep.sent);
+                ++rep.count;
+                rep.maxLatency = std::max(rep.maxLatency, latency);
+                pairLatencies_.push_back(latency);
+            }
+            seen = seq;
+        }
+    }
+
+    Options options_;
+    bench::LineData line_;
+    std::vector<Server> servers_;
+    std::vector<Report> reports_;
+    std::vector<std::vector<unsigned>> slotReports_ = std::vector<std::vector<unsigned>>(bench::Slots);
+    std::vector<double> pairLatencies_;
+    unsigned seq_ = 0;
+    int epoll_ = -1, timer_ = -1;
+    pid_t pid_ = -1;
+    std::string workDir_, error_;
+    Clock::time_point startedAt_, lastAccept_;
+};
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+struct SystemResult {
+    double connectMs = 0, rssMiB = 0;
+    int maxSustained = 0;
+    std::vector<RateResult> rates; // medians per rate
+};
+
+RateResult medianOf(const std::vector<RateResult>& runs) {
+    RateResult r = runs.front();
+    auto pick = [&](double RateResult::*field) {
+        std::vector<double> v;
+        for (const RateResult& x : runs) v.push_back(x.*field);
+        return median(v);
+    };
+    r.achieved = pick(&RateResult::achieved);
+    r.p50 = pick(&RateResult::p50);
+    r.p99 = pick(&RateResult::p99);
+    r.max = pick(&RateResult::max);
+    r.cpu = pick(&RateResult::cpu);
+    r.allPairsP50 = pick(&RateResult::allPairsP50);
+    int sustained = 0;
+    for (const RateResult& x : runs) sustained += x.sustained;
+    r.sustained = sustained * 2 > static_cast<int>(runs.size());
+    return r;
+}
+
+bool measure(Driver& driver, bool program, const Options& o, SystemResult* out) {
+    std::vector<double> connects, rss;
+    std::map<int, std::vector<RateResult>> perRate;
+    const int repeat = o.quick ? 1 : o.repeat;
+    for (int rep = 0; rep < repeat; ++rep) {
+        if (driver.start(program, false) < 0) return false;
+        const double connect = driver.waitConnected();
+        if (connect < 0 || !driver.warmUp()) {
+            std::fprintf(stderr, "%s: not all 64 servers were served\n", program ? "program" : "baseline");
+            driver.stop();
+            return false;
+        }
+        connects.push_back(connect);
+        // Low rates run longer, so that their p99 rests on some 600 reports.
+        for (int rate : o.rates) perRate[rate].push_back(driver.run(rate, std::max(o.seconds, o.quick ? 0.0 : 600.0 / rate)));
+        rss.push_back(driver.peakRssMiB());
+        driver.stop();
+    }
+    out->connectMs = median(connects);
+    out->rssMiB = median(rss);
+    for (int rate : o.rates) out->rates.push_back(medianOf(perRate[rate]));
+    for (const RateResult& r : out->rates)
+        if (r.sustained) out->maxSustained = std::max(out->maxSustained, r.rate);
+    if (o.search && !o.quick && out->maxSustained > 0) {
+        // Above the highest fixed rate sustained: raise the rate by a quarter while it is sustained.
+        if (driver.start(program, false) < 0 || driver.waitConnected() < 0 || !driver.warmUp()) return false;
+        double rate = out->maxSustained;
+        for (int step = 0; step < 12; ++step) {
+            rate *= 1.25;
+            const RateResult r = driver.run(static_cast<int>(rate), 2.0);
+            if (!r.sustained) break;
+            out->maxSustained = static_cast<int>(rate);
+        }
+        driver.stop();
+    }
+    return true;
+}
+
+void printSystem(const char* name, const SystemResult& r) {
+    std::printf("%-9s connect-all %.1f ms, peak RSS %.1f MiB, max sustained %d reports/s\n", name, r.connectMs, r.rssMiB,
+                r.maxSustained);
+}
+
+std::string jsonSystem(const SystemResult& r) {
+    std::ostringstream j;
+    j << "{\"connect_all_ms\": " << r.connectMs << ", \"peak_rss_mib\": " << r.rssMiB
+      << ", \"max_sustained_rate\": " << r.maxSustained << ", \"rates\": [";
+    for (size_t i = 0; i < r.rates.size(); ++i) {
+        const RateResult& x = r.rates[i];
+        j << (i ? ", " : "") << "{\"rate\": " << x.rate << ", \"achieved\": " << x.achieved << ", \"p50_ms\": " << x.p50
+          << ", \"p99_ms\": " << x.p99 << ", \"max_ms\": " << x.max << ", \"cpu_percent\": " << x.cpu
+          << ", \"all_servers_p50_ms\": " << x.allPairsP50 << "}";
+    }
+    j << "]}";
+    return j.str();
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const auto next = [&] { return i + 1 < argc ? std::string(argv[++i]) : std::string(); };
+        if (a == "--program") o.program = next();
+        else if (a == "--baseline") o.baseline = next();
+        else if (a == "--base") o.base = next();
+        else if (a == "--port") o.port = std::atoi(next().c_str());
+        else if (a == "--json") o.json = next();
+        else if (a == "--seconds") o.seconds = std::atof(next().c_str());
+        else if (a == "--repeat") o.repeat = std::atoi(next().c_str());
+        else if (a == "--only") o.only = next();
+        else if (a == "--quick") o.quick = true;
+        else if (a == "--no-search") o.search = false;
+        else if (a == "--no-log-data") o.logData = false;
+        else if (a == "--rates") {
+            o.rates.clear();
+            std::istringstream list(next());
+            for (std::string r; std::getline(list, r, ',');) o.rates.push_back(std::atoi(r.c_str()));
+        } else {
+            std::fprintf(stderr, "usage: hub-driver --program P --baseline B [--quick] [--json F] [--base A] [--port N] "
+                                 "[--rates a,b] [--seconds S] [--repeat N] [--only program|baseline]\n");
+            return 2;
+        }
+    }
+    if (o.quick) {
+        o.rates = {640};
+        o.seconds = std::min(o.seconds, 3.0);
+    }
+    Driver driver(o);
+    if (!driver.listen()) {
+        std::fprintf(stderr, "hub-driver: %s\n", driver.error().c_str());
+        return 1;
+    }
+    SystemResult baseline, program, logged;
+    bool ok = true;
+    if (o.only != "program") ok = measure(driver, false, o, &baseline) && ok;
+    if (o.only != "baseline") ok = measure(driver, true, o, &program) && ok;
+    if (ok && o.logData && !o.quick && o.only.empty()) {
+        Options l = o;
+        l.rates = {640};
+        std::vector<RateResult> runs;
+        if (driver.start(true, true) > 0 && driver.waitConnected() >= 0 && driver.warmUp()) {
+            for (int rep = 0; rep < o.repeat; ++rep) runs.push_back(driver.run(640, o.seconds));
+            logged.rssMiB = driver.peakRssMiB();
+        }
+        driver.stop();
+        if (!runs.empty()) logged.rates.push_back(medianOf(runs));
+    }
+    if (!ok) return 1;
+
+    std::printf("\n%-9s %6s %9s %8s %8s %8s %6s   %s\n", "system", "rate", "achieved", "p50 ms", "p99 ms", "max ms",
+                "cpu %", "ratios to baseline (p50, p99, cpu)");
+    for (size_t i = 0; i < o.rates.size(); ++i) {
+        for (const auto& [name, r] : {std::pair<const char*, const SystemResult*>{"baseline", &baseline},
+                                      std::pair<const char*, const SystemResult*>{"program", &program}}) {
+            if (r->rates.size() <= i) continue;
+            const RateResult& x = r->rates[i];
+            std::printf("%-9s %6d %9.1f %8.3f %8.3f %8.3f %6.1f", name, x.rate, x.achieved, x.p50, x.p99, x.max, x.cpu);
+            if (r == &program && baseline.rates.size() > i) {
+                const RateResult& b = baseline.rates[i];
+                std::printf("   %.2f  %.2f  %.2f", x.p50 / std::max(b.p50, 1e-9), x.p99 / std::max(b.p99, 1e-9),
+                            x.cpu / std::max(b.cpu, 1e-9));
+            }
+            std::printf("\n");
+        }
+    }
+    if (!logged.rates.empty()) {
+        const RateResult& x = logged.rates[0];
+        std::printf("%-9s %6d %9.1f %8.3f %8.3f %8.3f %6.1f   (program with LogData on)\n", "logdata", x.rate, x.achieved,
+                    x.p50, x.p99, x.max, x.cpu);
+    }
+    std::printf("\n");
+    if (o.only != "program") printSystem("baseline", baseline);
+    if (o.only != "baseline") printSystem("program", program);
+    if (o.only.empty())
+        std::printf("ratios    connect-all %.2f, peak RSS %.2f, max sustained %.2f\n",
+                    program.connectMs / std::max(baseline.connectMs, 1e-9), program.rssMiB / std::max(baseline.rssMiB, 1e-9),
+                    static_cast<double>(program.maxSustained) / std::max(baseline.maxSustained, 1));
+
+    if (!o.json.empty()) {
+        std::ofstream json(o.json);
+        json << "{\"program\": " << jsonSystem(program) << ",\n \"baseline\": " << jsonSystem(baseline);
+        if (!logged.rates.empty()) json << ",\n \"program_log_data\": " << jsonSystem(logged);
+        json << "}\n";
+    }
+    return 0;
+}
