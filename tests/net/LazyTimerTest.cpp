@@ -1,0 +1,49 @@
+#include "net/LazyTimer.h"
+
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTest>
+
+TEST(LazyTimer, FiresOneIntervalAfterTheLastRestartOnly) {
+    LazyTimer timer(120);
+    QList<qint64> fired;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&timer, &LazyTimer::timeout, [&] { fired << clock.elapsed(); });
+    timer.restart();
+    for (int i = 0; i < 10; ++i) {
+        QTest::qWait(30);
+        timer.restart();
+    }
+    const qint64 lastRestart = clock.elapsed();
+    EXPECT_TRUE(fired.isEmpty());
+    ASSERT_TRUE(testutil::waitFor([&] { return !fired.isEmpty(); }, 2000));
+    EXPECT_GE(fired[0] - lastRestart, 115);
+    // Periodic while enabled.
+    ASSERT_TRUE(testutil::waitFor([&] { return fired.size() >= 3; }, 2000));
+    EXPECT_GE(fired[2] - fired[1], 115);
+    timer.stop();
+    const int count = static_cast<int>(fired.size());
+    QTest::qWait(300);
+    EXPECT_EQ(fired.size(), count);
+    EXPECT_FALSE(timer.isActive());
+}
+
+TEST(LazyTimer, EnableKeepsARunningTimersDueTime) {
+    LazyTimer timer(200);
+    QElapsedTimer clock;
+    qint64 firedAt = -1;
+    QObject::connect(&timer, &LazyTimer::timeout, [&] {
+        if (firedAt < 0) firedAt = clock.elapsed();
+    });
+    clock.start();
+    timer.enable();
+    QTest::qWait(120);
+    timer.enable(); // not a restart
+    ASSERT_TRUE(testutil::waitFor([&] { return firedAt >= 0; }, 2000));
+    EXPECT_LT(firedAt, 300);
+    EXPECT_TRUE(timer.isActive());
+}
