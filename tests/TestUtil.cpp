@@ -13,6 +13,12 @@ QByteArray readBytes(const QString& path) {
     return file.readAll();
 }
 
+QStringList logLines(const QString& path) {
+    QStringList lines = QString::fromLatin1(readBytes(path)).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+
 void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);

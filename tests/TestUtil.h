@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -11,6 +12,8 @@ class QProcess;
 namespace testutil {
 
 QByteArray readBytes(const QString& path);
+// The lines of a log file (CR LF separated), without the empty one after the last line end.
+QStringList logLines(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);
 
 // Runs the event loop until `done` holds or `timeoutMs` passed; returns `done()`.

@@ -1,5 +1,7 @@
 #include "app/Profile.h"
 
+#include "platform/Platform.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -207,18 +209,6 @@ QString resolveTarget(const QString& path) {
     return QString();
 }
 
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        left -= n;
-    }
-    return true;
-}
 } // namespace
 
 bool writeFileAtomically(const QString& path, const QByteArray& content) {
@@ -234,7 +224,7 @@ bool writeFileAtomically(const QString& path, const QByteArray& content) {
                                             QLatin1String(".XXXXXX"));
     const int fd = ::mkstemp(tempName.data());
     if (fd < 0) return false;
-    bool ok = writeAll(fd, content);
+    bool ok = platform::writeAll(fd, content.constData(), content.size());
     if (ok) {
         if (exists) {
             ok = ::fchmod(fd, original.st_mode & 07777) == 0;

@@ -3,6 +3,8 @@
 
 #include "lang/LanguageReader.h"
 
+#include "platform/Platform.h"
+
 #include <mdbtools.h>
 
 #include <cerrno>
@@ -16,17 +18,7 @@ namespace lang {
 namespace {
 constexpr unsigned MaxColumns = 255; // Access allows 255; a damaged definition may claim more
 
-void writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        data += n;
-        left -= n;
-    }
-}
+void writeAll(int fd, const QByteArray& bytes) { platform::writeAll(fd, bytes.constData(), bytes.size()); }
 
 // A table whose usage map is missing crashes libmdb 1.0.0 at the first row fetch.
 bool usable(const MdbTableDef* table) { return table && table->usage_map && table->map_sz >= 1; }

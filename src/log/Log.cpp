@@ -1,6 +1,7 @@
 #include "log/Log.h"
 
 #include "app/AnsiCodec.h"
+#include "platform/Platform.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -16,19 +17,7 @@ namespace {
 bool appendLine(const QByteArray& path, const QByteArray& line, qint64* sizeAfter) {
     const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    const char* data = line.constData();
-    qsizetype left = line.size();
-    bool ok = true;
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        data += n;
-        left -= n;
-    }
+    const bool ok = platform::writeAll(fd, line.constData(), line.size());
     struct stat st {};
     if (ok && ::fstat(fd, &st) == 0) *sizeAfter = st.st_size;
     ::close(fd);

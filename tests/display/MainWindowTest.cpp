@@ -12,16 +12,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+using testutil::logLines;
 using testutil::readBytes;
 using testutil::writeBytes;
 
 namespace {
-QStringList logLines(const QString& path) {
-    QStringList lines = QString::fromLatin1(readBytes(path)).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-    return lines;
-}
-
 class MainWindowTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;

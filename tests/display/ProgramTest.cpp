@@ -20,16 +20,11 @@
 #include <csignal>
 #include <unistd.h>
 
+using testutil::logLines;
 using testutil::readBytes;
 using testutil::writeBytes;
 
 namespace {
-QStringList logLines(const QString& path) {
-    QStringList lines = QString::fromLatin1(readBytes(path)).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-    return lines;
-}
-
 struct Running {
     QTemporaryDir base;
     QString dir;

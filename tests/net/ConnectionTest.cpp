@@ -88,11 +88,7 @@ protected:
         layout.Machines[static_cast<size_t>(slot)].Enabled = true;
         layout.Machines[static_cast<size_t>(slot)].Address = address;
     }
-    QStringList logLines() {
-        QStringList lines = QString::fromLatin1(testutil::readBytes(dir.filePath("log.txt"))).split("\r\n");
-        lines.removeAll(QString());
-        return lines;
-    }
+    QStringList logLines() { return testutil::logLines(dir.filePath("log.txt")); }
     int logCount(const QString& pattern) { return static_cast<int>(logLines().filter(QRegularExpression(pattern)).size()); }
 };
 } // namespace

@@ -46,11 +46,7 @@ protected:
         connections.incoming[static_cast<size_t>(i)] = bytes;
         hub.TcpClient_DataArrival(i, bytes.size());
     }
-    QStringList logLines() {
-        QStringList lines = QString::fromLatin1(testutil::readBytes(dir.filePath("log.txt"))).split("\r\n");
-        lines.removeAll(QString());
-        return lines;
-    }
+    QStringList logLines() { return testutil::logLines(dir.filePath("log.txt")); }
 };
 } // namespace
 

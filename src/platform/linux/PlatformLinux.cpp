@@ -145,6 +145,17 @@ void endProcessNow() {
     ::_exit(0);
 }
 
+bool writeAll(int fd, const char* data, qint64 size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
 qint64 sendNow(qintptr socket, const char* data, qint64 size) {
     if (socket < 0) return -1;
     for (;;) {
