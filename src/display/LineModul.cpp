@@ -1,6 +1,7 @@
 #include "display/LineModul.h"
 
 #include "display/TileStyle.h"
+#include "ui/DialogFont.h"
 #include "ui/SymbolImages.h"
 
 #include <QMouseEvent>
@@ -33,7 +34,7 @@ void LineModul::setConnectionState(int16_t state) { assign(connectionState_, sta
 void LineModul::setOnline(bool online) { assign(online_, online); }
 void LineModul::setDisplayMode(int16_t mode) { assign(displayMode_, mode); }
 void LineModul::setFontName(const QString& fontName) { assign(fontName_, fontName); }
-void LineModul::setLcId(int32_t lcId) { lcId_ = lcId; }
+void LineModul::setLcId(int32_t lcId) { assign(lcId_, lcId); }
 void LineModul::setNewMachine(bool) {
     // A rebind after scrolling: every property was written just before, so nothing is left to do.
 }
@@ -54,7 +55,10 @@ void LineModul::paintEvent(QPaintEvent*) {
     QFont nameFont(fontName_.isEmpty() ? font().family() : fontName_);
     nameFont.setPixelSize(std::max(9, h * 14 / 57));
     nameFont.setBold(true);
+    // The name is in the station's language, the status text in the language the machine reports.
+    nameFont.setFamilies(ui::familiesForLcId(nameFont.family(), lcId_));
     QFont smallFont = nameFont;
+    smallFont.setFamilies(ui::familiesForLcId(fontName_.isEmpty() ? font().family() : fontName_, statusLcId_));
     smallFont.setBold(false);
     smallFont.setPixelSize(std::max(8, h * 12 / 57));
     QFont tagFont(font().family());

@@ -26,6 +26,35 @@ QFontDatabase::WritingSystem writingSystemForCharSet(int charSet) {
     }
 }
 
+QFontDatabase::WritingSystem writingSystemForLcId(int32_t lcId) {
+    const int language = lcId & 0x3FF;
+    switch (language) {
+    case 0x19: case 0x22: case 0x23: case 0x02: case 0x2F: case 0x3F: case 0x40: case 0x44: case 0x50:
+        return QFontDatabase::Cyrillic;
+    case 0x08: return QFontDatabase::Greek;
+    case 0x0D: return QFontDatabase::Hebrew;
+    case 0x01: case 0x29: case 0x20: return QFontDatabase::Arabic;
+    case 0x1E: return QFontDatabase::Thai;
+    case 0x11: return QFontDatabase::Japanese;
+    case 0x12: return QFontDatabase::Korean;
+    case 0x2A: return QFontDatabase::Vietnamese;
+    case 0x04: {
+        const int sub = (lcId >> 10) & 0x3F;
+        return (sub == 0x02 || sub == 0x04) ? QFontDatabase::SimplifiedChinese : QFontDatabase::TraditionalChinese;
+    }
+    default: return QFontDatabase::Latin;
+    }
+}
+
+QStringList familiesForLcId(const QString& fontName, int32_t lcId) {
+    QStringList families{fontName};
+    const QFontDatabase::WritingSystem script = writingSystemForLcId(lcId);
+    if (script == QFontDatabase::Latin) return families;
+    const QStringList forScript = QFontDatabase::families(script);
+    if (!forScript.isEmpty() && !forScript.contains(fontName, Qt::CaseInsensitive)) families << forScript.first();
+    return families;
+}
+
 void setUpDialogFont(const QString& fontName, int charSet) {
     // The character set has no counterpart in Qt: the font names the family first and, after it,
     // one that has the script's glyphs, for characters the named family lacks.

@@ -1,6 +1,7 @@
 #include "display/GroupModul.h"
 #include "display/LineModul.h"
 #include "display/TileStyle.h"
+#include "ui/DialogFont.h"
 #include "ui/SymbolImages.h"
 
 #include "TestUtil.h"
@@ -128,4 +129,14 @@ TEST(GroupModul, ShowsNameAndStatusAndRaisesClick) {
     QTest::mouseClick(&tile, Qt::LeftButton);
     ASSERT_EQ(spy.count(), 1);
     EXPECT_EQ(spy.at(0).at(0).toInt(), 9);
+}
+
+TEST(TileFonts, StatusTextTakesAFontForItsLocalesScript) {
+    EXPECT_EQ(ui::writingSystemForLcId(1049), QFontDatabase::Cyrillic);
+    EXPECT_EQ(ui::writingSystemForLcId(1032), QFontDatabase::Greek);
+    EXPECT_EQ(ui::writingSystemForLcId(2052), QFontDatabase::SimplifiedChinese);
+    EXPECT_EQ(ui::writingSystemForLcId(1028), QFontDatabase::TraditionalChinese);
+    EXPECT_EQ(ui::writingSystemForLcId(1033), QFontDatabase::Latin);
+    EXPECT_EQ(ui::familiesForLcId("Tahoma", 1033), QStringList{"Tahoma"});
+    EXPECT_EQ(ui::familiesForLcId("Tahoma", 1049).first(), "Tahoma");
 }
