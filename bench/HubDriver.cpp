@@ -283,12 +283,12 @@ private:
         if (s.fd >= 0) ::send(s.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     }
     void armTimer(Clock::time_point when) {
-        itimerspec spec{};
+        itimerspec due{};
         const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
-        spec.it_value.tv_sec = ns / 1000000000;
-        spec.it_value.tv_nsec = ns % 1000000000;
-        if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;
-        ::timerfd_settime(timer_, TFD_TIMER_ABSTIME, &spec, nullptr);
+        due.it_value.tv_sec = ns / 1000000000;
+        due.it_value.tv_nsec = ns % 1000000000;
+        if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0) due.it_value.tv_nsec = 1;
+        ::timerfd_settime(timer_, TFD_TIMER_ABSTIME, &due, nullptr);
     }
     size_t completed(unsigned first, unsigned last) const {
         size_t n = 0;
