@@ -1,0 +1,152 @@
+// The line simulator against the real connection manager and dispatch, on this test's own port.
+
+#include "SimulatedServer.h"
+#include "net/ConnectionManager.h"
+#include "net/LineHub.h"
+
+#include "../net/Fakes.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QSet>
+#include <QTcpServer>
+
+using testutil::waitFor;
+
+namespace {
+class SimulatorTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    LineLayout layout;
+    GeneralSettings settings;
+    Log log;
+    RecordingView view;
+    quint16 port = 0;
+    std::unique_ptr<ConnectionManager> manager;
+    std::unique_ptr<LineHub> hub;
+
+    void SetUp() override {
+        LogSwitches s;
+        s.system = true;
+        s.fileSizeKiB = 2000;
+        s.fileName = dir.filePath("log.txt");
+        log.configure(s);
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    void TearDown() override {
+        if (manager) manager->setEvents(nullptr);
+    }
+    void enable(int slot, const char* address) {
+        layout.Machines[static_cast<size_t>(slot)].Enabled = true;
+        layout.Machines[static_cast<size_t>(slot)].Address = QString::fromLatin1(address);
+    }
+    void start(int replyMs = 10000) {
+        manager = std::make_unique<ConnectionManager>(port, ConnectionTimings{5000, replyMs});
+        manager->createElements();
+        hub = std::make_unique<LineHub>(layout, settings, log, view, *manager);
+        manager->setEvents(hub.get());
+        hub->switchOn();
+    }
+};
+} // namespace
+
+TEST_F(SimulatorTest, LearnsItsSlotsFromTheLayoutAndReportsThem) {
+    SimulatedServer server(QHostAddress("127.0.0.1"), port, ServerBehaviour::Normal, 1);
+    ASSERT_TRUE(server.start());
+    enable(0, "127.0.0.1");
+    enable(5, "127.0.0.1");
+    enable(9, "127.0.0.2"); // another server's machine
+    start();
+    ASSERT_TRUE(waitFor([&] { return !layout.MachineDataNow[0].Text.isEmpty() && !layout.MachineDataNow[5].Text.isEmpty(); }));
+    EXPECT_EQ(server.machineSlots().keys(), (QList<int>{0, 5}));
+    EXPECT_EQ(layout.MachineDataNow[0].Status, 1);
+    EXPECT_EQ(layout.MachineDataNow[0].CodePage, 1252);
+    EXPECT_EQ(layout.MachineDataNow[5].LcId, 1033);
+    EXPECT_TRUE(layout.MachineDataNow[9].Text.isEmpty());
+    // The line data it was sent names the other server's machine too.
+    ASSERT_TRUE(waitFor([&] { return server.lastLineData().contains("Status9="); }));
+}
+
+TEST_F(SimulatorTest, StatusChangesOverTimeReachTheClient) {
+    SimulatedServer server(QHostAddress("127.0.0.1"), port, ServerBehaviour::Normal, 4);
+    ASSERT_TRUE(server.start());
+    server.setChangeInterval(30);
+    enable(0, "127.0.0.1");
+    enable(1, "127.0.0.1");
+    start();
+    QSet<QString> texts;
+    ASSERT_TRUE(waitFor([&] {
+        for (int slot : {0, 1})
+            if (!layout.MachineDataNow[static_cast<size_t>(slot)].Text.isEmpty()) texts << layout.MachineDataNow[static_cast<size_t>(slot)].Text;
+        return texts.size() >= 4;
+    }, 10000));
+}
+
+TEST_F(SimulatorTest, MisbehavingServersAreSurvivedAndRetried) {
+    SimulatedServer closing(QHostAddress("127.0.0.1"), port, ServerBehaviour::Close, 1);
+    closing.setCloseAfter(100);
+    SimulatedServer garbage(QHostAddress("127.0.0.2"), port, ServerBehaviour::Garbage, 2);
+    SimulatedServer refusing(QHostAddress("127.0.0.3"), port, ServerBehaviour::Refuse, 3);
+    SimulatedServer silent(QHostAddress("127.0.0.4"), port, ServerBehaviour::Silent, 4);
+    SimulatedServer good(QHostAddress("127.0.0.5"), port, ServerBehaviour::Normal, 5);
+    for (SimulatedServer* s : {&closing, &garbage, &refusing, &silent, &good}) ASSERT_TRUE(s->start());
+    garbage.setChangeInterval(20);
+    enable(0, "127.0.0.1");
+    enable(1, "127.0.0.2");
+    enable(2, "127.0.0.3");
+    enable(3, "127.0.0.4");
+    enable(4, "127.0.0.5");
+    start(150);
+    ASSERT_TRUE(waitFor([&] {
+        const QStringList lines = testutil::logLines(dir.filePath("log.txt"));
+        return closing.connections() >= 2 && !lines.filter(" # Error Server 2 No:10061").isEmpty() &&
+               !layout.MachineDataNow[4].Text.isEmpty();
+    }, 10000));
+    EXPECT_GE(silent.messagesReceived(), 1); // it reads what it is sent
+    EXPECT_EQ(hub->ConnState[4], 4);
+}
+
+TEST(SimulatorProgram, PrintsWhatItReceivesAndServesLoopbackOnly) {
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    QProcess simulator;
+    simulator.start(QStringLiteral(VRR_SIMULATOR), {"--addresses", "127.0.0.1", "--port", QString::number(port), "--verbose",
+                                                    "--interval", "0", "--duration", "20"});
+    ASSERT_TRUE(simulator.waitForStarted());
+    QByteArray out;
+    ASSERT_TRUE(waitFor([&] {
+        out += simulator.readAllStandardOutput();
+        return out.contains("server(s) on port");
+    }));
+    LineLayout layout;
+    layout.Machines[3].Enabled = true;
+    layout.Machines[3].Address = "127.0.0.1";
+    GeneralSettings settings;
+    Log log;
+    RecordingView view;
+    ConnectionManager manager(port, {});
+    manager.createElements();
+    LineHub hub(layout, settings, log, view, manager);
+    manager.setEvents(&hub);
+    hub.switchOn();
+    ASSERT_TRUE(waitFor([&] {
+        out += simulator.readAllStandardOutput();
+        return out.contains("[127.0.0.1] <- $$HierLinienLayout$$GeneralCodePage=1252;") &&
+               out.contains("[127.0.0.1] <- $$LiefereDeineDaten$$");
+    }));
+    manager.setEvents(nullptr);
+    simulator.kill();
+    simulator.waitForFinished();
+
+    QProcess outside;
+    outside.start(QStringLiteral(VRR_SIMULATOR), {"--addresses", "192.0.2.1", "--port", QString::number(port)});
+    ASSERT_TRUE(outside.waitForFinished(10000));
+    EXPECT_EQ(outside.exitCode(), 2);
+    EXPECT_TRUE(outside.readAllStandardOutput().contains("loopback"));
+}
