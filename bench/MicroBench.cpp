@@ -77,7 +77,8 @@ BENCHMARK(ReadMachineData);
 
 static void BuildLineData64(benchmark::State& state) {
     const LineLayout layout = fullLayout();
-    for (auto _ : state) benchmark::DoNotOptimize(payload::lineDataEntries(layout));
+    const AnsiCodec codec(1252);
+    for (auto _ : state) benchmark::DoNotOptimize(payload::lineDataBytes(layout, codec));
 }
 BENCHMARK(BuildLineData64);
 

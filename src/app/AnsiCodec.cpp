@@ -63,6 +63,17 @@ QByteArray AnsiCodec::encode(QStringView text) const {
     return bytes;
 }
 
+void AnsiCodec::appendEncoded(QByteArray& out, QStringView text) const {
+    if (!isAscii(text)) {
+        out.append(encode(text));
+        return;
+    }
+    const qsizetype old = out.size();
+    out.resize(old + text.size());
+    char* p = out.data() + old;
+    for (QChar c : text) *p++ = static_cast<char>(c.unicode());
+}
+
 QString AnsiCodec::decode(QByteArrayView bytes) const {
     if (isAscii(bytes)) return QString::fromLatin1(bytes);
     QStringDecoder decoder(icuName(codePage_), QStringConverter::Flag::Stateless);

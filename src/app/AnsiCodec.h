@@ -19,6 +19,8 @@ public:
     // Characters the code page cannot hold become '?', as Windows' conversion does.
     QByteArray encode(QStringView text) const;
     QString decode(QByteArrayView bytes) const;
+    // encode(text) appended to `out`, without a temporary for ASCII text.
+    void appendEncoded(QByteArray& out, QStringView text) const;
 
 private:
     int codePage_;

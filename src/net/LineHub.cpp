@@ -133,12 +133,16 @@ void LineHub::TimerZurueck_Timer(int i) {
     Verbindung(i, 1);
 }
 
-void LineHub::sendFramed(int index, const QByteArray& framed, QStringView text) {
+void LineHub::sendFramed(int index, const QByteArray& framed) {
     DebugScope debug(log_, "SendeDaten");
     if (ConnState[static_cast<size_t>(index)] < 4) return;
     if (connections_.isOpen(index)) {
         connections_.send(index, framed);
-        log_.dataSent(index, text.toString());
+        if (log_.dataOn()) {
+            const QByteArrayView text = QByteArrayView(framed).sliced(
+                framing::StartMarker.size(), framed.size() - framing::StartMarker.size() - framing::EndMarker.size());
+            log_.dataSent(index, AnsiCodec::workstation().decode(text));
+        }
     } else {
         log_.dataSent(index, QStringLiteral("Fault SendData"));
     }
@@ -146,7 +150,7 @@ void LineHub::sendFramed(int index, const QByteArray& framed, QStringView text) 
 }
 
 void LineHub::SendeDaten(int index, QStringView text) {
-    sendFramed(index, framing::frame(AnsiCodec::workstation().encode(text)), text);
+    sendFramed(index, framing::frame(AnsiCodec::workstation().encode(text)));
 }
 
 void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
@@ -220,11 +224,12 @@ void LineHub::LinienDatenAuswerten() {
     // The message is the same for all of them, so it is built and framed once.
     const std::vector<int>& targets = distributionSlots();
     if (!targets.empty()) {
-        const QString text = payload::HierLinienDaten + payload::lineDataEntries(layout_);
-        const QByteArray framed = framing::frame(AnsiCodec::workstation().encode(text));
+        const QByteArray framed = framing::frame(
+            QByteArray(payload::HierLinienDaten.data(), payload::HierLinienDaten.size()) +
+            payload::lineDataBytes(layout_, AnsiCodec::workstation()));
         for (int i : targets) {
             DebugScope liefere(log_, "LiefereDaten");
-            sendFramed(i, framed, text);
+            sendFramed(i, framed);
         }
     }
 

@@ -57,8 +57,9 @@ public:
     void TimerZurueck_Timer(int i) override;
 
 private:
-    // Sends an already framed message; `text` is what the data line shows.
-    void sendFramed(int index, const QByteArray& framed, QStringView text);
+    // Sends an already framed message; the data line shows its text, decoded only when data
+    // lines are written.
+    void sendFramed(int index, const QByteArray& framed);
     void startConnect(int index);
     // The slots over which the line data goes out: per distinct address of the enabled slots, the
     // lowest slot. Worked out again only when an address or an Enabled flag changed.

@@ -1,5 +1,6 @@
 #include "net/Payloads.h"
 
+#include "app/AnsiCodec.h"
 #include "app/Numbers.h"
 
 #include <charconv>
@@ -44,22 +45,18 @@ QString layoutEntries(const LineLayout& layout, int32_t codePage, int32_t lcId) 
     return out;
 }
 
-QString lineDataEntries(const LineLayout& layout) {
-    // Sent on every report to every server: numbers are formatted in place, without a temporary
-    // string each.
-    QString out;
-    out.reserve(64 * 72);
+QByteArray lineDataBytes(const LineLayout& layout, const AnsiCodec& codec) {
+    QByteArray out;
+    out.reserve(64 * 64);
     const auto key = [&out](const char* name, size_t length, int n) {
         char digits[8];
         const auto end = std::to_chars(digits, digits + sizeof(digits), n).ptr;
-        out.append(QLatin1String(name, static_cast<qsizetype>(length)))
-            .append(QLatin1String(digits, end - digits))
-            .append(QLatin1Char('='));
+        out.append(name, static_cast<qsizetype>(length)).append(digits, end - digits).append('=');
     };
     const auto number = [&out](qint64 value) {
         char digits[24];
         const auto end = std::to_chars(digits, digits + sizeof(digits), value).ptr;
-        out.append(QLatin1String(digits, end - digits)).append(QLatin1Char(';'));
+        out.append(digits, end - digits).append(';');
     };
     for (int m = 0; m < MachineSlots; ++m) {
         if (!layout.Machines[static_cast<size_t>(m)].Enabled) continue;
@@ -67,11 +64,25 @@ QString lineDataEntries(const LineLayout& layout) {
         key("Status", 6, m);
         number(d.Status);
         key("Text", 4, m);
-        out.append(d.Text).append(QLatin1Char(';'));
+        codec.appendEncoded(out, d.Text);
+        out.append(';');
         key("CodePage", 8, m);
         number(d.CodePage);
         key("LcId", 4, m);
         number(d.LcId);
+    }
+    return out;
+}
+
+QString lineDataEntries(const LineLayout& layout) {
+    QString out;
+    for (int m = 0; m < MachineSlots; ++m) {
+        if (!layout.Machines[static_cast<size_t>(m)].Enabled) continue;
+        const MachineData& d = layout.MachineDataNow[static_cast<size_t>(m)];
+        entry(out, QLatin1String("Status"), m, d.Status);
+        entry(out, QLatin1String("Text"), m, d.Text);
+        entry(out, QLatin1String("CodePage"), m, d.CodePage);
+        entry(out, QLatin1String("LcId"), m, d.LcId);
     }
     return out;
 }

@@ -2,6 +2,7 @@
 // The protocol's commands and payloads. A message is a command ("$$...$$" at its very start)
 // followed by entries key=value; with nothing between entries and no escaping.
 
+#include "app/AnsiCodec.h"
 #include "app/LineLayout.h"
 
 #include <QString>
@@ -25,6 +26,10 @@ QString layoutEntries(const LineLayout& layout, int32_t codePage, int32_t lcId);
 
 // "$$HierLinienDaten$$" entries: per enabled slot its status, status text, code page and locale.
 QString lineDataEntries(const LineLayout& layout);
+
+// The same entries as the bytes that go on the wire, texts in `codec`'s code page. This is what
+// every report sends to every server, so it is built without an intermediate string.
+QByteArray lineDataBytes(const LineLayout& layout, const AnsiCodec& codec);
 
 // The value of the entry whose key is exactly `key`: the text between its "=" and the next ";".
 // A key matches only at the start of an entry (the text's start or right after ";") and only

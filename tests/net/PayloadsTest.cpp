@@ -1,5 +1,6 @@
 #include "net/Payloads.h"
 
+#include "app/AnsiCodec.h"
 #include "app/Numbers.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,11 @@ TEST(Payloads, LineDataForEnabledSlots) {
     layout.MachineDataNow[5] = {4, 5, "ignored: slot disabled", 1, 1};
     EXPECT_EQ(payload::lineDataEntries(layout),
               "Status4=2;Text4=Run;CodePage4=1252;LcId4=1031;Status63=0;Text63=;CodePage63=0;LcId63=0;");
+    // The wire form is the same text in the code page.
+    layout.MachineDataNow[63] = {-3, 1, "Läuft", 1252, 1031};
+    EXPECT_EQ(payload::lineDataBytes(layout, AnsiCodec(1252)),
+              QByteArray("Status4=2;Text4=Run;CodePage4=1252;LcId4=1031;Status63=-3;Text63=L\xE4uft;CodePage63=1252;"
+                         "LcId63=1031;"));
 }
 
 TEST(Payloads, KeysMatchOnlyWholeAndAtTheStartOfAnEntry) {
