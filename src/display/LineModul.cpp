@@ -6,7 +6,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 
 using namespace tile_style;
 

@@ -21,22 +21,17 @@ void LineHub::startConnect(int i) {
 
 void LineHub::switchOn() {
     Connected = true;
-    for (MachineRecord& m : layout_.Machines) m.SameAddress = false;
+    // A slot's mark depends only on earlier slots, so marking all of them first gives every slot
+    // the ownership it has when the loop below reaches it.
+    layout_.markSameAddress();
     for (int i = 0; i < MachineSlots; ++i) {
-        const MachineRecord& owner = layout_.Machines[static_cast<size_t>(i)];
-        if (owner.Enabled) {
-            for (int j = i + 1; j < MachineSlots; ++j) {
-                MachineRecord& later = layout_.Machines[static_cast<size_t>(j)];
-                if (sameAddress(later.Address, owner.Address)) later.SameAddress = true;
-            }
-        }
         if (!layout_.ownsConnection(i)) continue;
         log_.system(QLatin1String("Start - Close Server ") + number(i));
         connections_.close(i);
         ConnState[static_cast<size_t>(i)] = 1;
         Verbindung(i, 0);
         startConnect(i);
-        connections_.open(i, owner.Address);
+        connections_.open(i, layout_.Machines[static_cast<size_t>(i)].Address);
         ConnState[static_cast<size_t>(i)] = 3;
         Verbindung(i, 1);
     }
@@ -185,9 +180,14 @@ void LineHub::TextAuswerten(int index, QStringView message) {
     }
 }
 
+QByteArray LineHub::lineDataFrame() const {
+    return framing::frame(QByteArray(payload::HierLinienDaten.data(), payload::HierLinienDaten.size()) +
+                          payload::lineDataBytes(layout_, AnsiCodec::workstation()));
+}
+
 void LineHub::LiefereDaten(int index) {
     DebugScope debug(log_, "LiefereDaten");
-    SendeDaten(index, payload::HierLinienDaten + payload::lineDataEntries(layout_));
+    sendFramed(index, lineDataFrame());
 }
 
 const std::vector<int>& LineHub::distributionSlots() {
@@ -224,9 +224,7 @@ void LineHub::LinienDatenAuswerten() {
     // The message is the same for all of them, so it is built and framed once.
     const std::vector<int>& targets = distributionSlots();
     if (!targets.empty()) {
-        const QByteArray framed = framing::frame(
-            QByteArray(payload::HierLinienDaten.data(), payload::HierLinienDaten.size()) +
-            payload::lineDataBytes(layout_, AnsiCodec::workstation()));
+        const QByteArray framed = lineDataFrame();
         for (int i : targets) {
             DebugScope liefere(log_, "LiefereDaten");
             sendFramed(i, framed);

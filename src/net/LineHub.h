@@ -61,6 +61,8 @@ private:
     // lines are written.
     void sendFramed(int index, const QByteArray& framed);
     void startConnect(int index);
+    // "$$HierLinienDaten$$" with the current line data, framed, as it goes on the wire.
+    QByteArray lineDataFrame() const;
     // The slots over which the line data goes out: per distinct address of the enabled slots, the
     // lowest slot. Worked out again only when an address or an Enabled flag changed.
     const std::vector<int>& distributionSlots();

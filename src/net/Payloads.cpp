@@ -75,16 +75,8 @@ QByteArray lineDataBytes(const LineLayout& layout, const AnsiCodec& codec) {
 }
 
 QString lineDataEntries(const LineLayout& layout) {
-    QString out;
-    for (int m = 0; m < MachineSlots; ++m) {
-        if (!layout.Machines[static_cast<size_t>(m)].Enabled) continue;
-        const MachineData& d = layout.MachineDataNow[static_cast<size_t>(m)];
-        entry(out, QLatin1String("Status"), m, d.Status);
-        entry(out, QLatin1String("Text"), m, d.Text);
-        entry(out, QLatin1String("CodePage"), m, d.CodePage);
-        entry(out, QLatin1String("LcId"), m, d.LcId);
-    }
-    return out;
+    const AnsiCodec& codec = AnsiCodec::workstation();
+    return codec.decode(lineDataBytes(layout, codec));
 }
 
 std::optional<QStringView> WerteAufbroeseln(QStringView key, QStringView text) {

@@ -24,12 +24,13 @@ inline constexpr QLatin1String HierMaschinenDaten{"$$HierMaschinenDaten$$"};
 // name, address, number, remote control, symbol, PLC status, group and the six visualisation groups.
 QString layoutEntries(const LineLayout& layout, int32_t codePage, int32_t lcId);
 
-// "$$HierLinienDaten$$" entries: per enabled slot its status, status text, code page and locale.
-QString lineDataEntries(const LineLayout& layout);
-
-// The same entries as the bytes that go on the wire, texts in `codec`'s code page. This is what
-// every report sends to every server, so it is built without an intermediate string.
+// "$$HierLinienDaten$$" entries: per enabled slot its status, status text, code page and locale,
+// as the bytes that go on the wire (texts in `codec`'s code page). Every report sends them to every
+// server, so they are built without an intermediate string.
 QByteArray lineDataBytes(const LineLayout& layout, const AnsiCodec& codec);
+
+// The same entries as text, as the workstation's code page gives them back.
+QString lineDataEntries(const LineLayout& layout);
 
 // The value of the entry whose key is exactly `key`: the text between its "=" and the next ";".
 // A key matches only at the start of an entry (the text's start or right after ";") and only

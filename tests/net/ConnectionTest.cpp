@@ -3,8 +3,7 @@
 #include "net/ConnectionManager.h"
 #include "net/LineHub.h"
 
-#include "Fakes.h"
-#include "TestUtil.h"
+#include "HubRig.h"
 
 #include <gtest/gtest.h>
 
@@ -52,45 +51,7 @@ struct TestServer {
     int count(const QString& message) const { return static_cast<int>(messages().count(message)); }
 };
 
-class LiveTest : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    LineLayout layout;
-    GeneralSettings settings;
-    Log log;
-    RecordingView view;
-    quint16 port = 0;
-    std::unique_ptr<ConnectionManager> manager;
-    std::unique_ptr<LineHub> hub;
-
-    void SetUp() override {
-        LogSwitches s;
-        s.system = s.data = true;
-        s.fileSizeKiB = 2000;
-        s.fileName = dir.filePath("log.txt");
-        log.configure(s);
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        port = probe.serverPort();
-    }
-    void TearDown() override {
-        if (manager) manager->setEvents(nullptr);
-    }
-    void start(int keepAliveMs, int replyMs) {
-        manager = std::make_unique<ConnectionManager>(port, ConnectionTimings{keepAliveMs, replyMs});
-        manager->createElements();
-        hub = std::make_unique<LineHub>(layout, settings, log, view, *manager);
-        manager->setEvents(hub.get());
-        view.on = true;
-        hub->switchOn();
-    }
-    void enable(int slot, const QString& address) {
-        layout.Machines[static_cast<size_t>(slot)].Enabled = true;
-        layout.Machines[static_cast<size_t>(slot)].Address = address;
-    }
-    QStringList logLines() { return testutil::logLines(dir.filePath("log.txt")); }
-    int logCount(const QString& pattern) { return static_cast<int>(logLines().filter(QRegularExpression(pattern)).size()); }
-};
+using LiveTest = LiveHubTest;
 } // namespace
 
 TEST_F(LiveTest, TwoSlotsWhoseAddressesDifferInCaseShareOneConnection) {

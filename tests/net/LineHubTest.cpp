@@ -2,7 +2,7 @@
 
 #include "net/Framing.h"
 
-#include "Fakes.h"
+#include "HubRig.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -21,12 +21,7 @@ protected:
     FakeConnections connections;
     LineHub hub{layout, settings, log, view, connections};
 
-    void SetUp() override {
-        LogSwitches s;
-        s.system = s.data = true;
-        s.fileName = dir.filePath("log.txt");
-        log.configure(s);
-    }
+    void SetUp() override { log.configure(testLogSwitches(dir.filePath("log.txt"))); }
     void enable(int slot, const QString& address, int16_t group = -1) {
         MachineRecord& m = layout.Machines[static_cast<size_t>(slot)];
         m.Enabled = true;

@@ -4,8 +4,7 @@
 #include "net/ConnectionManager.h"
 #include "net/LineHub.h"
 
-#include "../net/Fakes.h"
-#include "TestUtil.h"
+#include "../net/HubRig.h"
 
 #include <gtest/gtest.h>
 
@@ -16,42 +15,7 @@
 using testutil::waitFor;
 
 namespace {
-class SimulatorTest : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    LineLayout layout;
-    GeneralSettings settings;
-    Log log;
-    RecordingView view;
-    quint16 port = 0;
-    std::unique_ptr<ConnectionManager> manager;
-    std::unique_ptr<LineHub> hub;
-
-    void SetUp() override {
-        LogSwitches s;
-        s.system = true;
-        s.fileSizeKiB = 2000;
-        s.fileName = dir.filePath("log.txt");
-        log.configure(s);
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        port = probe.serverPort();
-    }
-    void TearDown() override {
-        if (manager) manager->setEvents(nullptr);
-    }
-    void enable(int slot, const char* address) {
-        layout.Machines[static_cast<size_t>(slot)].Enabled = true;
-        layout.Machines[static_cast<size_t>(slot)].Address = QString::fromLatin1(address);
-    }
-    void start(int replyMs = 10000) {
-        manager = std::make_unique<ConnectionManager>(port, ConnectionTimings{5000, replyMs});
-        manager->createElements();
-        hub = std::make_unique<LineHub>(layout, settings, log, view, *manager);
-        manager->setEvents(hub.get());
-        hub->switchOn();
-    }
-};
+using SimulatorTest = LiveHubTest;
 } // namespace
 
 TEST_F(SimulatorTest, LearnsItsSlotsFromTheLayoutAndReportsThem) {
@@ -100,7 +64,7 @@ TEST_F(SimulatorTest, MisbehavingServersAreSurvivedAndRetried) {
     enable(2, "127.0.0.3");
     enable(3, "127.0.0.4");
     enable(4, "127.0.0.5");
-    start(150);
+    start(5000, 150);
     ASSERT_TRUE(waitFor([&] {
         const QStringList lines = testutil::logLines(dir.filePath("log.txt"));
         return closing.connections() >= 2 && !lines.filter(" # Error Server 2 No:10061").isEmpty() &&

@@ -1,0 +1,62 @@
+#pragma once
+// What the hub tests share: a log of system and data lines in a temporary file, and a hub over
+// real loopback sockets on a free port.
+
+#include "net/ConnectionManager.h"
+#include "net/LineHub.h"
+
+#include "Fakes.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <memory>
+
+inline LogSwitches testLogSwitches(const QString& path) {
+    LogSwitches s;
+    s.system = s.data = true;
+    s.fileSizeKiB = 2000;
+    s.fileName = path;
+    return s;
+}
+
+class LiveHubTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    LineLayout layout;
+    GeneralSettings settings;
+    Log log;
+    RecordingView view;
+    quint16 port = 0;
+    std::unique_ptr<ConnectionManager> manager;
+    std::unique_ptr<LineHub> hub;
+
+    void SetUp() override {
+        log.configure(testLogSwitches(dir.filePath("log.txt")));
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    void TearDown() override {
+        if (manager) manager->setEvents(nullptr);
+    }
+    // Connections switched on with these timer intervals.
+    void start(int keepAliveMs = 5000, int replyMs = 10000) {
+        manager = std::make_unique<ConnectionManager>(port, ConnectionTimings{keepAliveMs, replyMs});
+        manager->createElements();
+        hub = std::make_unique<LineHub>(layout, settings, log, view, *manager);
+        manager->setEvents(hub.get());
+        view.on = true;
+        hub->switchOn();
+    }
+    void enable(int slot, const QString& address) {
+        layout.Machines[static_cast<size_t>(slot)].Enabled = true;
+        layout.Machines[static_cast<size_t>(slot)].Address = address;
+    }
+    QStringList logLines() { return testutil::logLines(dir.filePath("log.txt")); }
+    int logCount(const QString& pattern) { return static_cast<int>(logLines().filter(QRegularExpression(pattern)).size()); }
+};
