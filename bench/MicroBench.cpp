@@ -49,12 +49,13 @@ struct Sinks : Connections {
     void stopTimers(int) override {}
 };
 
-struct View : LineView {
+// Shows the first 24 slots and 12 groups, as the main window does at its first scroll position.
+struct View : SlotView {
     int writes = 0;
-    int scrollPos() const override { return 0; }
-    bool connectionsOn() const override { return true; }
-    void showConnectionState(int, int16_t) override {}
-    void showMachineData(int, const MachineRecord&, const MachineData&) override { ++writes; }
+    void showConnectionState(int, ShownConnection) override {}
+    void showMachineData(int slot, const MachineRecord&, const MachineData&) override {
+        if (slot < MachineTiles) ++writes;
+    }
     void showGroupStatus(int, int16_t) override {}
 };
 } // namespace
@@ -92,7 +93,7 @@ struct ReportBench {
     LineHub hub{layout, settings, log, view, sinks};
     unsigned seq = 0;
     ReportBench() {
-        for (int i = 0; i < MachineSlots; ++i) hub.ConnState[static_cast<size_t>(i)] = 4;
+        for (int i = 0; i < MachineSlots; ++i) hub.ConnState[static_cast<size_t>(i)] = ConnectionState::Connected;
     }
     void report() {
         const int slot = static_cast<int>(seq % 64);

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libegl-dev libglx-dev
   libgtest-dev googletest libbenchmark-dev
   mdbtools-dev libx11-dev
-  xvfb xauth x11-utils x11-xkb-utils xdotool imagemagick fonts-dejavu-core
+  xvfb xauth x11-utils x11-xkb-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,8 @@
 #pragma once
-// How the tiles show a status: calm grey for normal operation, colour only where a state needs
-// attention, the most urgent states the most salient. The rank is the one that decides a group.
+// How the tiles look: calm grey for normal operation, colour only where a state needs attention,
+// the most urgent states the most salient. Every colour a tile paints lives here.
+
+#include "base/States.h"
 
 #include <QColor>
 #include <QString>
@@ -28,8 +30,17 @@ inline const QColor Frame{0x96, 0x96, 0x96};
 inline const QColor Text{0x1E, 0x1E, 0x1E};
 inline const QColor SubText{0x4A, 0x4A, 0x4A};
 inline const QColor Neutral{0xA4, 0xA4, 0xA4};
+// A name that is not set, and an unused slot's label.
+inline const QColor EmptyText{0x80, 0x80, 0x80};
+// The dotted box where a symbol picture is missing.
+inline const QColor SymbolPlaceholder{0xB0, 0xB0, 0xB0};
+// The connection indicator: filled or struck in dark grey, an amber ring while waiting.
+inline const QColor Indicator{0x40, 0x40, 0x40};
+inline const QColor IndicatorWaiting{0xC8, 0x8A, 0x00};
+// Laid over a machine tile while the line is not switched on, so that it reads as stale.
+inline const QColor StaleWash{0xC0, 0xC0, 0xC0, 150};
 
-// Label of a connection state on a machine tile: 0 not connected, 1 connecting or silent, 2 connected.
-QString connectionLabel(int16_t state);
+// Label of a connection state on a machine tile.
+QString connectionLabel(ShownConnection state);
 
 } // namespace tile_style

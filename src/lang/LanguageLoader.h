@@ -3,22 +3,17 @@
 // by the child's resident memory, and builds the language table from what arrived.
 
 #include "lang/LanguageTable.h"
+#include "platform/Os.h"
 
 #include <QString>
 
 namespace lang {
 
-struct LoaderLimits {
-    int deadlineMs = 5000;
-    qint64 maxResidentBytes = 512LL * 1024 * 1024;
-};
+// The child's deadline, memory and output bounds.
+using LoaderLimits = platform::ChildLimits;
 
-struct LoadOutcome {
-    bool started = false;   // the child ran
-    bool complete = false;  // it read to the end
-    bool killed = false;    // it overran the deadline or the memory bound
-    bool crashed = false;   // it died of a signal of its own
-    int exitCode = -1;
+struct LoadOutcome : platform::ChildOutcome {
+    bool complete = false; // the child read to the end
 };
 
 // Reads `databasePath` with `readerExecutable` (normally the program's own file) and fills `table`

@@ -1,6 +1,6 @@
 #include "lang/LanguageTable.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 
 #include <cmath>
 #include <limits>

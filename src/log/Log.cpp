@@ -1,29 +1,14 @@
 #include "log/Log.h"
 
-#include "app/AnsiCodec.h"
-#include "platform/Platform.h"
+#include "base/AnsiCodec.h"
+#include "platform/Os.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
 
-#include <cerrno>
 #include <cmath>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-namespace {
-bool appendLine(const QByteArray& path, const QByteArray& line, qint64* sizeAfter) {
-    const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    const bool ok = platform::writeAll(fd, line.constData(), line.size());
-    struct stat st {};
-    if (ok && ::fstat(fd, &st) == 0) *sizeAfter = st.st_size;
-    ::close(fd);
-    return ok;
-}
-} // namespace
 
 QString Log::dateText() { return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat); }
 
@@ -31,9 +16,8 @@ QString Log::timeText() { return QTime::currentTime().toString(QStringLiteral("H
 
 void Log::LogSchreiben(const QString& text, bool systemLine, bool dataLine) {
     if (!((systemLine && switches_.system) || (dataLine && switches_.data))) return;
-    const QByteArray path = QFile::encodeName(switches_.fileName);
     qint64 size = -1;
-    if (!appendLine(path, AnsiCodec::workstation().encode(text) + "\r\n", &size)) return;
+    if (!platform::os().appendToFile(switches_.fileName, AnsiCodec::workstation().encode(text) + "\r\n", &size)) return;
     if (size > static_cast<qint64>(switches_.fileSizeKiB) * 1024) LogKuerzen();
 }
 
@@ -66,14 +50,9 @@ void Log::LogKuerzen() {
         AnsiCodec::workstation().encode(dateText() + QLatin1String("; ") + timeText() + QLatin1String("; File size reduced")) +
         "\r\n";
 
-    QFile temp(tempName);
-    if (!temp.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    const bool written = temp.write(header) == header.size() && temp.write(rest) == rest.size() && temp.flush();
-    temp.close();
     // Renaming the finished copy over the log replaces it in one step: the log is never missing
     // and never half-written, whatever fails.
-    if (!written || ::rename(QFile::encodeName(tempName).constData(), QFile::encodeName(logName).constData()) != 0)
-        QFile::remove(tempName);
+    platform::os().replaceFileThrough(tempName, logName, header + rest);
 }
 
 void Log::system(const QString& message) {

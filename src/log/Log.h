@@ -4,7 +4,7 @@
 // The file is opened, appended to and closed for every line, so other programs may read, move
 // or delete it between lines. A log that cannot be written loses its lines silently.
 
-#include "app/GeneralSettings.h"
+#include "base/GeneralSettings.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,18 +1,15 @@
 #include "net/LineHub.h"
 
-#include "app/AnsiCodec.h"
+#include "base/AnsiCodec.h"
 #include "net/LineView.h"
 #include "net/Payloads.h"
 
 namespace {
-constexpr int MachineTiles = 24;
-constexpr int GroupTiles = 12;
-
 QString number(int n) { return QString::number(n); }
 } // namespace
 
-LineHub::LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, LineView& view, Connections& connections)
-    : layout_(layout), settings_(settings), log_(log), view_(view), connections_(connections) {}
+LineHub::LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, SlotView& view, Connections& connections)
+    : layout_(layout), settings_(settings), log_(log), view_(&view), connections_(connections) {}
 
 void LineHub::startConnect(int i) {
     log_.system(QLatin1String("Start - Connect Server ") + number(i) + QLatin1Char(' ') +
@@ -28,12 +25,12 @@ void LineHub::switchOn() {
         if (!layout_.ownsConnection(i)) continue;
         log_.system(QLatin1String("Start - Close Server ") + number(i));
         connections_.close(i);
-        ConnState[static_cast<size_t>(i)] = 1;
-        Verbindung(i, 0);
+        ConnState[static_cast<size_t>(i)] = ConnectionState::Closed;
+        Verbindung(i, ShownConnection::NotConnected);
         startConnect(i);
         connections_.open(i, layout_.Machines[static_cast<size_t>(i)].Address);
-        ConnState[static_cast<size_t>(i)] = 3;
-        Verbindung(i, 1);
+        ConnState[static_cast<size_t>(i)] = ConnectionState::ConnectRequested;
+        Verbindung(i, ShownConnection::Waiting);
     }
 }
 
@@ -42,10 +39,10 @@ void LineHub::switchOff() {
         if (!layout_.ownsConnection(i)) continue;
         log_.system(QLatin1String("Start - Close Server ") + number(i));
         connections_.close(i);
-        ConnState[static_cast<size_t>(i)] = 1;
+        ConnState[static_cast<size_t>(i)] = ConnectionState::Closed;
     }
     for (int i = 0; i < MachineSlots; ++i) {
-        Verbindung(i, 0);
+        Verbindung(i, ShownConnection::NotConnected);
         connections_.stopTimers(i);
     }
     Connected = false;
@@ -54,21 +51,20 @@ void LineHub::switchOff() {
 void LineHub::closeAll() {
     for (int i = 0; i < MachineSlots; ++i) {
         connections_.close(i);
-        ConnState[static_cast<size_t>(i)] = 1;
+        ConnState[static_cast<size_t>(i)] = ConnectionState::Closed;
     }
 }
 
-void LineHub::Verbindung(int index, int16_t state) {
+void LineHub::Verbindung(int index, ShownConnection state) {
     DebugScope debug(log_, "Verbindung");
     const QString address = layout_.Machines[static_cast<size_t>(index)].Address;
-    const bool on = view_.connectionsOn();
-    const int scroll = view_.scrollPos();
     for (int m = 0; m < MachineSlots; ++m) {
         if (!sameAddress(layout_.Machines[static_cast<size_t>(m)].Address, address)) continue;
-        if (state != 2) layout_.MachineDataNow[static_cast<size_t>(m)].Status = on ? 5 : 0;
+        if (state != ShownConnection::Connected)
+            layout_.MachineDataNow[static_cast<size_t>(m)].Status =
+                SwitchedOn ? machine_status::Disconnected : machine_status::Off;
         ShownConnState[static_cast<size_t>(m)] = state;
-        const int tile = m - scroll * 8;
-        if (tile >= 0 && tile < MachineTiles) view_.showConnectionState(tile, state);
+        view_->showConnectionState(m, state);
     }
     bool changed = false;
     for (int m = 0; m < MachineSlots; ++m) {
@@ -86,8 +82,8 @@ void LineHub::TcpClient_Connect(int i) {
     DebugScope debug(log_, "TcpClient_Connect");
     log_.system(QLatin1String("Server Connect ") + number(i));
     frames_[static_cast<size_t>(i)].clear(); // a new stream starts
-    ConnState[static_cast<size_t>(i)] = 4;
-    Verbindung(i, 2);
+    ConnState[static_cast<size_t>(i)] = ConnectionState::Connected;
+    Verbindung(i, ShownConnection::Connected);
     connections_.restartKeepAlive(i);
     connections_.restartReplyTimer(i);
 }
@@ -95,10 +91,10 @@ void LineHub::TcpClient_Connect(int i) {
 void LineHub::TcpClient_Close(int i) {
     DebugScope debug(log_, "tcpClient_Close");
     log_.system(QLatin1String("Server Close ") + number(i));
-    ConnState[static_cast<size_t>(i)] = 2;
+    ConnState[static_cast<size_t>(i)] = ConnectionState::ClosedByServer;
     connections_.close(i);
     connections_.enableReplyTimer(i);
-    Verbindung(i, 0);
+    Verbindung(i, ShownConnection::NotConnected);
 }
 
 void LineHub::TcpClient_Error(int i, int errorNumber, const QString& description) {
@@ -106,31 +102,31 @@ void LineHub::TcpClient_Error(int i, int errorNumber, const QString& description
     log_.system(QLatin1String("Error Server ") + number(i) + QLatin1String(" No:") + number(errorNumber) +
                 QLatin1String(" Des:") + description);
     connections_.close(i);
-    ConnState[static_cast<size_t>(i)] = 1;
+    ConnState[static_cast<size_t>(i)] = ConnectionState::Closed;
     connections_.enableReplyTimer(i);
-    Verbindung(i, 0);
+    Verbindung(i, ShownConnection::NotConnected);
 }
 
 void LineHub::TimerHin_Timer(int i) {
     DebugScope debug(log_, "TimerHin_Timer");
-    if (ConnState[static_cast<size_t>(i)] >= 4) SendeDaten(i, QString(payload::Leben));
+    if (ConnState[static_cast<size_t>(i)] >= ConnectionState::Connected) SendeDaten(i, QString(payload::Leben));
 }
 
 void LineHub::TimerZurueck_Timer(int i) {
     DebugScope debug(log_, "TimerZurueck_Timer");
     log_.system(QLatin1String("Timeout Server ") + number(i));
-    int16_t& state = ConnState[static_cast<size_t>(i)];
-    if (state == 1 || state == 2) {
+    ConnectionState& state = ConnState[static_cast<size_t>(i)];
+    if (state == ConnectionState::Closed || state == ConnectionState::ClosedByServer) {
         startConnect(i);
         connections_.reopen(i);
-        state = 3;
+        state = ConnectionState::ConnectRequested;
     }
-    Verbindung(i, 1);
+    Verbindung(i, ShownConnection::Waiting);
 }
 
 void LineHub::sendFramed(int index, const QByteArray& framed) {
     DebugScope debug(log_, "SendeDaten");
-    if (ConnState[static_cast<size_t>(index)] < 4) return;
+    if (ConnState[static_cast<size_t>(index)] < ConnectionState::Connected) return;
     if (connections_.isOpen(index)) {
         connections_.send(index, framed);
         if (log_.dataOn()) {
@@ -175,7 +171,7 @@ void LineHub::TextAuswerten(int index, QStringView message) {
         LiefereDaten(index);
         SendeDaten(index, QString(payload::LiefereDeineDaten));
     } else if (message.startsWith(payload::HierMaschinenDaten)) {
-        payload::readMachineData(message.sliced(payload::HierMaschinenDaten.size()), layout_);
+        payload::readMachineData(message.sliced(payload::HierMaschinenDaten.size()), layout_, &log_);
         LinienDatenAuswerten();
     }
 }
@@ -214,11 +210,8 @@ const std::vector<int>& LineHub::distributionSlots() {
 
 void LineHub::LinienDatenAuswerten() {
     DebugScope debug(log_, "LinienDatenAuswerten");
-    const int scroll = view_.scrollPos();
-    for (int t = 0; t < MachineTiles; ++t) {
-        const size_t m = static_cast<size_t>(scroll * 8 + t);
-        if (layout_.Machines[m].Enabled) view_.showMachineData(t, layout_.Machines[m], layout_.MachineDataNow[m]);
-    }
+    for (size_t m = 0; m < MachineSlots; ++m)
+        if (layout_.Machines[m].Enabled) view_->showMachineData(static_cast<int>(m), layout_.Machines[m], layout_.MachineDataNow[m]);
 
     // Every distinct server address gets the line data once, over its owning slot's connection.
     // The message is the same for all of them, so it is built and framed once.
@@ -244,5 +237,5 @@ void LineHub::LinienDatenAuswerten() {
             GroupStatus[g] = data.Status;
         }
     }
-    for (int k = 0; k < GroupTiles; ++k) view_.showGroupStatus(k, GroupStatus[static_cast<size_t>(scroll * 4 + k)]);
+    for (int g = 0; g < GroupCount; ++g) view_->showGroupStatus(g, GroupStatus[static_cast<size_t>(g)]);
 }

@@ -1,11 +1,12 @@
 #pragma once
 // The line's communication: connection states, the connect and disconnect of all servers, the
 // socket and timer events, framing of what is sent and received, and the protocol's dispatch.
-// It runs on the one user-interface thread; sockets and timers come in through Connections, the
-// tiles are reached through LineView.
+// It runs on the one user-interface thread; sockets and timers come in through Connections, and
+// what changed goes out by slot and group through SlotView.
 
-#include "app/GeneralSettings.h"
-#include "app/LineLayout.h"
+#include "base/GeneralSettings.h"
+#include "base/LineLayout.h"
+#include "base/States.h"
 #include "log/Log.h"
 #include "net/Connections.h"
 #include "net/Framing.h"
@@ -15,18 +16,21 @@
 #include <array>
 #include <vector>
 
-class LineView;
+class SlotView;
 
 class LineHub : public ConnectionEvents {
 public:
-    LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, LineView& view, Connections& connections);
+    LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, SlotView& view, Connections& connections);
 
-    // Connection states: 0 never started, 1 closed, 2 closed by the server, 3 connect requested, 4 connected.
-    std::array<int16_t, MachineSlots> ConnState{};
-    // Per slot the connection state last shown: 0 not connected, 1 connecting or silent, 2 connected.
-    std::array<int16_t, MachineSlots> ShownConnState{};
-    // The connect button's state.
+    std::array<ConnectionState, MachineSlots> ConnState{};
+    // Per slot the connection state last shown.
+    std::array<ShownConnection, MachineSlots> ShownConnState{};
+    // The connect button's state: set when switching on starts, cleared when switching off ends.
     bool Connected = false;
+    // Whether the line counts as switched on for the tiles ("Online", and status 5 or 0 for a slot
+    // whose connection is not up). It flips with the buttons, before switching on and before
+    // switching off, which is not where Connected changes.
+    bool SwitchedOn = false;
     std::array<int16_t, GroupCount> GroupStatus{};
     std::array<int16_t, GroupCount> GroupDisplayState{};
 
@@ -37,13 +41,16 @@ public:
     // Shut-down: every connection closed.
     void closeAll();
 
-    // Spreads a connection state 0, 1 or 2 to every slot with the same address as slot `index`.
-    void Verbindung(int index, int16_t state);
+    // Spreads a shown connection state to every slot with the same address as slot `index`.
+    void Verbindung(int index, ShownConnection state);
 
     void SendeDaten(int index, QStringView text);
     void TextAuswerten(int index, QStringView message);
     void LiefereDaten(int index);
     void LinienDatenAuswerten();
+
+    // Where slot and group changes go from now on.
+    void setView(SlotView& view) { view_ = &view; }
 
     // Bytes of an unfinished frame kept for connection i.
     qsizetype pendingFrameBytes(int i) const { return frames_[static_cast<size_t>(i)].pendingSize(); }
@@ -70,7 +77,7 @@ private:
     LineLayout& layout_;
     GeneralSettings& settings_;
     Log& log_;
-    LineView& view_;
+    SlotView* view_;
     Connections& connections_;
     std::array<framing::FrameBuffer, MachineSlots> frames_;
     struct Distribution {

@@ -1,25 +1,22 @@
 #pragma once
-// What the line's communication needs of the display: the main window implements it, tests and
-// the benchmark replace it. Tile numbers are 0..23 (machines) and 0..11 (groups).
+// What the line's communication tells the display, by machine slot (0..63) and group (0..31).
+// The display decides which of them it shows and where; tests and the benchmark replace it.
 
-#include "app/LineLayout.h"
+#include "base/LineLayout.h"
+#include "base/States.h"
 
 #include <cstdint>
 
-class LineView {
+class SlotView {
 public:
-    virtual ~LineView() = default;
+    virtual ~SlotView() = default;
 
-    // The scroll position: machine tile t shows slot scrollPos() * 8 + t.
-    virtual int scrollPos() const = 0;
+    // The connection state shown for a slot changed.
+    virtual void showConnectionState(int slot, ShownConnection state) = 0;
 
-    // True while the connections are switched on (the edit button is disabled then).
-    virtual bool connectionsOn() const = 0;
+    // An enabled slot's data: Symbol, MachineName, StatusLcId, StatusText and Status, in this order.
+    virtual void showMachineData(int slot, const MachineRecord& machine, const MachineData& data) = 0;
 
-    virtual void showConnectionState(int tile, int16_t state) = 0;
-
-    // Writes Symbol, MachineName, StatusLcId, StatusText and Status, in this order.
-    virtual void showMachineData(int tile, const MachineRecord& machine, const MachineData& data) = 0;
-
-    virtual void showGroupStatus(int tile, int16_t status) = 0;
+    // A group's status, recomputed after every report.
+    virtual void showGroupStatus(int group, int16_t status) = 0;
 };

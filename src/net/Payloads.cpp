@@ -1,7 +1,8 @@
 #include "net/Payloads.h"
 
-#include "app/AnsiCodec.h"
-#include "app/Numbers.h"
+#include "base/AnsiCodec.h"
+#include "base/Numbers.h"
+#include "log/Log.h"
 
 #include <charconv>
 #include <cmath>
@@ -96,7 +97,7 @@ std::optional<QStringView> WerteAufbroeseln(QStringView key, QStringView text) {
     return std::nullopt;
 }
 
-int readMachineData(QStringView payload, LineLayout& layout) {
+int readMachineData(QStringView payload, LineLayout& layout, Log* trace) {
     static constexpr QLatin1String Status("Status");
     int taken = 0;
     qsizetype entryStart = 0;
@@ -115,6 +116,8 @@ int readMachineData(QStringView payload, LineLayout& layout) {
 
         QString key;
         const auto value = [&](QLatin1String name) {
+            std::optional<DebugScope> debug;
+            if (trace) debug.emplace(*trace, "WerteAufbroeseln");
             key.resize(0);
             key.append(name).append(slotText);
             return WerteAufbroeseln(key, payload);

@@ -2,13 +2,15 @@
 // The protocol's commands and payloads. A message is a command ("$$...$$" at its very start)
 // followed by entries key=value; with nothing between entries and no escaping.
 
-#include "app/AnsiCodec.h"
-#include "app/LineLayout.h"
+#include "base/AnsiCodec.h"
+#include "base/LineLayout.h"
 
 #include <QString>
 #include <QStringView>
 
 #include <optional>
+
+class Log;
 
 namespace payload {
 
@@ -40,7 +42,8 @@ std::optional<QStringView> WerteAufbroeseln(QStringView key, QStringView text);
 
 // Reads a "$$HierMaschinenDaten$$" payload into MachineDataNow and MachineDataShown. Every entry
 // whose key starts with "Status" names a slot; a slot outside 0..63, one whose four entries are not
-// all there, or whose numbers do not fit is skipped. Returns the number of slots taken.
-int readMachineData(QStringView payload, LineLayout& layout);
+// all there, or whose numbers do not fit is skipped. Returns the number of slots taken. With a
+// log, every value lookup writes its debug lines "WerteAufbroeseln Start" and "End".
+int readMachineData(QStringView payload, LineLayout& layout, Log* trace = nullptr);
 
 } // namespace payload

@@ -50,16 +50,10 @@ private:
 } // namespace platform
 
 namespace platform {
-// Ends the process at once with exit status 0: no further event of any window or control runs.
-[[noreturn]] void endProcessNow();
-
 // Writes all bytes to a file descriptor (retrying short writes and interruptions); false on an error.
 bool writeAll(int fd, const char* data, qint64 size);
 
 // Writes to a connected, non-blocking socket without waiting: the number of bytes the kernel
 // took (0 when it took none now), or -1 on an error, which the socket reports on its own.
 qint64 sendNow(qintptr socket, const char* data, qint64 size);
-
-// The root directory of the file system that holds `path`.
-QString fileSystemRoot(const QString& path);
 } // namespace platform

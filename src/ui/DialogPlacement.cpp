@@ -1,5 +1,7 @@
 #include "ui/DialogPlacement.h"
 
+#include "ui/Twips.h"
+
 #include <QWidget>
 #include <QWindow>
 
@@ -19,8 +21,11 @@ void setTopmost(QWidget* window, bool topmost) {
 
 void centreOver(QWidget* dialog, const QWidget* owner) {
     if (!owner) return;
+    // Worked out in twips, as the window positions are defined.
     const QRect o = owner->frameGeometry();
-    dialog->move((o.width() - dialog->width()) / 2 + o.left(), (o.height() - dialog->height()) / 2 + o.top());
+    const int left = (pixelsToTwipsX(o.width()) - pixelsToTwipsX(dialog->width())) / 2 + pixelsToTwipsX(o.left());
+    const int top = (pixelsToTwipsY(o.height()) - pixelsToTwipsY(dialog->height())) / 2 + pixelsToTwipsY(o.top());
+    dialog->move(twipsToPixelsX(left), twipsToPixelsY(top));
 }
 
 } // namespace ui

@@ -9,7 +9,7 @@ namespace ui {
 // Sets or clears the window's stays-on-top state (without hiding a visible window).
 void setTopmost(QWidget* window, bool topmost);
 
-// Left := (owner width - dialog width) / 2 + owner left, likewise Top.
+// Left := (owner width - dialog width) / 2 + owner left, likewise Top, in twips.
 void centreOver(QWidget* dialog, const QWidget* owner);
 
 } // namespace ui

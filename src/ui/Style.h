@@ -8,6 +8,10 @@ class QWidget;
 
 namespace ui {
 
+// The shared button style's frame and horizontal padding, in pixels.
+constexpr int ButtonBorderPx = 1;
+constexpr int ButtonPaddingXPx = 6;
+
 // A button showing its back colour: light grey, or green while its mode is on.
 void setButtonColour(QPushButton* button, bool green);
 

@@ -2,6 +2,7 @@
 #include "display/LineModul.h"
 #include "display/MainWindow.h"
 
+#include "StationRig.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 
 using testutil::logLines;
 using testutil::readBytes;
@@ -19,19 +21,14 @@ using testutil::writeBytes;
 namespace {
 class MainWindowTest : public ::testing::Test {
 protected:
-    QTemporaryDir dir;
-    ProgramPaths paths{dir.path(), QStringLiteral("Client")};
-    QString logPath = dir.filePath("DizaVizaru.txt");
-    int ended = 0;
+    StationRig rig;
+    QString logPath = rig.logPath();
+    int& ended = rig.ended;
+    Station* station = nullptr;
 
-    std::unique_ptr<VelkoZuraVeradadClient> start(const QByteArray& ini) {
-        writeBytes(paths.settingsFile(), ini);
-        MainWindowOptions options;
-        options.port = 1; // nothing listens there: connects fail at once
-        options.endProcess = [this] { ++ended; };
-        auto window = std::make_unique<VelkoZuraVeradadClient>(paths, options);
-        window->Form_Load();
-        return window;
+    VelkoZuraVeradadClient* start(const QByteArray& ini) {
+        station = &rig.start(ini);
+        return rig.window.get();
     }
 
     static QByteArray namedLayout() {
@@ -69,7 +66,7 @@ TEST_F(MainWindowTest, StartUpWritesExactlyItsStepsInOrder) {
         "C Debug GroupZuweisen Start",   "C Debug GroupZuweisen End",     "C Debug Form_Load 7",
         "C Debug CommandStart_Click Start", "C Debug CommandStart_Click End"};
     EXPECT_EQ(logLines(logPath), expected);
-    EXPECT_TRUE(window->hub().Connected);
+    EXPECT_TRUE(station->Connected());
     EXPECT_EQ(window->commandStart()->text(), "Disconnect");
     EXPECT_FALSE(window->commandEdit()->isEnabled());
     for (int t = 0; t < 24; ++t) {
@@ -119,7 +116,7 @@ TEST_F(MainWindowTest, EditAndTableModeSwitches) {
     EXPECT_TRUE(window->commandEdit()->isEnabled());
     window->machineTile(4)->setStatus(3);
     window->CommandEdit_Click();
-    EXPECT_TRUE(window->EditMode);
+    EXPECT_TRUE(station->EditMode);
     EXPECT_TRUE(window->commandEdit()->property("green").toBool());
     EXPECT_FALSE(window->commandTab()->isHidden());
     EXPECT_FALSE(window->commandLang()->isHidden());
@@ -131,11 +128,11 @@ TEST_F(MainWindowTest, EditAndTableModeSwitches) {
     for (int g = 0; g < 12; ++g) EXPECT_EQ(window->groupTile(g)->displayMode(), 0);
 
     window->CommandTab_Click();
-    EXPECT_TRUE(window->TableMode);
+    EXPECT_TRUE(station->TableMode);
     EXPECT_TRUE(window->commandTab()->property("green").toBool());
     window->CommandEdit_Click(); // leaving edit mode ends table mode too
-    EXPECT_FALSE(window->EditMode);
-    EXPECT_FALSE(window->TableMode);
+    EXPECT_FALSE(station->EditMode);
+    EXPECT_FALSE(station->TableMode);
     EXPECT_FALSE(window->commandTab()->property("green").toBool());
     EXPECT_TRUE(window->commandTab()->isHidden());
     EXPECT_TRUE(window->commandStart()->isEnabled());
@@ -145,7 +142,7 @@ TEST_F(MainWindowTest, EditAndTableModeSwitches) {
     }
     window->CommandEdit_Click();
     EXPECT_FALSE(window->commandTab()->property("green").toBool());
-    EXPECT_FALSE(window->TableMode);
+    EXPECT_FALSE(station->TableMode);
 }
 
 TEST_F(MainWindowTest, ConnectButtonClearsTableModeAndTogglesEverything) {
@@ -155,7 +152,7 @@ TEST_F(MainWindowTest, ConnectButtonClearsTableModeAndTogglesEverything) {
     window->CommandTab_Click();
     window->CommandEdit_Click();
     window->CommandStart_Click(); // connect again
-    EXPECT_FALSE(window->TableMode);
+    EXPECT_FALSE(station->TableMode);
     EXPECT_EQ(window->commandStart()->text(), "Disconnect");
     for (int t = 0; t < 24; ++t) EXPECT_TRUE(window->machineTile(t)->online());
     window->CommandStart_Click();
@@ -167,8 +164,8 @@ TEST_F(MainWindowTest, EveryShutDownPathRunsTheShutDownOnce) {
     auto window = start("[General]\r\nLogDebug=true\r\nLogSystem=true\r\n");
     QFile::remove(logPath);
     QCloseEvent close;
-    QCoreApplication::sendEvent(window.get(), &close);
-    window->Form_Terminate();
+    QCoreApplication::sendEvent(window, &close);
+    station->Form_Terminate();
     window->CommandEnd_Click();
     EXPECT_EQ(ended, 1);
     const QStringList lines = logLines(logPath);
@@ -177,5 +174,27 @@ TEST_F(MainWindowTest, EveryShutDownPathRunsTheShutDownOnce) {
     EXPECT_EQ(lines[1], "C Debug CommandEnd_Click Start");
     EXPECT_TRUE(lines[2].startsWith("C System ") && lines[2].endsWith(" # End - Close all Server"));
     EXPECT_EQ(lines[3], "C Debug CommandEnd_Click End");
-    EXPECT_FALSE(window->connections().hasElement(5));
+    EXPECT_FALSE(station->connections().hasElement(5));
+}
+
+TEST_F(MainWindowTest, AfterSwitchingOffEveryTileShowsStatusZero) {
+    QByteArray ini;
+    for (int m = 0; m < 64; ++m)
+        ini += "[Ma" + QByteArray::number(m) + "]\r\nEnabled=true\r\nAddress=h" + QByteArray::number(m) + "\r\n";
+    auto window = start(ini);
+    for (int t = 0; t < 24; ++t) EXPECT_EQ(window->machineTile(t)->status(), 5) << t; // not connected yet
+    window->CommandStart_Click();
+    for (int t = 0; t < 24; ++t) EXPECT_EQ(window->machineTile(t)->status(), 0) << t;
+    window->hScroll()->setValue(5);
+    for (int t = 0; t < 24; ++t) EXPECT_EQ(window->machineTile(t)->status(), 0) << t;
+}
+
+TEST_F(MainWindowTest, TileClicksNameTheSlotAndGroupAtTheScrollPosition) {
+    auto window = start("[General]\r\nLogDebug=true\r\nLogSystem=true\r\n");
+    window->hScroll()->setValue(2);
+    QFile::remove(logPath);
+    QTest::mouseClick(window->machineTile(5), Qt::LeftButton);
+    QTest::mouseClick(window->groupTile(3), Qt::LeftButton);
+    EXPECT_EQ(logLines(logPath), (QStringList{"C Debug LineModul_Click Start", "C Debug LineModul_Click End",
+                                              "C Debug GroupModul_Click Start", "C Debug GroupModul_Click End"}));
 }

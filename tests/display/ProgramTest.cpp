@@ -126,7 +126,7 @@ TEST(Program, ServesTheLineLayoutAndLineDataToARealServer) {
 // Started inside a visualisation installation, the program ends with the visualisation's window.
 TEST(Program, EndsWhenTheVisualisationWindowCloses) {
     testutil::Xvfb xvfb;
-    if (!xvfb.running()) GTEST_SKIP() << "Xvfb is not installed";
+    if (!xvfb.running()) FAIL() << "Xvfb is not installed";
     Display* display = XOpenDisplay(xvfb.display().toLatin1().constData());
     ASSERT_NE(display, nullptr);
     const Window visualisation = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 100, 100, 0, 0, 0);
@@ -158,7 +158,7 @@ TEST(Program, EndsWhenTheVisualisationWindowCloses) {
 
 TEST(Program, WithoutTheWindowAtStartItNeverEndsByItself) {
     testutil::Xvfb xvfb;
-    if (!xvfb.running()) GTEST_SKIP() << "Xvfb is not installed";
+    if (!xvfb.running()) FAIL() << "Xvfb is not installed";
     Running run("[General]\r\nLogDebug=true\r\nLogSystem=true\r\n", "TRAMIS/bin/client", xvfb.display());
     ASSERT_TRUE(run.startedUp());
     EXPECT_TRUE(logLines(run.log).contains("C Debug Form_Load 8"));

@@ -35,11 +35,11 @@ TEST(LineModul, RepaintsOnlyWhenAShownValueChanges) {
     const int before = tile.updateRequests();
     tile.setMachineName("Filler");
     tile.setStatus(3);
-    tile.setConnectionState(2);
+    tile.setConnectionState(ShownConnection::Connected);
     EXPECT_EQ(tile.updateRequests(), before + 3);
     tile.setMachineName("Filler");
     tile.setStatus(3);
-    tile.setConnectionState(2);
+    tile.setConnectionState(ShownConnection::Connected);
     tile.setNewMachine(true);
     EXPECT_EQ(tile.updateRequests(), before + 3);
 }
@@ -81,7 +81,7 @@ TEST(LineModul, EveryCombinationPaintsAndClickReportsTheIndex) {
             for (bool enabled : {false, true})
                 for (int16_t mode : {int16_t(0), int16_t(1)}) {
                     tile.setStatus(status);
-                    tile.setConnectionState(conn);
+                    tile.setConnectionState(static_cast<ShownConnection>(conn));
                     tile.setMachineEnabled(enabled);
                     tile.setDisplayMode(mode);
                     ASSERT_FALSE(render(tile).isNull());

@@ -36,24 +36,23 @@ struct FakeConnections : Connections {
     }
 };
 
-struct RecordingView : LineView {
-    int scroll = 0;
-    bool on = true;
-    std::array<int16_t, 24> connection{};
-    std::array<int16_t, 24> status{};
-    std::array<QString, 24> name;
-    std::array<QString, 24> text;
-    std::array<int16_t, 12> group{};
+// Records what the hub shows, by slot and group.
+struct RecordingView : SlotView {
+    std::array<int16_t, MachineSlots> connection{};
+    std::array<int16_t, MachineSlots> status{};
+    std::array<QString, MachineSlots> name;
+    std::array<QString, MachineSlots> text;
+    std::array<int16_t, GroupCount> group{};
     int machineWrites = 0;
 
-    int scrollPos() const override { return scroll; }
-    bool connectionsOn() const override { return on; }
-    void showConnectionState(int tile, int16_t state) override { connection[static_cast<size_t>(tile)] = state; }
-    void showMachineData(int tile, const MachineRecord& m, const MachineData& d) override {
-        name[static_cast<size_t>(tile)] = m.Text;
-        text[static_cast<size_t>(tile)] = d.Text;
-        status[static_cast<size_t>(tile)] = d.Status;
+    void showConnectionState(int slot, ShownConnection state) override {
+        connection[static_cast<size_t>(slot)] = static_cast<int16_t>(state);
+    }
+    void showMachineData(int slot, const MachineRecord& m, const MachineData& d) override {
+        name[static_cast<size_t>(slot)] = m.Text;
+        text[static_cast<size_t>(slot)] = d.Text;
+        status[static_cast<size_t>(slot)] = d.Status;
         ++machineWrites;
     }
-    void showGroupStatus(int tile, int16_t s) override { group[static_cast<size_t>(tile)] = s; }
+    void showGroupStatus(int g, int16_t s) override { group[static_cast<size_t>(g)] = s; }
 };

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -21,7 +23,10 @@ protected:
     FakeConnections connections;
     LineHub hub{layout, settings, log, view, connections};
 
-    void SetUp() override { log.configure(testLogSwitches(dir.filePath("log.txt"))); }
+    void SetUp() override {
+        log.configure(testLogSwitches(dir.filePath("log.txt")));
+        hub.SwitchedOn = true;
+    }
     void enable(int slot, const QString& address, int16_t group = -1) {
         MachineRecord& m = layout.Machines[static_cast<size_t>(slot)];
         m.Enabled = true;
@@ -52,14 +57,14 @@ TEST_F(HubTest, SwitchingOnOpensOneConnectionPerDistinctAddress) {
     layout.Machines[12].Address = "filler"; // disabled: no connection, but matched by address
     hub.switchOn();
     EXPECT_EQ(connections.calls, (QStringList{"close 3", "open 3 Packer", "close 9", "open 9 filler"}));
-    EXPECT_EQ(hub.ConnState[3], 3);
-    EXPECT_EQ(hub.ConnState[7], 0);
-    EXPECT_EQ(hub.ShownConnState[7], 1);
-    EXPECT_EQ(hub.ShownConnState[12], 1);
+    EXPECT_EQ(hub.ConnState[3], ConnectionState::ConnectRequested);
+    EXPECT_EQ(hub.ConnState[7], ConnectionState::NeverStarted);
+    EXPECT_EQ(hub.ShownConnState[7], ShownConnection::Waiting);
+    EXPECT_EQ(hub.ShownConnState[12], ShownConnection::Waiting);
     EXPECT_EQ(view.connection[7], 1);
     EXPECT_EQ(layout.MachineDataNow[7].Status, 5);
     hub.TcpClient_Connect(3);
-    EXPECT_EQ(hub.ConnState[3], 4);
+    EXPECT_EQ(hub.ConnState[3], ConnectionState::Connected);
     EXPECT_EQ(view.connection[3], 2);
     EXPECT_EQ(view.connection[7], 2);
     EXPECT_EQ(layout.MachineDataNow[7].Status, 5); // a connect does not change the status
@@ -70,10 +75,10 @@ TEST_F(HubTest, SwitchingOffClosesOwnedConnectionsAndShowsStatusZero) {
     enable(1, "b");
     hub.switchOn();
     connections.calls.clear();
-    view.on = false; // the edit button is enabled again before the connections are closed
+    hub.SwitchedOn = false; // flips with the buttons, before the connections are closed
     hub.switchOff();
     EXPECT_EQ(connections.calls, (QStringList{"close 0", "close 1"}));
-    EXPECT_EQ(hub.ConnState[0], 1);
+    EXPECT_EQ(hub.ConnState[0], ConnectionState::Closed);
     EXPECT_EQ(layout.MachineDataNow[0].Status, 0);
     EXPECT_EQ(view.connection[1], 0);
     EXPECT_FALSE(hub.Connected);
@@ -159,11 +164,11 @@ TEST_F(HubTest, GroupStatusEqualRanksLowerSlotWinsAndDisabledSlotsDoNotCount) {
 
 TEST_F(HubTest, SendingNeedsAnOpenConnection) {
     enable(0, "a");
-    hub.ConnState[0] = 3;
+    hub.ConnState[0] = ConnectionState::ConnectRequested;
     hub.SendeDaten(0, u"abc");
     EXPECT_TRUE(connections.sent.isEmpty());
     EXPECT_TRUE(logLines().isEmpty() || !logLines().last().contains("abc"));
-    hub.ConnState[0] = 4;
+    hub.ConnState[0] = ConnectionState::Connected;
     connections.openNow[0] = true;
     hub.SendeDaten(0, u"abc");
     ASSERT_EQ(connections.sent.size(), 1);
@@ -199,11 +204,29 @@ TEST_F(HubTest, TimeOutReconnectsOnlyClosedConnections) {
     hub.TimerZurueck_Timer(0); // state 3: no second connect
     EXPECT_TRUE(connections.calls.isEmpty());
     hub.TcpClient_Error(0, 10061, "refused");
-    EXPECT_EQ(hub.ConnState[0], 1);
+    EXPECT_EQ(hub.ConnState[0], ConnectionState::Closed);
     hub.TimerZurueck_Timer(0);
     EXPECT_EQ(connections.calls, (QStringList{"close 0", "reopen 0"}));
-    EXPECT_EQ(hub.ConnState[0], 3);
+    EXPECT_EQ(hub.ConnState[0], ConnectionState::ConnectRequested);
     const QStringList lines = logLines();
     EXPECT_EQ(lines.filter(QRegularExpression(" # Error Server 0 No:10061 Des:refused$")).size(), 1);
     EXPECT_TRUE(lines.last().endsWith(" # Start - Connect Server 0 a"));
+}
+
+TEST_F(HubTest, EveryValueLookupOfAReportIsTraced) {
+    LogSwitches switches = testLogSwitches(dir.filePath("log.txt"));
+    switches.debug = true;
+    switches.data = false;
+    log.configure(switches);
+    enable(2, "a");
+    connectAll();
+    QFile::remove(dir.filePath("log.txt"));
+    hub.TextAuswerten(2, u"$$HierMaschinenDaten$$Status2=1;Text2=Run;CodePage2=1252;LcId2=1033;");
+    QStringList lines = logLines();
+    const qsizetype end = lines.indexOf("C Debug LinienDatenAuswerten Start");
+    ASSERT_GT(end, 0);
+    lines = lines.mid(0, end);
+    QStringList expected{"C Debug TextAuswerten Start"};
+    for (int i = 0; i < 4; ++i) expected << "C Debug WerteAufbroeseln Start" << "C Debug WerteAufbroeseln End";
+    EXPECT_EQ(lines, expected);
 }

@@ -1,7 +1,7 @@
 #include "net/Payloads.h"
 
-#include "app/AnsiCodec.h"
-#include "app/Numbers.h"
+#include "base/AnsiCodec.h"
+#include "base/Numbers.h"
 
 #include <gtest/gtest.h>
 

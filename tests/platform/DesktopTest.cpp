@@ -1,6 +1,6 @@
 // Window lookup and keyboard layouts against a private X server.
 
-#include "platform/Desktop.h"
+#include "platform/Os.h"
 
 #include "TestUtil.h"
 
@@ -21,7 +21,7 @@ protected:
     QByteArray savedDisplay = qgetenv("DISPLAY");
 
     void SetUp() override {
-        if (!xvfb.running()) GTEST_SKIP() << "Xvfb is not installed";
+        if (!xvfb.running()) FAIL() << "Xvfb is not installed";
         qputenv("DISPLAY", xvfb.display().toLatin1());
         display = XOpenDisplay(xvfb.display().toLatin1().constData());
         ASSERT_NE(display, nullptr);
@@ -53,19 +53,19 @@ TEST_F(DesktopTest, FindsTopLevelWindowsByEitherTitleProperty) {
     const Window plain = window("Vizizedavave");
     const Window unicode = window(nullptr, "DCWindow");
     window("Something else");
-    EXPECT_EQ(platform::findWindowByTitle("Vizizedavave").handle, plain);
-    EXPECT_EQ(platform::findWindowByTitle("DCWindow").handle, unicode);
-    const platform::WindowLookup none = platform::findWindowByTitle("Missing");
+    EXPECT_EQ(platform::os().findWindowByTitle("Vizizedavave").handle, plain);
+    EXPECT_EQ(platform::os().findWindowByTitle("DCWindow").handle, unicode);
+    const platform::WindowLookup none = platform::os().findWindowByTitle("Missing");
     EXPECT_EQ(none.handle, 0u);
     EXPECT_FALSE(none.failed);
     // A second window of the same title keeps the title found while either exists.
     const Window second = window("Vizizedavave");
     XDestroyWindow(display, plain);
     XSync(display, False);
-    EXPECT_EQ(platform::findWindowByTitle("Vizizedavave").handle, second);
+    EXPECT_EQ(platform::os().findWindowByTitle("Vizizedavave").handle, second);
     XDestroyWindow(display, second);
     XSync(display, False);
-    EXPECT_EQ(platform::findWindowByTitle("Vizizedavave").handle, 0u);
+    EXPECT_EQ(platform::os().findWindowByTitle("Vizizedavave").handle, 0u);
 }
 
 TEST_F(DesktopTest, TheClientListComesFirstAndClosedWindowsInItAreNoFailure) {
@@ -75,32 +75,32 @@ TEST_F(DesktopTest, TheClientListComesFirstAndClosedWindowsInItAreNoFailure) {
     XDestroyWindow(display, gone);
     XSync(display, False);
     clientList({gone, second, first});
-    const platform::WindowLookup found = platform::findWindowByTitle("DCWindow");
+    const platform::WindowLookup found = platform::os().findWindowByTitle("DCWindow");
     EXPECT_FALSE(found.failed);
     EXPECT_EQ(found.handle, second);
 }
 
 TEST_F(DesktopTest, NoDisplayMeansNoWindow) {
     qunsetenv("DISPLAY");
-    const platform::WindowLookup found = platform::findWindowByTitle("DCWindow");
+    const platform::WindowLookup found = platform::os().findWindowByTitle("DCWindow");
     EXPECT_EQ(found.handle, 0u);
     EXPECT_FALSE(found.failed);
-    EXPECT_FALSE(platform::activateKeyboardLayout(0x04070407));
-    EXPECT_EQ(platform::currentKeyboardGroup(), -1);
+    EXPECT_FALSE(platform::os().activateKeyboardLayout(0x04070407));
+    EXPECT_EQ(platform::os().currentKeyboardGroup(), -1);
 }
 
 TEST_F(DesktopTest, KeyboardLayoutLocksTheMatchingGroup) {
-    if (QStandardPaths::findExecutable("setxkbmap").isEmpty()) GTEST_SKIP() << "setxkbmap is not installed";
+    if (QStandardPaths::findExecutable("setxkbmap").isEmpty()) FAIL() << "setxkbmap is not installed";
     ASSERT_EQ(QProcess::execute("setxkbmap", {"-display", xvfb.display(), "-layout", "us,de(nodeadkeys),ru"}), 0);
-    EXPECT_EQ(platform::currentKeyboardGroup(), 0);
-    EXPECT_TRUE(platform::activateKeyboardLayout(0x04070407)); // German: "de" without its variant
-    EXPECT_EQ(platform::currentKeyboardGroup(), 1);
-    EXPECT_FALSE(platform::activateKeyboardLayout(0x040C040C)); // French is not configured: nothing happens
-    EXPECT_EQ(platform::currentKeyboardGroup(), 1);
-    EXPECT_TRUE(platform::activateKeyboardLayout(static_cast<int32_t>(0xF0190419u))); // low word 0x0419
-    EXPECT_EQ(platform::currentKeyboardGroup(), 2);
-    platform::restoreKeyboardGroup(0);
-    EXPECT_EQ(platform::currentKeyboardGroup(), 0);
+    EXPECT_EQ(platform::os().currentKeyboardGroup(), 0);
+    EXPECT_TRUE(platform::os().activateKeyboardLayout(0x04070407)); // German: "de" without its variant
+    EXPECT_EQ(platform::os().currentKeyboardGroup(), 1);
+    EXPECT_FALSE(platform::os().activateKeyboardLayout(0x040C040C)); // French is not configured: nothing happens
+    EXPECT_EQ(platform::os().currentKeyboardGroup(), 1);
+    EXPECT_TRUE(platform::os().activateKeyboardLayout(static_cast<int32_t>(0xF0190419u))); // low word 0x0419
+    EXPECT_EQ(platform::os().currentKeyboardGroup(), 2);
+    platform::os().restoreKeyboardGroup(0);
+    EXPECT_EQ(platform::os().currentKeyboardGroup(), 0);
 }
 
 TEST(KeyboardTable, LanguageIdsMapToLayoutNames) {

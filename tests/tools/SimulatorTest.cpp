@@ -71,7 +71,7 @@ TEST_F(SimulatorTest, MisbehavingServersAreSurvivedAndRetried) {
                !layout.MachineDataNow[4].Text.isEmpty();
     }, 10000));
     EXPECT_GE(silent.messagesReceived(), 1); // it reads what it is sent
-    EXPECT_EQ(hub->ConnState[4], 4);
+    EXPECT_EQ(hub->ConnState[4], ConnectionState::Connected);
 }
 
 TEST(SimulatorProgram, PrintsWhatItReceivesAndServesLoopbackOnly) {
@@ -98,6 +98,7 @@ TEST(SimulatorProgram, PrintsWhatItReceivesAndServesLoopbackOnly) {
     manager.createElements();
     LineHub hub(layout, settings, log, view, manager);
     manager.setEvents(&hub);
+    hub.SwitchedOn = true;
     hub.switchOn();
     ASSERT_TRUE(waitFor([&] {
         out += simulator.readAllStandardOutput();

@@ -1,6 +1,6 @@
 #include "SimulatedServer.h"
 
-#include "app/AnsiCodec.h"
+#include "base/AnsiCodec.h"
 #include "net/Framing.h"
 #include "net/Payloads.h"
 

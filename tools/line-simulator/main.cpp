@@ -3,7 +3,7 @@
 
 #include "SimulatedServer.h"
 
-#include "app/LineLayout.h"
+#include "base/LineLayout.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "platform/Desktop.h"
+#include "platform/linux/DesktopX11.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -99,6 +99,7 @@ QString errorText(Display* d, int code) {
 }
 } // namespace
 
+namespace x11 {
 WindowLookup findWindowByTitle(const QString& title) {
     WindowLookup result;
     Connection connection;
@@ -155,6 +156,7 @@ WindowLookup findWindowByTitle(const QString& title) {
     }
     return result;
 }
+} // namespace x11
 
 QString xkbLayoutForLanguage(uint16_t languageId) {
     struct Entry {
@@ -194,6 +196,7 @@ QStringList configuredLayouts(Display* d) {
 }
 } // namespace
 
+namespace x11 {
 bool activateKeyboardLayout(int32_t layoutHandle) {
     const QString wanted = xkbLayoutForLanguage(static_cast<uint16_t>(static_cast<uint32_t>(layoutHandle) & 0xFFFFu));
     if (wanted.isEmpty()) return false;
@@ -232,5 +235,7 @@ void restoreKeyboardGroup(int group) {
     XkbLockGroup(d, XkbUseCoreKbd, static_cast<unsigned>(group));
     XSync(d, False);
 }
+
+} // namespace x11
 
 } // namespace platform

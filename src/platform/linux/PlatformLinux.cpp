@@ -135,15 +135,9 @@ void TerminationWatcher::onReadable() {
 
 } // namespace platform
 
-#include <QStorageInfo>
 #include <cstdio>
 
 namespace platform {
-
-void endProcessNow() {
-    std::fflush(nullptr);
-    ::_exit(0);
-}
 
 bool writeAll(int fd, const char* data, qint64 size) {
     while (size > 0) {
@@ -164,11 +158,6 @@ qint64 sendNow(qintptr socket, const char* data, qint64 size) {
         if (errno == EINTR) continue;
         return (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
     }
-}
-
-QString fileSystemRoot(const QString& path) {
-    const QStorageInfo storage(path);
-    return storage.isValid() ? storage.rootPath() : QStringLiteral("/");
 }
 
 } // namespace platform

@@ -2,14 +2,13 @@
 // "Choose Language": the modal list of the language table, from which the operator picks the
 // input language. LangErgebnis is the 1-based entry chosen, 0 when cancelled or nothing selected.
 
+#include "editors/ModalDialog.h"
 #include "lang/LanguageTable.h"
-
-#include <QDialog>
 
 class QListWidget;
 class QPushButton;
 
-class EditierenLang : public QDialog {
+class EditierenLang : public editors::ModalDialog {
     Q_OBJECT
 public:
     EditierenLang(const LanguageTable& languages, int32_t currentLcId, bool ostrelPresent, QWidget* owner = nullptr);
@@ -23,12 +22,13 @@ public:
     // The entry preselected for a locale: its first entry, else the first 1033 entry, else none (0).
     static int preselection(const LanguageTable& languages, int32_t lcId);
 
+protected:
+    void cancel() override { CommandCancel_Click(); }
+
 private:
     void CommandOK_Click();
     void CommandCancel_Click();
-    void finish();
 
-    bool ostrelPresent_;
     QListWidget* list_ = nullptr;
     QPushButton* commandOK_ = nullptr;
     QPushButton* commandCancel_ = nullptr;

@@ -2,8 +2,8 @@
 // The four settings operations every part of the program uses. Each takes the section, the key
 // and the full file path, reads or writes the file at once and keeps nothing between calls.
 
-#include "app/AnsiCodec.h"
-#include "app/Profile.h"
+#include "base/AnsiCodec.h"
+#include "base/Profile.h"
 
 #include <QString>
 

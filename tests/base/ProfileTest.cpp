@@ -1,4 +1,4 @@
-#include "app/Profile.h"
+#include "base/Profile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "app/LineLayout.h"
+#include "base/LineLayout.h"
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 
 bool MachineRecord::operator==(const MachineRecord& o) const {
     return Text == o.Text && Address == o.Address && Machine == o.Machine && RemoteControl == o.RemoteControl &&
@@ -9,8 +9,9 @@ bool MachineRecord::operator==(const MachineRecord& o) const {
 }
 
 int16_t displayStateFor(int16_t status, int16_t current) {
-    static constexpr int16_t ranks[] = {1, 1, 3, 4, 5, 6, 2};
-    return (status >= 0 && status <= 6) ? ranks[status] : current;
+    using namespace display_rank;
+    static constexpr int16_t ranks[] = {Normal, Normal, Notice, Warning, Fault, Disconnected, Info};
+    return (status >= machine_status::Off && status <= machine_status::Highest) ? ranks[status] : current;
 }
 
 bool sameAddress(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
@@ -55,11 +56,11 @@ void LineLayout::loadGroupNames(const QString& settingsFile) {
 
 void LineLayout::loadTableSize(const QString& settingsFile) {
     const SettingsSnapshot file(settingsFile);
-    for (int p = 0; p < TableColumns - 1; ++p) {
+    for (int p = 0; p < TableColumns; ++p) {
         const int16_t width = file.readInt(Table, numbered("Size", p));
         TableSize[static_cast<size_t>(p)] = width < 0 ? DefaultTableSize[static_cast<size_t>(p)] : width;
     }
-    TableSize[TableColumns - 1] = 10000;
+    TableSize[TableSizePositions - 1] = 10000; // the last position is fixed
 }
 
 void LineLayout::markSameAddress() {
@@ -95,9 +96,10 @@ bool LineLayout::saveMachine(int slot, const QString& settingsFile) const {
     return editor.commit();
 }
 
-bool LineLayout::saveAllMachines(const QString& settingsFile) const {
+bool LineLayout::saveAllMachines(const QString& settingsFile) {
     SettingsEditor editor(settingsFile);
     for (int m = 0; m < MachineSlots; ++m) writeMachine(m, editor);
+    writeTableSize(editor);
     return editor.commit();
 }
 
@@ -107,9 +109,7 @@ bool LineLayout::saveGroupNames(const QString& settingsFile) const {
     return editor.commit();
 }
 
-bool LineLayout::saveTableSize(const QString& settingsFile) {
-    SettingsEditor editor(settingsFile);
-    for (int p = 0; p < TableColumns - 1; ++p) editor.set(TableSize[static_cast<size_t>(p)], Table, numbered("Size", p));
-    TableSize[TableColumns - 1] = 10000;
-    return editor.commit();
+void LineLayout::writeTableSize(SettingsEditor& editor) {
+    for (int p = 0; p < TableColumns; ++p) editor.set(TableSize[static_cast<size_t>(p)], Table, numbered("Size", p));
+    TableSize[TableSizePositions - 1] = 10000; // the last position is fixed
 }

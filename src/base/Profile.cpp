@@ -1,4 +1,4 @@
-#include "app/Profile.h"
+#include "base/Profile.h"
 
 #include "platform/Platform.h"
 
@@ -188,67 +188,6 @@ bool readFile(const QString& path, QByteArray* content) {
     }
     ::close(fd);
     *content = std::move(bytes);
-    return true;
-}
-
-namespace {
-// Follows symbolic links (also dangling ones) to the path that is really written.
-QString resolveTarget(const QString& path) {
-    QString current = QFileInfo(path).absoluteFilePath();
-    for (int depth = 0; depth < 40; ++depth) {
-        QFileInfo info(current);
-        if (!info.isSymLink()) return current;
-        const QByteArray native = QFile::encodeName(current);
-        char buffer[PATH_MAX];
-        const ssize_t n = ::readlink(native.constData(), buffer, sizeof(buffer) - 1);
-        if (n <= 0) return QString();
-        const QString target = QFile::decodeName(QByteArray(buffer, static_cast<int>(n)));
-        current = QFileInfo(target).isAbsolute() ? target : info.absolutePath() + QLatin1Char('/') + target;
-        current = QFileInfo(current).absoluteFilePath();
-    }
-    return QString();
-}
-
-} // namespace
-
-bool writeFileAtomically(const QString& path, const QByteArray& content) {
-    const QString target = resolveTarget(path);
-    if (target.isEmpty()) return false;
-    const QFileInfo info(target);
-    const QByteArray targetNative = QFile::encodeName(target);
-    struct stat original {};
-    const bool exists = ::stat(targetNative.constData(), &original) == 0;
-    if (exists && !S_ISREG(original.st_mode)) return false;
-
-    QByteArray tempName = QFile::encodeName(info.absolutePath() + QLatin1String("/.") + info.fileName() +
-                                            QLatin1String(".XXXXXX"));
-    const int fd = ::mkstemp(tempName.data());
-    if (fd < 0) return false;
-    bool ok = platform::writeAll(fd, content.constData(), content.size());
-    if (ok) {
-        if (exists) {
-            ok = ::fchmod(fd, original.st_mode & 07777) == 0;
-            if (ok && ::fchown(fd, original.st_uid, original.st_gid) != 0) {
-                // Not being allowed to give the file away is no reason to lose the write.
-            }
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            ok = ::fchmod(fd, 0666 & ~mask) == 0;
-        }
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(tempName.constData(), targetNative.constData()) == 0;
-    if (!ok) {
-        ::unlink(tempName.constData());
-        return false;
-    }
-    const int dirFd = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
     return true;
 }
 

@@ -1,4 +1,4 @@
-#include "app/AnsiCodec.h"
+#include "base/AnsiCodec.h"
 
 #include "platform/Platform.h"
 

@@ -2,17 +2,14 @@
 // The line layout (64 machine slots, 32 group names, the machine table's column widths) and the
 // run-time data the servers report per slot. One instance lives for the whole run.
 
+#include "base/States.h"
+
 #include <QString>
 
 #include <array>
 #include <cstdint>
 
 class SettingsEditor;
-
-constexpr int MachineSlots = 64;
-constexpr int GroupCount = 32;
-constexpr int TableColumns = 15;
-constexpr int VisuGroupPositions = 6;
 
 struct MachineRecord {
     QString Text;
@@ -51,7 +48,7 @@ public:
     std::array<MachineRecord, MachineSlots> Machines;
     // Entries 1..32; entry g + 1 holds the name of group g. Entry 0 is unused.
     std::array<QString, GroupCount + 1> GroupNames;
-    std::array<int16_t, TableColumns> TableSize;
+    std::array<int16_t, TableSizePositions> TableSize;
     std::array<MachineData, MachineSlots> MachineDataNow;
     std::array<MachineData, MachineSlots> MachineDataShown;
 
@@ -74,15 +71,17 @@ public:
 
     // Save operations, key by key in the defined order. Each returns true when every key was written.
     bool saveMachine(int slot, const QString& settingsFile) const;
-    bool saveAllMachines(const QString& settingsFile) const;
+    // All 64 machine sections, then the column widths "Size0".."Size13" (position 14 is set to
+    // 10000 again).
+    bool saveAllMachines(const QString& settingsFile);
     bool saveGroupNames(const QString& settingsFile) const;
-    bool saveTableSize(const QString& settingsFile); // also sets position 14 to 10000 again
 
 private:
     void writeMachine(int slot, SettingsEditor& editor) const;
+    void writeTableSize(SettingsEditor& editor);
 
 public:
-    static constexpr std::array<int16_t, TableColumns> DefaultTableSize{
+    static constexpr std::array<int16_t, TableSizePositions> DefaultTableSize{
         1200, 1875, 2400, 2400, 1630, 2400, 2400, 2400, 2400, 2400, 2400, 2400, 1800, 1800, 10000};
 };
 

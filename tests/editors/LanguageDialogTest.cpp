@@ -1,9 +1,10 @@
-#include "lang/EditierenLang.h"
+#include "editors/EditierenLang.h"
 
 #include "display/GroupModul.h"
 #include "display/LineModul.h"
 #include "display/MainWindow.h"
 
+#include "StationRig.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -28,10 +29,13 @@ LanguageTable languages(std::initializer_list<std::pair<int32_t, const char*>> e
     return t;
 }
 
-// Answers the modal dialog once it runs.
-void answer(EditierenLang& dialog, std::function<void(EditierenLang&)> action) {
-    QTimer::singleShot(0, &dialog, [&dialog, action] { action(dialog); });
-}
+// Answers every language dialog once it runs, for as long as the object lives.
+struct Answer {
+    explicit Answer(std::function<void(EditierenLang&)> action) {
+        editors::ModalDialog::setAnswer([action](editors::ModalDialog& d) { action(static_cast<EditierenLang&>(d)); });
+    }
+    ~Answer() { editors::ModalDialog::setAnswer({}); }
+};
 } // namespace
 
 TEST(EditierenLang, PreselectsTheCurrentLanguageElseEnglishElseNothing) {
@@ -52,56 +56,54 @@ TEST(EditierenLang, PreselectsTheCurrentLanguageElseEnglishElseNothing) {
 TEST(EditierenLang, OkGivesTheChosenEntryAndEverythingElseGivesZero) {
     const LanguageTable t = languages({{1031, "Deutsch"}, {1033, "English"}});
     EditierenLang ok(t, 1033, false);
-    answer(ok, [](EditierenLang& d) {
-        d.list()->setCurrentRow(0);
-        d.commandOK()->click();
-    });
-    ok.exec();
+    {
+        Answer answer([](EditierenLang& d) {
+            d.list()->setCurrentRow(0);
+            d.commandOK()->click();
+        });
+        ok.run();
+    }
     EXPECT_EQ(ok.LangErgebnis, 1);
-    EditierenLang cancel(t, 1033, false);
-    answer(cancel, [](EditierenLang& d) { d.commandCancel()->click(); });
-    cancel.exec();
-    EXPECT_EQ(cancel.LangErgebnis, 0);
+    {
+        Answer answer([](EditierenLang& d) { d.commandCancel()->click(); });
+        EditierenLang cancel(t, 1033, false);
+        cancel.run();
+        EXPECT_EQ(cancel.LangErgebnis, 0);
+    }
+    Answer okAnswer([](EditierenLang& d) { d.commandOK()->click(); });
     const LanguageTable noEnglish = languages({{1031, "Deutsch"}});
     EditierenLang nothing(noEnglish, 1036, false);
-    answer(nothing, [](EditierenLang& d) { d.commandOK()->click(); });
-    nothing.exec();
+    nothing.run();
     EXPECT_EQ(nothing.LangErgebnis, 0);
     EditierenLang empty(LanguageTable{}, 1033, false);
     EXPECT_EQ(empty.list()->count(), 0);
-    answer(empty, [](EditierenLang& d) { d.commandOK()->click(); });
-    empty.exec();
+    empty.run();
     EXPECT_EQ(empty.LangErgebnis, 0);
 }
 
 namespace {
 class LanguageWindowTest : public ::testing::Test {
 protected:
-    QTemporaryDir dir;
-    QTemporaryDir root;
-    ProgramPaths paths{dir.path(), QStringLiteral("Client")};
+    StationRig rig;
+    ProgramPaths& paths = rig.paths;
+    QTemporaryDir& dir = rig.dir;
+    Station* station = nullptr;
 
-    std::unique_ptr<VelkoZuraVeradadClient> start(const QByteArray& ini, bool ostrel = false) {
-        writeBytes(paths.settingsFile(), ini);
+    VelkoZuraVeradadClient* start(const QByteArray& ini, bool ostrel = false) {
         QFile::copy(QStringLiteral(VRR_TEST_DATA "/languages.mdb"), dir.filePath("LANGUAGES.MDB"));
-        if (ostrel) QDir(root.path()).mkdir("ostrel");
-        MainWindowOptions options;
-        options.port = 1;
-        options.endProcess = [] {};
-        options.fileSystemRoot = root.path();
-        auto window = std::make_unique<VelkoZuraVeradadClient>(paths, options);
-        window->Form_Load();
-        return window;
+        if (ostrel) QDir(rig.root.path()).mkdir("ostrel");
+        station = &rig.start(ini);
+        return rig.window.get();
     }
 };
 } // namespace
 
 TEST_F(LanguageWindowTest, StartUpLoadsTheTableAndAppliesTheCurrentLanguage) {
-    auto window = start("[General]\r\nLogDebug=true\r\nLogSystem=true\r\nLcId=1049\r\nCodePage=1251\r\n");
-    EXPECT_EQ(window->languages().LanguageCount, 18);
-    EXPECT_EQ(window->settings().charSet, 204);
+    start("[General]\r\nLogDebug=true\r\nLogSystem=true\r\nLcId=1049\r\nCodePage=1251\r\n");
+    EXPECT_EQ(station->languages().LanguageCount, 18);
+    EXPECT_EQ(station->settings().charSet, 204);
     EXPECT_TRUE(QString::fromLatin1(readBytes(dir.filePath("DizaVizaru.txt"))).contains("C Debug Form_Load 3 18\r\n"));
-    EXPECT_FALSE(window->settings().ostrelPresent);
+    EXPECT_FALSE(station->settings().ostrelPresent);
 }
 
 TEST_F(LanguageWindowTest, ChoosingALanguageSavesItAndReappliesTheTiles) {
@@ -110,54 +112,52 @@ TEST_F(LanguageWindowTest, ChoosingALanguageSavesItAndReappliesTheTiles) {
     window->CommandEdit_Click();
     EXPECT_FALSE(window->commandLang()->isHidden());
     bool topmostWhileOpen = true;
-    window->beforeLanguageDialog = [&](EditierenLang& dialog) {
-        answer(dialog, [&](EditierenLang& d) {
+    {
+        Answer answer([&](EditierenLang& d) {
             EXPECT_EQ(d.list()->currentRow(), 0); // English preselected
             topmostWhileOpen = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-            d.list()->setCurrentRow(window->languages().find(1045) - 1);
+            d.list()->setCurrentRow(station->languages().find(1045) - 1);
             d.commandOK()->click();
         });
-    };
-    window->CommandLang_Click();
+        window->CommandLang_Click();
+    }
     EXPECT_FALSE(topmostWhileOpen);
-    EXPECT_EQ(window->settings().lcId, 1045);
-    EXPECT_EQ(window->settings().codePage, 1250);
-    EXPECT_EQ(window->settings().charSet, 238);
-    EXPECT_EQ(window->settings().fontName, "DejaVu Sans"); // the font name is not changed by a choice
+    EXPECT_EQ(station->settings().lcId, 1045);
+    EXPECT_EQ(station->settings().codePage, 1250);
+    EXPECT_EQ(station->settings().charSet, 238);
+    EXPECT_EQ(station->settings().fontName, "DejaVu Sans"); // the font name is not changed by a choice
     EXPECT_EQ(readBytes(paths.settingsFile()), "[General]\r\nLcId=1045\r\nFontName=DejaVu Sans\r\n; kept\r\nCodePage=1250\r\n");
     for (int t = 0; t < 24; ++t) EXPECT_EQ(window->machineTile(t)->lcId(), 1045);
     for (int g = 0; g < 12; ++g) EXPECT_EQ(window->groupTile(g)->lcId(), 1045);
 
     // Cancel changes nothing; the same language again rewrites both keys.
-    window->beforeLanguageDialog = [&](EditierenLang& dialog) {
-        answer(dialog, [](EditierenLang& d) { d.commandCancel()->click(); });
-    };
     testutil::writeBytes(paths.settingsFile(), "[General]\r\nLcId=7\r\n");
-    window->CommandLang_Click();
+    {
+        Answer answer([](EditierenLang& d) { d.commandCancel()->click(); });
+        window->CommandLang_Click();
+    }
     EXPECT_EQ(readBytes(paths.settingsFile()), "[General]\r\nLcId=7\r\n");
-    window->beforeLanguageDialog = [&](EditierenLang& dialog) {
-        answer(dialog, [](EditierenLang& d) { d.commandOK()->click(); });
-    };
-    window->CommandLang_Click();
+    {
+        Answer answer([](EditierenLang& d) { d.commandOK()->click(); });
+        window->CommandLang_Click();
+    }
     EXPECT_EQ(readBytes(paths.settingsFile()), "[General]\r\nLcId=1045\r\nCodePage=1250\r\n");
 }
 
 TEST_F(LanguageWindowTest, WithOstrelTheDialogIsTopmostWhileOpen) {
     auto window = start("[General]\r\nLcId=1033\r\n", true);
-    EXPECT_TRUE(window->settings().ostrelPresent);
+    EXPECT_TRUE(station->settings().ostrelPresent);
     window->CommandStart_Click();
     window->CommandEdit_Click();
     bool topmostWhileOpen = false;
     EditierenLang* seen = nullptr;
     bool topmostAfter = true;
-    window->beforeLanguageDialog = [&](EditierenLang& dialog) {
-        seen = &dialog;
-        answer(dialog, [&](EditierenLang& d) {
-            topmostWhileOpen = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-            QObject::connect(&d, &QDialog::finished, [&] { topmostAfter = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint); });
-            d.commandCancel()->click();
-        });
-    };
+    Answer answer([&](EditierenLang& d) {
+        seen = &d;
+        topmostWhileOpen = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        QObject::connect(&d, &QDialog::finished, [&] { topmostAfter = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint); });
+        d.commandCancel()->click();
+    });
     window->CommandLang_Click();
     ASSERT_NE(seen, nullptr);
     EXPECT_TRUE(topmostWhileOpen);

@@ -1,4 +1,4 @@
-#include "app/ProgramPaths.h"
+#include "base/ProgramPaths.h"
 
 #include "platform/Platform.h"
 

@@ -1,4 +1,6 @@
-#include "app/Settings.h"
+#include "base/Settings.h"
+
+#include "platform/Os.h"
 
 #include <QFileInfo>
 #include <QtGlobal>
@@ -48,7 +50,7 @@ void SettingsEditor::setText(const QString& text, const QString& section, const 
     content_ = profile::ProfileText(std::move(content_), codec).withValue(section, key, codec.encode(text));
 }
 
-bool SettingsEditor::commit() { return usable_ && profile::writeFileAtomically(file_, content_); }
+bool SettingsEditor::commit() { return usable_ && platform::os().replaceFile(file_, content_); }
 
 int16_t IniReadInt(const QString& section, const QString& key, const QString& file) {
     return SettingsSnapshot(file).readInt(section, key);

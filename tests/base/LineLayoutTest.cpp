@@ -1,7 +1,7 @@
-#include "app/LineLayout.h"
-#include "app/GeneralSettings.h"
-#include "app/ProgramPaths.h"
-#include "app/Settings.h"
+#include "base/LineLayout.h"
+#include "base/GeneralSettings.h"
+#include "base/ProgramPaths.h"
+#include "base/Settings.h"
 
 #include "TestUtil.h"
 
@@ -114,7 +114,6 @@ TEST_F(LayoutTest, SaveWritesKeysInOrderAndRoundTrips) {
     layout.TableSize[14] = 1;
     ASSERT_TRUE(layout.saveAllMachines(file));
     ASSERT_TRUE(layout.saveGroupNames(file));
-    ASSERT_TRUE(layout.saveTableSize(file));
     EXPECT_EQ(layout.TableSize[14], 10000);
     EXPECT_EQ(IniReadString("Ma63", "VisuGroup6", file), "-1");
     EXPECT_EQ(IniReadString("Table", "Size13", file), "1800");

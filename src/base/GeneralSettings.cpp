@@ -1,7 +1,7 @@
-#include "app/GeneralSettings.h"
+#include "base/GeneralSettings.h"
 
-#include "app/ProgramPaths.h"
-#include "app/Settings.h"
+#include "base/ProgramPaths.h"
+#include "base/Settings.h"
 
 namespace {
 const QString General = QStringLiteral("General");

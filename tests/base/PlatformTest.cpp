@@ -1,3 +1,4 @@
+#include "platform/Os.h"
 #include "platform/Platform.h"
 
 #include "TestUtil.h"
@@ -43,5 +44,5 @@ TEST(Platform, FindsPathsWithoutRegardToCase) {
 TEST(Platform, ProgramDirectoryIsTheExecutables) {
     EXPECT_TRUE(QFileInfo(platform::programFilePath()).isExecutable());
     EXPECT_EQ(platform::programName(), "app_tests");
-    EXPECT_EQ(platform::fileSystemRoot(QDir::tempPath()).isEmpty(), false);
+    EXPECT_EQ(platform::os().fileSystemRoot(QDir::tempPath()).isEmpty(), false);
 }

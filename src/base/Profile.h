@@ -3,7 +3,7 @@
 // functions: names match without regard to case, the first matching section and key win, values
 // are trimmed and lose one pair of outer quotes, and a write changes only the line it concerns.
 
-#include "app/AnsiCodec.h"
+#include "base/AnsiCodec.h"
 
 #include <QByteArray>
 #include <QString>
@@ -64,11 +64,6 @@ private:
 // Reads a whole file. False (and empty bytes) when it is missing, a directory, unreadable or
 // larger than MaxFileSize.
 bool readFile(const QString& path, QByteArray* content);
-
-// Replaces the file's content atomically: a temporary file beside the real target (symbolic
-// links followed) gets the bytes, the original's mode and owner, is flushed to disk and renamed
-// over the target. On any failure the target is left as it was and false is returned.
-bool writeFileAtomically(const QString& path, const QByteArray& content);
 
 // Windows' integer read of a value: optional blanks, one sign, the digits up to the first
 // non-digit (none: 0), wrapping modulo 2^32.

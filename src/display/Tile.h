@@ -1,0 +1,56 @@
+#pragma once
+// What the machine and group tiles share: their index, the click they raise, the properties both
+// have (name, status, font name, locale id, display mode), and property writes that repaint only
+// when the value changed.
+
+#include "base/States.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+
+class Tile : public QWidget {
+    Q_OBJECT
+public:
+    Tile(int index, QWidget* parent);
+
+    void setStatus(int16_t status) { assign(status_, status); }
+    void setFontName(const QString& fontName) { assign(fontName_, fontName); }
+    void setDisplayMode(int16_t mode) { assign(displayMode_, mode); }
+
+    int index() const { return index_; }
+    int16_t status() const { return status_; }
+    const QString& fontName() const { return fontName_; }
+    int32_t lcId() const { return lcId_; }
+    int16_t displayMode() const { return displayMode_; }
+    bool editing() const { return displayMode_ == display_mode::Edit; }
+    // Counts repaints that a property write asked for (tests check that unchanged values cost none).
+    int updateRequests() const { return updateRequests_; }
+
+signals:
+    void Click(int index);
+
+protected:
+    template <typename T>
+    void assign(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        ++updateRequests_;
+        update();
+    }
+    // The family of the tile's own font name, or the widget's font when none is set.
+    QString family() const { return fontName_.isEmpty() ? font().family() : fontName_; }
+
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+    QString name_;
+    int16_t status_ = machine_status::Off;
+    QString fontName_;
+    int32_t lcId_ = 0;
+    int16_t displayMode_ = display_mode::Operating;
+
+private:
+    int index_;
+    int updateRequests_ = 0;
+};

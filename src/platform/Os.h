@@ -1,0 +1,86 @@
+#pragma once
+// The operating-system services that differ between platforms, behind one process-wide instance:
+// replacing and appending to files, the bounded child process, the desktop's window list and
+// keyboard layout, and ending the process. The program calls os(); tests may put their own
+// instance in its place, and a second platform adds an implementation beside the Linux one.
+
+#include "platform/Desktop.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace platform {
+
+struct ChildLimits {
+    int deadlineMs = 5000;
+    qint64 maxResidentBytes = 512LL * 1024 * 1024;
+    qint64 maxOutputBytes = 64LL * 1024 * 1024;
+};
+
+struct ChildOutcome {
+    bool started = false;
+    bool killed = false;  // it overran the deadline, the memory bound or the output bound
+    bool crashed = false; // it died of a signal of its own
+    int exitCode = -1;
+};
+
+class OperatingSystem {
+public:
+    virtual ~OperatingSystem() = default;
+
+    // Replaces the file's content atomically: a temporary file beside the real target (symbolic
+    // links followed) gets the bytes, the original's mode and owner, is flushed to disk and renamed
+    // over the target. On any failure the target is left as it was and false is returned.
+    virtual bool replaceFile(const QString& path, const QByteArray& content) = 0;
+
+    // Writes `content` to `tempPath` and renames it over `path`, so that `path` is never missing
+    // or half-written; on failure `path` stays and the temporary file is removed.
+    virtual bool replaceFileThrough(const QString& tempPath, const QString& path, const QByteArray& content) = 0;
+
+    // Appends bytes to a file, creating it, opened and closed for this one write; `sizeAfter` gets
+    // the file's size afterwards. False when the file cannot be opened or written.
+    virtual bool appendToFile(const QString& path, const QByteArray& bytes, qint64* sizeAfter) = 0;
+
+    // Runs `program` with `arguments`, collects its standard output into `output`, and kills it when
+    // it overruns a limit. Returns when the child has ended.
+    virtual ChildOutcome runChild(const QString& program, const QStringList& arguments, const ChildLimits& limits,
+                                  QByteArray* output) = 0;
+
+    // The desktop's windows and keyboard layout (see Desktop.h).
+    virtual WindowLookup findWindowByTitle(const QString& title) = 0;
+    virtual bool activateKeyboardLayout(int32_t layoutHandle) = 0;
+    virtual int currentKeyboardGroup() = 0;
+    virtual void restoreKeyboardGroup(int group) = 0;
+
+    // The root directory of the file system that holds `path`.
+    virtual QString fileSystemRoot(const QString& path) = 0;
+
+    // Ends the process at once with exit status 0: no further event of any window or control runs.
+    virtual void endProcess() = 0;
+};
+
+// The instance in use: the platform's own unless replaced.
+OperatingSystem& os();
+
+// Puts `replacement` in place (nullptr: the platform's own again); returns the one it replaces.
+OperatingSystem* setOs(OperatingSystem* replacement);
+
+// The platform's own implementation.
+OperatingSystem& nativeOs();
+
+// Replaces the instance for the lifetime of a scope.
+class ScopedOs {
+public:
+    explicit ScopedOs(OperatingSystem& replacement) : previous_(setOs(&replacement)) {}
+    ~ScopedOs() { setOs(previous_); }
+    ScopedOs(const ScopedOs&) = delete;
+    ScopedOs& operator=(const ScopedOs&) = delete;
+
+private:
+    OperatingSystem* previous_;
+};
+
+} // namespace platform

@@ -1,0 +1,227 @@
+#include "station/Station.h"
+
+#include "base/Settings.h"
+#include "platform/Os.h"
+#include "platform/Platform.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+namespace {
+const QString General = QStringLiteral("General");
+} // namespace
+
+Station::Station(ProgramPaths paths, StationOptions options)
+    : paths_(std::move(paths)), options_(std::move(options)), connections_(options_.port, options_.timings),
+      hub_(layout_, settings_, log_, nullView_, connections_) {
+    if (!options_.endProcess) options_.endProcess = [] { platform::os().endProcess(); };
+    if (options_.languageReader.isEmpty()) options_.languageReader = platform::programFilePath();
+    connections_.setEvents(&hub_);
+    timerWebBrowser_ = new QTimer(this);
+    timerWebBrowser_->setInterval(2000);
+    connect(timerWebBrowser_, &QTimer::timeout, this, &Station::TimerWebBrowser_Timer);
+}
+
+Station::~Station() { connections_.setEvents(nullptr); }
+
+void Station::setView(StationView* view) {
+    view_ = view ? view : &nullView_;
+    hub_.setView(*view_);
+}
+
+void Station::Form_Load() {
+    QCoreApplication::processEvents();
+    log_.configure(readLogSwitches(paths_));
+    settings_.log = log_.switches();
+    log_.debugText(QStringLiteral("Form_Load 1"));
+
+    readLanguageSettings(paths_, settings_);
+    log_.debugText(QStringLiteral("Form_Load 2"));
+
+    lang::loadLanguages(platform::findPathNoCase(paths_.directory(), QStringLiteral("Languages.mdb")),
+                        options_.languageReader, languages_, options_.languageLimits);
+    log_.debugText(QLatin1String("Form_Load 3 ") + QString::number(languages_.LanguageCount));
+
+    if (const int current = languages_.find(settings_.lcId)) {
+        const LanguageRecord& language = languages_.Languages[static_cast<size_t>(current)];
+        switchKeyboard(language.KBLayout);
+        settings_.charSet = language.CharSet;
+    }
+    log_.debugText(QStringLiteral("Form_Load 4"));
+
+    layout_.loadMachines(paths_.settingsFile());
+    log_.debugText(QStringLiteral("Form_Load 5"));
+
+    view().bindFirstSlots();
+    log_.debugText(QStringLiteral("Form_Load 6"));
+
+    LineParameterZuweisen();
+    view().setDisplayMode(display_mode::Operating);
+    layout_.loadGroupNames(paths_.settingsFile());
+    GroupZuweisen();
+
+    connections_.createElements();
+    log_.debugText(QStringLiteral("Form_Load 7"));
+
+    layout_.loadTableSize(paths_.settingsFile());
+
+    probeVisualisation();
+
+    const QString root =
+        options_.fileSystemRoot.isEmpty() ? platform::os().fileSystemRoot(paths_.directory()) : options_.fileSystemRoot;
+    settings_.ostrelPresent = !platform::findPathNoCase(root, QStringLiteral("Ostrel")).isEmpty();
+
+    QCoreApplication::processEvents();
+    CommandStart_Click();
+}
+
+void Station::probeVisualisation() {
+    const QString directory = paths_.directory();
+    if (!directory.toUpper().contains(QLatin1String("/TRAMIS"))) return;
+    // The visualisation's root is two levels above the program directory.
+    QString programRoot = directory;
+    for (int cut = 0; cut < 2; ++cut)
+        programRoot.truncate(std::max<qsizetype>(programRoot.lastIndexOf(QLatin1Char('/')), 0));
+    if (programRoot.isEmpty()) programRoot = QStringLiteral("/");
+    log_.debugText(QStringLiteral("Form_Load 8"));
+    QString parameterFile = platform::findPathNoCase(programRoot, QStringLiteral("Parameter/Program.ini"));
+    if (parameterFile.isEmpty()) parameterFile = programRoot + QLatin1String("/Parameter/Program.ini");
+    const bool rozovudo = IniReadBool(QStringLiteral("Project"), QStringLiteral("ROZovudo"), parameterFile);
+    visuWindowTitle_ = rozovudo ? QStringLiteral("DCWindow") : QStringLiteral("Vizizedavave");
+    if (platform::os().findWindowByTitle(visuWindowTitle_).handle > 0) timerWebBrowser_->start();
+}
+
+bool Station::watchingVisualisation() const { return timerWebBrowser_->isActive(); }
+
+void Station::TimerWebBrowser_Timer() {
+    // No debug lines here: the tick runs every two seconds for the whole run.
+    const platform::WindowLookup found = platform::os().findWindowByTitle(visuWindowTitle_);
+    if (found.failed) {
+        log_.LogSchreiben(Log::dateText() + QLatin1Char(' ') + Log::timeText() + QLatin1String(" Fault ") +
+                              QString::number(found.errorNumber) + QLatin1String("; ") + found.errorDescription +
+                              QLatin1String("; ") + paths_.programName() + QLatin1String("; TimerWebBrowser_Timer"),
+                          true, true);
+    }
+    if (found.handle == 0) {
+        timerWebBrowser_->stop();
+        Form_Terminate();
+    }
+}
+
+void Station::switchKeyboard(int32_t layoutHandle) {
+    // The group in use before the first switch is given back at shut-down.
+    if (startKeyboardGroup_ < 0 && !keyboardChanged_) startKeyboardGroup_ = platform::os().currentKeyboardGroup();
+    keyboardChanged_ = platform::os().activateKeyboardLayout(layoutHandle) || keyboardChanged_;
+}
+
+void Station::CommandStart_Click() {
+    DebugScope debug(log_, "CommandStart_Click");
+    TableMode = false;
+    view().tableModeChanged(false);
+    if (!hub_.Connected) {
+        hub_.SwitchedOn = true;
+        view().lineSwitching(true);
+        hub_.switchOn();
+    } else {
+        hub_.SwitchedOn = false;
+        view().lineSwitching(false);
+        hub_.switchOff();
+        view().lineSwitchedOff();
+    }
+}
+
+void Station::CommandEdit_Click() {
+    DebugScope debug(log_, "CommandEdit_Click");
+    EditMode = !EditMode;
+    if (!EditMode) TableMode = false;
+    view().editModeChanged(EditMode);
+}
+
+void Station::CommandTab_Click() {
+    DebugScope debug(log_, "CommandTab_Click");
+    TableMode = !TableMode;
+    view().tableModeChanged(TableMode);
+}
+
+void Station::CommandLang_Click() {
+    DebugScope debug(log_, "CommandLang_Click");
+    chooseLanguage(view().chooseLanguage());
+}
+
+void Station::chooseLanguage(int k) {
+    if (k <= 0 || k > languages_.LanguageCount) return;
+    const LanguageRecord& chosen = languages_.Languages[static_cast<size_t>(k)];
+    switchKeyboard(chosen.KBLayout);
+    settings_.lcId = chosen.LcId;
+    settings_.codePage = chosen.CodePage;
+    settings_.charSet = chosen.CharSet;
+    IniSave(settings_.lcId, General, QStringLiteral("LcId"), paths_.settingsFile());
+    IniSave(settings_.codePage, General, QStringLiteral("CodePage"), paths_.settingsFile());
+    GroupZuweisen();
+    LineParameterZuweisen();
+}
+
+void Station::LineModul_Click(int) {
+    DebugScope debug(log_, "LineModul_Click");
+    // The configuration dialogs open from here in edit mode.
+}
+
+void Station::GroupModul_Click(int) {
+    DebugScope debug(log_, "GroupModul_Click");
+}
+
+void Station::GroupZuweisen() {
+    DebugScope debug(log_, "GroupZuweisen");
+    view().applyGroupParameters();
+}
+
+void Station::LineParameterZuweisen() {
+    DebugScope debug(log_, "LineParameterZuweisen");
+    view().applyLineParameters();
+}
+
+bool Station::saveMachine(int slot) {
+    const bool saved = layout_.saveMachine(slot, paths_.settingsFile());
+    view().showMachineRecords();
+    return saved;
+}
+
+bool Station::saveAllMachines() {
+    // The machines and the column widths go to the file in one replacement.
+    const bool saved = layout_.saveAllMachines(paths_.settingsFile());
+    view().showMachineRecords();
+    return saved;
+}
+
+bool Station::saveGroupNames() {
+    const bool saved = layout_.saveGroupNames(paths_.settingsFile());
+    view().showGroupNames();
+    return saved;
+}
+
+void Station::CommandEnd_Click() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    log_.debug(QLatin1String("CommandEnd_Click"), QLatin1String(" Start"));
+    log_.system(QStringLiteral("End - Close all Server"));
+    // Closing is immediate (abort), so each socket reports the closed state at once.
+    hub_.closeAll();
+    connections_.destroyElements();
+    timerWebBrowser_->stop();
+    // A keyboard group lock acts on the whole display: give back the one found at start-up.
+    if (keyboardChanged_) platform::os().restoreKeyboardGroup(startKeyboardGroup_);
+    log_.debug(QLatin1String("CommandEnd_Click"), QLatin1String(" End"));
+    options_.endProcess();
+}
+
+void Station::Form_Unload() {
+    if (shutDown_) return;
+    log_.debugText(QStringLiteral("Form_Unload Start"));
+    CommandEnd_Click();
+}
+
+void Station::Form_Terminate() {
+    if (shutDown_) return;
+    log_.debugText(QStringLiteral("Form_Terminate Start"));
+    CommandEnd_Click();
+}

@@ -1,0 +1,116 @@
+#pragma once
+// The station: everything the operator station is and does without a window. It owns the general
+// settings, the line layout, the log, the connections with the hub that speaks the protocol, the
+// language table and the modes; runs start-up and shut-down; performs the edits that persist; and
+// tells its view what changed. The main window is one view of it; tests run it headless.
+
+#include "base/GeneralSettings.h"
+#include "base/LineLayout.h"
+#include "base/ProgramPaths.h"
+#include "lang/LanguageLoader.h"
+#include "lang/LanguageTable.h"
+#include "log/Log.h"
+#include "net/ConnectionManager.h"
+#include "net/LineHub.h"
+#include "station/StationView.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QTimer;
+
+struct StationOptions {
+    quint16 port = 1001;
+    ConnectionTimings timings;
+    // Ends the process at the end of the shut-down (empty: the operating system's immediate end);
+    // tests replace it.
+    std::function<void()> endProcess;
+    // The executable that reads Languages.mdb in a child process (empty: the program's own file).
+    QString languageReader;
+    lang::LoaderLimits languageLimits;
+    // The root of the file system that holds the program (empty: the real one); tests set it.
+    QString fileSystemRoot;
+};
+
+class Station : public QObject {
+    Q_OBJECT
+public:
+    Station(ProgramPaths paths, StationOptions options = {});
+    ~Station() override;
+
+    // The view that hears of every change (nullptr: none).
+    void setView(StationView* view);
+
+    // Start-up: settings, languages, layout, tiles, connections, the installation probes, and the
+    // connect button's action at the end.
+    void Form_Load();
+    // The three ways to shut down: the End button, closing the window, the window's termination
+    // (also SIGTERM, SIGINT and SIGHUP, and the visualisation window going away). The shut-down
+    // runs once.
+    void CommandEnd_Click();
+    void Form_Unload();
+    void Form_Terminate();
+
+    // The buttons' actions.
+    void CommandStart_Click();
+    void CommandEdit_Click();
+    void CommandTab_Click();
+    void CommandLang_Click();
+    // A click on the tile showing a slot or a group.
+    void LineModul_Click(int slot);
+    void GroupModul_Click(int group);
+
+    void GroupZuweisen();
+    void LineParameterZuweisen();
+    void TimerWebBrowser_Timer();
+
+    // Edits that persist. Each writes its keys with one atomic replacement of the settings file
+    // and returns false when the file could not be written (the values stay in memory).
+    bool saveMachine(int slot);
+    // All 64 machine sections, then the table editor's column widths.
+    bool saveAllMachines();
+    bool saveGroupNames();
+    // Makes language entry k (1-based) the input language: keyboard layout, LcId, CodePage and
+    // character set, stored in the settings file, and applied to the view.
+    void chooseLanguage(int k);
+
+    bool Connected() const { return hub_.Connected; }
+    bool EditMode = false;
+    bool TableMode = false;
+
+    const ProgramPaths& paths() const { return paths_; }
+    GeneralSettings& settings() { return settings_; }
+    const GeneralSettings& settings() const { return settings_; }
+    LineLayout& layout() { return layout_; }
+    const LineLayout& layout() const { return layout_; }
+    Log& log() { return log_; }
+    LineHub& hub() { return hub_; }
+    const LineHub& hub() const { return hub_; }
+    ConnectionManager& connections() { return connections_; }
+    const LanguageTable& languages() const { return languages_; }
+    bool shutDownRan() const { return shutDown_; }
+    const QString& visuWindowTitle() const { return visuWindowTitle_; }
+    bool watchingVisualisation() const;
+
+private:
+    void probeVisualisation();
+    void switchKeyboard(int32_t layoutHandle);
+    StationView& view() { return *view_; }
+
+    ProgramPaths paths_;
+    StationOptions options_;
+    NullStationView nullView_;
+    StationView* view_ = &nullView_;
+    GeneralSettings settings_;
+    LineLayout layout_;
+    Log log_;
+    LanguageTable languages_;
+    ConnectionManager connections_;
+    LineHub hub_;
+    QTimer* timerWebBrowser_ = nullptr;
+    QString visuWindowTitle_;
+    bool shutDown_ = false;
+    int startKeyboardGroup_ = -1; // the XKB group in use at start-up, restored at shut-down
+    bool keyboardChanged_ = false;
+};

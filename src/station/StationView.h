@@ -1,0 +1,55 @@
+#pragma once
+// What the station tells its view, and the one thing it asks of it. The main window implements
+// it; a headless station runs with a view that shows nothing. Calls are direct, also on the
+// per-report path (the SlotView part).
+
+#include "net/LineView.h"
+
+class StationView : public SlotView {
+public:
+    // Start-up, before the line parameters: what is shown for slots 0 and up gets each slot's
+    // Symbol and Enabled.
+    virtual void bindFirstSlots() = 0;
+    // Font name, locale id and machine name for every shown slot (the work of
+    // LineParameterZuweisen).
+    virtual void applyLineParameters() = 0;
+    // The shared dialog font, and font name, locale id and group name for every shown group (the
+    // work of GroupZuweisen).
+    virtual void applyGroupParameters() = 0;
+    // The display mode of every machine and group shown (display_mode::Operating or ::Edit).
+    virtual void setDisplayMode(int16_t mode) = 0;
+
+    // The connect button: before switching on or off the buttons change (and on switching on the
+    // shown machines get status 1 and Online); after switching off the machines go offline.
+    virtual void lineSwitching(bool on) = 0;
+    virtual void lineSwitchedOff() = 0;
+    virtual void editModeChanged(bool on) = 0;
+    virtual void tableModeChanged(bool on) = 0;
+
+    // Machine records were saved: MachineName, Symbol and MachineEnabled of every shown slot.
+    virtual void showMachineRecords() = 0;
+    // Group names were saved: the name of every shown group.
+    virtual void showGroupNames() = 0;
+
+    // Lets the operator choose an input language; the 1-based entry chosen, 0 for none.
+    virtual int chooseLanguage() = 0;
+};
+
+// A view that shows nothing and chooses nothing.
+class NullStationView : public StationView {
+public:
+    void showConnectionState(int, ShownConnection) override {}
+    void showMachineData(int, const MachineRecord&, const MachineData&) override {}
+    void showGroupStatus(int, int16_t) override {}
+    void bindFirstSlots() override {}
+    void applyLineParameters() override {}
+    void applyGroupParameters() override {}
+    void setDisplayMode(int16_t) override {}
+    void lineSwitching(bool) override {}
+    void lineSwitchedOff() override {}
+    void editModeChanged(bool) override {}
+    void tableModeChanged(bool) override {}
+    void showMachineRecords() override {}
+    void showGroupNames() override {}
+    int chooseLanguage() override { return 0; }
+};

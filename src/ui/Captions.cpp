@@ -1,0 +1,45 @@
+#include "ui/Captions.h"
+
+#include "ui/Style.h"
+
+#include <QAbstractButton>
+#include <QFont>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QString>
+#include <QWidget>
+
+namespace ui {
+
+void installFontSubstitutions() {
+    const QStringList families = {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")};
+    for (const char* face : {"Arial", "Arial Unicode MS", "Lucida Sans Unicode"})
+        QFont::insertSubstitutions(QLatin1String(face), families);
+}
+
+QString captionOf(const QWidget* control) {
+    if (const auto* button = qobject_cast<const QAbstractButton*>(control)) return button->text();
+    if (const auto* label = qobject_cast<const QLabel*>(control)) return label->text();
+    return QString();
+}
+
+int captionWidth(const QWidget* control) {
+    // Buttons draw the frame and padding of the shared button style; labels draw none.
+    const int inset = qobject_cast<const QAbstractButton*>(control) ? 2 * (ButtonBorderPx + ButtonPaddingXPx) : 0;
+    return control->width() - inset;
+}
+
+void fitCaption(QWidget* control) {
+    const QString caption = captionOf(control);
+    if (caption.isEmpty()) return;
+    QFont font = control->font();
+    const int room = captionWidth(control);
+    double size = font.pointSizeF() > 0 ? font.pointSizeF() : 8.0;
+    while (QFontMetrics(font).horizontalAdvance(caption) > room && size > 7.0) {
+        size = std::max(7.0, size - 0.5);
+        font.setPointSizeF(size);
+    }
+    if (font != control->font()) control->setFont(font);
+}
+
+} // namespace ui
