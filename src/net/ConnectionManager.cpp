@@ -40,11 +40,11 @@ ConnectionManager::~ConnectionManager() {
 }
 
 void ConnectionManager::createElements() {
-    for (int i = 1; i < 64; ++i) createElement(i);
+    for (int i = 1; i < MachineSlots; ++i) createElement(i);
 }
 
 void ConnectionManager::destroyElements() {
-    for (int i = 1; i < 64; ++i) {
+    for (int i = 1; i < MachineSlots; ++i) {
         Element& e = elements_[static_cast<size_t>(i)];
         if (!e.socket) continue;
         stopTimers(i);

@@ -3,6 +3,7 @@
 // connection index, and the events they raise. Sockets never block: what is written goes to the
 // kernel at once, and a connection whose peer stops reading is failed once too much waits unsent.
 
+#include "base/States.h"
 #include "net/Connections.h"
 #include "net/LazyTimer.h"
 
@@ -73,6 +74,6 @@ private:
     quint16 port_;
     ConnectionTimings timings_;
     ConnectionEvents* events_ = nullptr;
-    std::array<Element, 64> elements_;
+    std::array<Element, MachineSlots> elements_;
     int opening_ = -1; // index whose connect call is running: its errors are delivered later
 };

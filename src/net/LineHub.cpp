@@ -224,8 +224,8 @@ void LineHub::LinienDatenAuswerten() {
         }
     }
 
-    GroupStatus.fill(0);
-    GroupDisplayState.fill(0);
+    GroupStatus.fill(machine_status::Off);
+    GroupDisplayState.fill(display_rank::None);
     for (int m = 0; m < MachineSlots; ++m) {
         const MachineRecord& machine = layout_.Machines[static_cast<size_t>(m)];
         if (!machine.Enabled || machine.Group < 0 || machine.Group >= GroupCount) continue;

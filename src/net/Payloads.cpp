@@ -48,7 +48,7 @@ QString layoutEntries(const LineLayout& layout, int32_t codePage, int32_t lcId) 
 
 QByteArray lineDataBytes(const LineLayout& layout, const AnsiCodec& codec) {
     QByteArray out;
-    out.reserve(64 * 64);
+    out.reserve(MachineSlots * 64);
     const auto key = [&out](const char* name, size_t length, int n) {
         char digits[8];
         const auto end = std::to_chars(digits, digits + sizeof(digits), n).ptr;

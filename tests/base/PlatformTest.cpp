@@ -43,6 +43,6 @@ TEST(Platform, FindsPathsWithoutRegardToCase) {
 
 TEST(Platform, ProgramDirectoryIsTheExecutables) {
     EXPECT_TRUE(QFileInfo(platform::programFilePath()).isExecutable());
-    EXPECT_EQ(platform::programName(), "app_tests");
+    EXPECT_EQ(platform::programName(), "base_tests");
     EXPECT_EQ(platform::os().fileSystemRoot(QDir::tempPath()).isEmpty(), false);
 }
