@@ -3,7 +3,7 @@
 # are all there already.
 set -euo pipefail
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config dpkg-dev file
   qt6-base-dev qt6-base-dev-tools libgl-dev libegl-dev libglx-dev
   libgtest-dev googletest libbenchmark-dev
   mdbtools-dev libx11-dev

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds the normal (Release) and the sanitizer (address and undefined
-# behaviour) configurations from scratch, and runs the whole test suite in both.
+# behaviour) configurations from scratch, runs the whole test suite in both, and checks the Debian
+# package built from the normal one.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup-deps.sh"
@@ -18,5 +19,7 @@ for config in release asan; do
   echo "== $config tests"
   ASAN_OPTIONS="abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 300 || status=1
+  # The Debian package, installed and tried as a station would use it (as root only).
+  if [ "$config" = release ]; then "$root/scripts/package-check.sh" "$dir" || status=1; fi
 done
 exit $status

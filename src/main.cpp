@@ -3,24 +3,45 @@
 #include "display/MainWindow.h"
 #include "lang/LanguageReader.h"
 #include "platform/Platform.h"
+#include "station/SingleInstance.h"
 #include "station/Station.h"
 #include "ui/Captions.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <unistd.h>
 
 int main(int argc, char* argv[]) {
     // Started again by itself to read Languages.mdb: before any Qt object (and thread) exists.
     if (int status = 0; lang::isReaderInvocation(argc, argv, &status)) ::_exit(status);
+    // Window managers and kiosk setups match the window by its class "VelkoRozoRedizovClient" and
+    // instance "velkorozo", however the program was started.
+    if (!qEnvironmentVariableIsSet("RESOURCE_NAME")) qputenv("RESOURCE_NAME", "velkorozo");
     QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("VelkoRozoRedizovClient"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("velkorozo"));
+
+    // One copy per program folder: a second one raises the first one's window and ends.
+    const ProgramPaths paths = ProgramPaths::current();
+    SingleInstance instance(paths.directory());
+    if (!instance.claim()) {
+        std::fprintf(stderr, "VelkoRozoRedizovClient: already running in %s; its window was raised\n",
+                     qPrintable(paths.directory()));
+        return 0;
+    }
     ui::installFontSubstitutions();
     setWrongDataTypeReporter([](const QString& message) {
         QMessageBox::information(nullptr, QCoreApplication::applicationName(), message, QMessageBox::Ok);
     });
-    Station station(ProgramPaths::current());
+    Station station(paths);
     VelkoZuraVeradadClient window(station);
+    QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
     platform::TerminationWatcher termination;
     QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &station,
                      [&station] { station.Form_Terminate(); });
