@@ -90,23 +90,23 @@ void LineLayout::writeMachine(int slot, SettingsEditor& e) const {
         e.set(m.VisuGroup[static_cast<size_t>(j)], s, numbered("VisuGroup", j + 1));
 }
 
-bool LineLayout::saveMachine(int slot, const QString& settingsFile) const {
+bool LineLayout::saveMachine(int slot, const QString& settingsFile, QString* reason) const {
     SettingsEditor editor(settingsFile);
     writeMachine(slot, editor);
-    return editor.commit();
+    return editor.commit(reason);
 }
 
-bool LineLayout::saveAllMachines(const QString& settingsFile) {
+bool LineLayout::saveAllMachines(const QString& settingsFile, QString* reason) {
     SettingsEditor editor(settingsFile);
     for (int m = 0; m < MachineSlots; ++m) writeMachine(m, editor);
     writeTableSize(editor);
-    return editor.commit();
+    return editor.commit(reason);
 }
 
-bool LineLayout::saveGroupNames(const QString& settingsFile) const {
+bool LineLayout::saveGroupNames(const QString& settingsFile, QString* reason) const {
     SettingsEditor editor(settingsFile);
     for (int g = 0; g < GroupCount; ++g) editor.set(groupName(g), General, numbered("Group", g));
-    return editor.commit();
+    return editor.commit(reason);
 }
 
 void LineLayout::writeTableSize(SettingsEditor& editor) {

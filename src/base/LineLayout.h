@@ -69,12 +69,13 @@ public:
         return m.Enabled && !m.SameAddress;
     }
 
-    // Save operations, key by key in the defined order. Each returns true when every key was written.
-    bool saveMachine(int slot, const QString& settingsFile) const;
+    // Save operations, key by key in the defined order, each with one replacement of the file.
+    // Each returns true when every key was written, else false with the reason.
+    bool saveMachine(int slot, const QString& settingsFile, QString* reason = nullptr) const;
     // All 64 machine sections, then the column widths "Size0".."Size13" (position 14 is set to
     // 10000 again).
-    bool saveAllMachines(const QString& settingsFile);
-    bool saveGroupNames(const QString& settingsFile) const;
+    bool saveAllMachines(const QString& settingsFile, QString* reason = nullptr);
+    bool saveGroupNames(const QString& settingsFile, QString* reason = nullptr) const;
 
 private:
     void writeMachine(int slot, SettingsEditor& editor) const;

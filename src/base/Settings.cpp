@@ -50,7 +50,13 @@ void SettingsEditor::setText(const QString& text, const QString& section, const 
     content_ = profile::ProfileText(std::move(content_), codec).withValue(section, key, codec.encode(text));
 }
 
-bool SettingsEditor::commit() { return usable_ && platform::os().replaceFile(file_, content_); }
+bool SettingsEditor::commit(QString* reason) {
+    if (!usable_) {
+        if (reason) *reason = QStringLiteral("the file exists but cannot be read");
+        return false;
+    }
+    return platform::os().replaceFile(file_, content_, reason);
+}
 
 int16_t IniReadInt(const QString& section, const QString& key, const QString& file) {
     return SettingsSnapshot(file).readInt(section, key);

@@ -60,8 +60,9 @@ public:
     }
     void setText(const QString& text, const QString& section, const QString& key);
 
-    // Writes the file. False (file unchanged) when it exists but cannot be read, or the write fails.
-    bool commit();
+    // Writes the file. False (file unchanged) when it exists but cannot be read, or the write fails;
+    // `reason` then says why.
+    bool commit(QString* reason = nullptr);
 
 private:
     QString file_;

@@ -2,6 +2,8 @@
 
 #include "display/GroupModul.h"
 #include "display/LineModul.h"
+#include "editors/Editieren.h"
+#include "editors/EditierenGroup.h"
 #include "editors/EditierenLang.h"
 #include "ui/Captions.h"
 #include "ui/DialogFont.h"
@@ -29,7 +31,13 @@ VelkoZuraVeradadClient::VelkoZuraVeradadClient(Station& station)
     station_.setView(this);
 }
 
-VelkoZuraVeradadClient::~VelkoZuraVeradadClient() { station_.setView(nullptr); }
+VelkoZuraVeradadClient::~VelkoZuraVeradadClient() {
+    station_.setView(nullptr);
+    // The dialogs are owned here, not by the widget tree.
+    machineEditor_.reset();
+    groupEditor_.reset();
+    groupTableEditor_.reset();
+}
 
 void VelkoZuraVeradadClient::buildWidgets() {
     setFixedSize(ui::twipsToPixelsX(11880), ui::twipsToPixelsY(8595));
@@ -228,6 +236,42 @@ int VelkoZuraVeradadClient::chooseLanguage() {
     EditierenLang dialog(station_.languages(), settings.lcId, settings.ostrelPresent, this);
     dialog.run();
     return dialog.LangErgebnis;
+}
+
+Editieren& VelkoZuraVeradadClient::machineEditor() {
+    if (!machineEditor_)
+        machineEditor_ = std::make_unique<Editieren>(station_.layout(), station_.settings(), station_.paths().directory(), this);
+    return *machineEditor_;
+}
+
+EditierenGroup& VelkoZuraVeradadClient::groupEditor() {
+    if (!groupEditor_) groupEditor_ = std::make_unique<EditierenGroup>(station_.layout(), station_.settings(), this);
+    return *groupEditor_;
+}
+
+EditierenGroupT& VelkoZuraVeradadClient::groupTableEditor() {
+    if (!groupTableEditor_) groupTableEditor_ = std::make_unique<EditierenGroupT>(station_.layout(), station_.settings(), this);
+    return *groupTableEditor_;
+}
+
+int VelkoZuraVeradadClient::editMachine(int slot) {
+    Editieren& dialog = machineEditor();
+    dialog.EditIndex = static_cast<int16_t>(slot);
+    dialog.edit();
+    return dialog.EditErgebnis;
+}
+
+int VelkoZuraVeradadClient::editGroup(int group) {
+    EditierenGroup& dialog = groupEditor();
+    dialog.EditIndex = static_cast<int16_t>(group);
+    dialog.edit();
+    return dialog.EditErgebnis;
+}
+
+int VelkoZuraVeradadClient::editGroupTable() {
+    EditierenGroupT& dialog = groupTableEditor();
+    dialog.edit();
+    return dialog.EditErgebnis;
 }
 
 void VelkoZuraVeradadClient::HScroll_Change() {

@@ -10,7 +10,11 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
+class Editieren;
+class EditierenGroup;
+class EditierenGroupT;
 class GroupModul;
 class LineModul;
 class QPushButton;
@@ -54,6 +58,14 @@ public:
     void showMachineRecords() override;
     void showGroupNames() override;
     int chooseLanguage() override;
+    int editMachine(int slot) override;
+    int editGroup(int group) override;
+    int editGroupTable() override;
+
+    // The configuration dialogs, created on first use and kept for the whole run.
+    Editieren& machineEditor();
+    EditierenGroup& groupEditor();
+    EditierenGroupT& groupTableEditor();
 
     // Access for tests and the demo.
     LineModul* machineTile(int t) const { return machineTiles_[static_cast<size_t>(t)]; }
@@ -86,4 +98,7 @@ private:
     QPushButton* commandTab_ = nullptr;
     QPushButton* commandLang_ = nullptr;
     QPushButton* commandEnd_ = nullptr;
+    std::unique_ptr<Editieren> machineEditor_;
+    std::unique_ptr<EditierenGroup> groupEditor_;
+    std::unique_ptr<EditierenGroupT> groupTableEditor_;
 };

@@ -6,6 +6,10 @@
 #include "ui/Style.h"
 #include "ui/Twips.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
@@ -18,14 +22,28 @@ std::function<void(ModalDialog&)>& answerHook() {
 }
 } // namespace
 
+QFont editFont(const QString& fontName) {
+    QFont font(fontName);
+    font.setBold(false);
+    font.setPointSize(10);
+    font.setWeight(QFont::Bold);
+    return font;
+}
+
 ModalDialog::ModalDialog(QWidget* owner, const QString& objectName, const QString& caption, int widthTwips,
-                         int heightTwips, bool stayOnTop)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+                         int heightTwips, bool stayOnTop, Frame frame)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                         (frame == Frame::Fixed ? Qt::MSWindowsFixedSizeDialogHint : Qt::WindowFlags())),
       stayOnTop_(stayOnTop) {
     setObjectName(objectName);
     setWindowTitle(caption);
     setModal(true);
-    setFixedSize(ui::twipsToPixelsX(widthTwips), ui::twipsToPixelsY(heightTwips));
+    setSizeGripEnabled(false);
+    const QSize size(ui::twipsToPixelsX(widthTwips), ui::twipsToPixelsY(heightTwips));
+    if (frame == Frame::Fixed)
+        setFixedSize(size);
+    else
+        resize(size);
     ui::setGreyBackground(this);
     if (stayOnTop_) ui::setTopmost(this, true);
 }
@@ -44,9 +62,52 @@ QPushButton* ModalDialog::makeButton(const char* objectName, const QString& capt
     button->setObjectName(QLatin1String(objectName));
     button->setGeometry(ui::twipsRect(left, top, width, height));
     ui::setButtonColour(button, false);
+    // Enter confirms only through the button that has the focus (see keyPressEvent).
+    button->setAutoDefault(false);
     button->setFont(ui::dialogFont());
     ui::fitCaption(button);
     return button;
+}
+
+QLabel* ModalDialog::makeLabel(const char* objectName, const QString& caption, int left, int top, int width,
+                               int height) {
+    auto* label = new QLabel(caption, this);
+    label->setObjectName(QLatin1String(objectName));
+    label->setGeometry(ui::twipsRect(left, top, width, height));
+    label->setFont(ui::dialogFont());
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ui::fitCaption(label);
+    return label;
+}
+
+QCheckBox* ModalDialog::makeCheckBox(const char* objectName, const QString& caption, int left, int top, int width,
+                                     int height) {
+    auto* box = new QCheckBox(caption, this);
+    box->setObjectName(QLatin1String(objectName));
+    box->setGeometry(ui::twipsRect(left, top, width, height));
+    box->setFont(ui::dialogFont());
+    ui::fitCaption(box);
+    return box;
+}
+
+QComboBox* ModalDialog::makeComboBox(const char* objectName, int left, int top, int width, int height) {
+    auto* box = new QComboBox(this);
+    box->setObjectName(QLatin1String(objectName));
+    box->setGeometry(ui::twipsRect(left, top, width, height));
+    box->setFont(ui::dialogFont());
+    box->setMaxVisibleItems(17);
+    return box;
+}
+
+void ModalDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A focused button takes Enter as a click; anywhere else Enter does nothing, so typing a
+        // name and pressing Enter never confirms the dialog.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled()) button->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ModalDialog::useDialogFont(std::initializer_list<QWidget*> controls) {

@@ -1,7 +1,8 @@
 #pragma once
-// What every configuration dialog shares: a fixed size in twips, placement centred over its owner,
-// the stays-on-top rule of stations that ask for it, the shared dialog font, and the ways to close
-// it (Esc and the title bar's close button act as Cancel). Tests answer any dialog through one hook.
+// What every configuration dialog shares: a size in twips, placement centred over its owner, the
+// stays-on-top rule of stations that ask for it, the shared dialog font, and the keys. Esc and the
+// title bar's close button act as Cancel; Enter confirms only through a focused button, never
+// from a text box. Tests answer any dialog through one hook.
 
 #include "base/States.h"
 
@@ -10,17 +11,25 @@
 #include <functional>
 #include <initializer_list>
 
+class QCheckBox;
+class QComboBox;
+class QLabel;
 class QPushButton;
 
 namespace editors {
 
+// The font of the dialogs' name boxes: the station's font name, 10 pt, weight 700.
+QFont editFont(const QString& fontName);
+
 class ModalDialog : public QDialog {
     Q_OBJECT
 public:
+    enum class Frame { Fixed, Resizable };
+
     // A dialog of the given client size in twips; `stayOnTop` keeps it above all other windows
     // from now until it closes through OK or Cancel.
     ModalDialog(QWidget* owner, const QString& objectName, const QString& caption, int widthTwips, int heightTwips,
-                bool stayOnTop);
+                bool stayOnTop, Frame frame = Frame::Fixed);
 
     // Shows the dialog modally, centred over its owner (when it has one); returns when it closed.
     void run();
@@ -29,9 +38,15 @@ public:
     // Tests answer dialogs with it.
     static void setAnswer(std::function<void(ModalDialog&)> answer);
 
+    // Esc, the title bar's close button and a test's answer all cancel through here.
+    void reject() override { cancel(); }
+
 protected:
-    // A light grey button with a caption, at a rectangle in twips, in the dialog font.
+    // Controls at a rectangle in twips, in the dialog font, their captions fitted.
     QPushButton* makeButton(const char* objectName, const QString& caption, int left, int top, int width, int height);
+    QLabel* makeLabel(const char* objectName, const QString& caption, int left, int top, int width, int height);
+    QCheckBox* makeCheckBox(const char* objectName, const QString& caption, int left, int top, int width, int height);
+    QComboBox* makeComboBox(const char* objectName, int left, int top, int width, int height);
     // Gives the shared dialog font to these controls.
     void useDialogFont(std::initializer_list<QWidget*> controls);
 
@@ -40,7 +55,7 @@ protected:
     // Ends the dialog after OK or Cancel: leaves the stays-on-top state first.
     void finish();
 
-    void reject() override { cancel(); }
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool stayOnTop_;

@@ -33,8 +33,9 @@ public:
 
     // Replaces the file's content atomically: a temporary file beside the real target (symbolic
     // links followed) gets the bytes, the original's mode and owner, is flushed to disk and renamed
-    // over the target. On any failure the target is left as it was and false is returned.
-    virtual bool replaceFile(const QString& path, const QByteArray& content) = 0;
+    // over the target. On any failure the target is left as it was and false is returned, with the
+    // reason in `error` when given.
+    virtual bool replaceFile(const QString& path, const QByteArray& content, QString* error) = 0;
 
     // Writes `content` to `tempPath` and renames it over `path`, so that `path` is never missing
     // or half-written; on failure `path` stays and the temporary file is removed.

@@ -155,19 +155,27 @@ void Station::chooseLanguage(int k) {
     settings_.lcId = chosen.LcId;
     settings_.codePage = chosen.CodePage;
     settings_.charSet = chosen.CharSet;
-    IniSave(settings_.lcId, General, QStringLiteral("LcId"), paths_.settingsFile());
-    IniSave(settings_.codePage, General, QStringLiteral("CodePage"), paths_.settingsFile());
+    SettingsEditor editor(paths_.settingsFile());
+    editor.set(settings_.lcId, General, QStringLiteral("LcId"));
+    editor.set(settings_.codePage, General, QStringLiteral("CodePage"));
+    QString reason;
+    saved(editor.commit(&reason), reason);
     GroupZuweisen();
     LineParameterZuweisen();
 }
 
-void Station::LineModul_Click(int) {
+void Station::LineModul_Click(int slot) {
     DebugScope debug(log_, "LineModul_Click");
-    // The configuration dialogs open from here in edit mode.
+    // Outside edit mode a click does nothing more; the machine table opens in table mode.
+    if (!EditMode || TableMode) return;
+    if (view().editMachine(slot) == ConfirmedChanged) saveMachine(slot);
 }
 
-void Station::GroupModul_Click(int) {
+void Station::GroupModul_Click(int group) {
     DebugScope debug(log_, "GroupModul_Click");
+    if (!EditMode) return;
+    const int result = TableMode ? view().editGroupTable() : view().editGroup(group);
+    if (result == ConfirmedChanged) saveGroupNames();
 }
 
 void Station::GroupZuweisen() {
@@ -180,23 +188,32 @@ void Station::LineParameterZuweisen() {
     view().applyLineParameters();
 }
 
+bool Station::saved(bool ok, const QString& reason) {
+    // The values stay in memory; the log says that a restart would lose them.
+    if (!ok) log_.system(QLatin1String("Settings not saved: ") + paths_.settingsFile() + QLatin1String(": ") + reason);
+    return ok;
+}
+
 bool Station::saveMachine(int slot) {
-    const bool saved = layout_.saveMachine(slot, paths_.settingsFile());
+    QString reason;
+    const bool ok = layout_.saveMachine(slot, paths_.settingsFile(), &reason);
     view().showMachineRecords();
-    return saved;
+    return saved(ok, reason);
 }
 
 bool Station::saveAllMachines() {
     // The machines and the column widths go to the file in one replacement.
-    const bool saved = layout_.saveAllMachines(paths_.settingsFile());
+    QString reason;
+    const bool ok = layout_.saveAllMachines(paths_.settingsFile(), &reason);
     view().showMachineRecords();
-    return saved;
+    return saved(ok, reason);
 }
 
 bool Station::saveGroupNames() {
-    const bool saved = layout_.saveGroupNames(paths_.settingsFile());
+    QString reason;
+    const bool ok = layout_.saveGroupNames(paths_.settingsFile(), &reason);
     view().showGroupNames();
-    return saved;
+    return saved(ok, reason);
 }
 
 void Station::CommandEnd_Click() {

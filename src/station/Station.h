@@ -66,7 +66,8 @@ public:
     void TimerWebBrowser_Timer();
 
     // Edits that persist. Each writes its keys with one atomic replacement of the settings file
-    // and returns false when the file could not be written (the values stay in memory).
+    // and returns false when the file could not be written: the values stay in memory and a
+    // system line says so.
     bool saveMachine(int slot);
     // All 64 machine sections, then the table editor's column widths.
     bool saveAllMachines();
@@ -95,6 +96,8 @@ public:
 
 private:
     void probeVisualisation();
+    // Logs a failed save: "Settings not saved: <file>: <reason>".
+    bool saved(bool ok, const QString& reason);
     void switchKeyboard(int32_t layoutHandle);
     StationView& view() { return *view_; }
 

@@ -33,6 +33,12 @@ public:
 
     // Lets the operator choose an input language; the 1-based entry chosen, 0 for none.
     virtual int chooseLanguage() = 0;
+
+    // The configuration dialogs: each edits the layout in memory and gives back its result
+    // (DialogResult: Cancelled, ConfirmedChanged, ConfirmedUnchanged).
+    virtual int editMachine(int slot) = 0;
+    virtual int editGroup(int group) = 0;
+    virtual int editGroupTable() = 0;
 };
 
 // A view that shows nothing and chooses nothing.
@@ -52,4 +58,7 @@ public:
     void showMachineRecords() override {}
     void showGroupNames() override {}
     int chooseLanguage() override { return 0; }
+    int editMachine(int) override { return Cancelled; }
+    int editGroup(int) override { return Cancelled; }
+    int editGroupTable() override { return Cancelled; }
 };

@@ -3,6 +3,9 @@
 #include "ui/Style.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QStyle>
 #include <QFont>
 #include <QFontMetrics>
 #include <QLabel>
@@ -24,9 +27,15 @@ QString captionOf(const QWidget* control) {
 }
 
 int captionWidth(const QWidget* control) {
-    // Buttons draw the frame and padding of the shared button style; labels draw none.
-    const int inset = qobject_cast<const QAbstractButton*>(control) ? 2 * (ButtonBorderPx + ButtonPaddingXPx) : 0;
-    return control->width() - inset;
+    // Check boxes draw their box and a gap before the caption; push buttons the frame and padding
+    // of the shared button style; labels nothing.
+    if (qobject_cast<const QCheckBox*>(control)) {
+        const QStyle* style = control->style();
+        return control->width() - style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, control) -
+               style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, control);
+    }
+    if (qobject_cast<const QPushButton*>(control)) return control->width() - 2 * (ButtonBorderPx + ButtonPaddingXPx);
+    return control->width();
 }
 
 void fitCaption(QWidget* control) {

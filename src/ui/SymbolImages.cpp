@@ -13,24 +13,26 @@ QString SymbolImages::pathFor(int symbol) const {
                                                    QLatin1String("_800.gif"));
 }
 
+QPixmap readSymbolPicture(const QString& path) {
+    if (path.isEmpty()) return QPixmap();
+    QImageReader reader(path, "gif");
+    reader.setDecideFormatFromContent(false);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > 4096 || size.height() > 4096) return QPixmap();
+    const QImage image = reader.read();
+    return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+}
+
 QPixmap SymbolImages::picture(int symbol) {
+    constexpr qint64 MissingRecheckMs = 3000;
     const auto cached = cache_.constFind(symbol);
-    if (cached != cache_.constEnd()) return *cached;
-    QPixmap pixmap;
-    const QString path = pathFor(symbol);
-    if (!path.isEmpty()) {
-        // Only GIF is accepted, whatever the bytes claim, and huge pictures are refused before
-        // they are decoded.
-        QImageReader reader(path, "gif");
-        reader.setDecideFormatFromContent(false);
-        const QSize size = reader.size();
-        if (size.isValid() && size.width() <= 4096 && size.height() <= 4096) {
-            const QImage image = reader.read();
-            if (!image.isNull()) pixmap = QPixmap::fromImage(image);
-        }
-    }
-    cache_.insert(symbol, pixmap);
-    return pixmap;
+    if (cached != cache_.constEnd() && (!cached->pixmap.isNull() || cached->checked.elapsed() < MissingRecheckMs))
+        return cached->pixmap;
+    Entry entry;
+    entry.pixmap = readSymbolPicture(pathFor(symbol));
+    entry.checked.start();
+    cache_.insert(symbol, entry);
+    return entry.pixmap;
 }
 
 } // namespace ui

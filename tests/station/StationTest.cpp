@@ -1,5 +1,7 @@
 #include "station/Station.h"
 
+#include "editors/ModalDialog.h"
+
 #include "base/Settings.h"
 #include "platform/Os.h"
 
@@ -43,6 +45,19 @@ struct RecordingStationView : StationView {
         calls << "chooseLanguage";
         return languageAnswer;
     }
+    int dialogAnswer = Cancelled;
+    int editMachine(int slot) override {
+        calls << QStringLiteral("editMachine %1").arg(slot);
+        return dialogAnswer;
+    }
+    int editGroup(int group) override {
+        calls << QStringLiteral("editGroup %1").arg(group);
+        return dialogAnswer;
+    }
+    int editGroupTable() override {
+        calls << "editGroupTable";
+        return dialogAnswer;
+    }
     QStringList take() { return std::exchange(calls, {}); }
 };
 
@@ -52,9 +67,10 @@ struct FakeOs : platform::OperatingSystem {
     QStringList calls;
     uint32_t window = 0;
     bool failWrites = false;
-    bool replaceFile(const QString& path, const QByteArray& content) override {
+    bool replaceFile(const QString& path, const QByteArray& content, QString* error) override {
         calls << "replaceFile";
-        return !failWrites && real.replaceFile(path, content);
+        if (failWrites && error) *error = "writing: No space left on device";
+        return !failWrites && real.replaceFile(path, content, error);
     }
     bool replaceFileThrough(const QString& temp, const QString& path, const QByteArray& content) override {
         return real.replaceFileThrough(temp, path, content);
@@ -128,11 +144,15 @@ TEST(Station, RunsHeadlessFromStartUpToShutDown) {
 TEST(Station, HeadlessAndWindowedRunsWriteTheSameLog) {
     QByteArray ini = Debugging;
     for (int m = 0; m < 64; m += 5) ini += "[Ma" + QByteArray::number(m) + "]\r\nEnabled=true\r\nAddress=h" + QByteArray::number(m % 3) + "\r\n";
+    // The windowed program's dialogs are cancelled, as the headless view's are.
+    editors::ModalDialog::setAnswer([](editors::ModalDialog& d) { d.reject(); });
     const auto run = [&](bool withWindow) {
         StationRig rig;
         Station& station = rig.start(ini, withWindow);
         station.CommandStart_Click(); // disconnect
         station.CommandEdit_Click();
+        station.LineModul_Click(9);
+        station.GroupModul_Click(30);
         station.CommandTab_Click();
         station.LineModul_Click(9);
         station.GroupModul_Click(30);
@@ -144,6 +164,7 @@ TEST(Station, HeadlessAndWindowedRunsWriteTheSameLog) {
     };
     const QStringList headless = run(false);
     const QStringList windowed = run(true);
+    editors::ModalDialog::setAnswer({});
     EXPECT_GT(headless.size(), 100);
     EXPECT_EQ(headless, windowed);
 }

@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,38 +50,51 @@ qint64 residentBytes(qint64 pid) {
 
 class LinuxOs final : public OperatingSystem {
 public:
-    bool replaceFile(const QString& path, const QByteArray& content) override {
+    bool replaceFile(const QString& path, const QByteArray& content, QString* error) override {
+        const auto fail = [error](const char* step) {
+            if (error) *error = QString::fromLatin1(step) + QLatin1String(": ") + QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        };
         const QString target = resolveTarget(path);
-        if (target.isEmpty()) return false;
+        if (target.isEmpty()) {
+            errno = ELOOP;
+            return fail("resolving links");
+        }
         const QFileInfo info(target);
         const QByteArray targetNative = QFile::encodeName(target);
         struct stat original {};
         const bool exists = ::stat(targetNative.constData(), &original) == 0;
-        if (exists && !S_ISREG(original.st_mode)) return false;
+        if (exists && !S_ISREG(original.st_mode)) {
+            errno = EINVAL;
+            return fail("not a regular file");
+        }
 
         QByteArray tempName = QFile::encodeName(info.absolutePath() + QLatin1String("/.") + info.fileName() +
                                                 QLatin1String(".XXXXXX"));
         const int fd = ::mkstemp(tempName.data());
-        if (fd < 0) return false;
-        bool ok = writeAll(fd, content.constData(), content.size());
-        if (ok) {
+        if (fd < 0) return fail("creating the temporary file");
+        const char* step = nullptr;
+        if (!writeAll(fd, content.constData(), content.size())) step = "writing";
+        if (!step) {
             if (exists) {
-                ok = ::fchmod(fd, original.st_mode & 07777) == 0;
-                if (ok && ::fchown(fd, original.st_uid, original.st_gid) != 0) {
+                if (::fchmod(fd, original.st_mode & 07777) != 0) step = "setting the mode";
+                if (!step && ::fchown(fd, original.st_uid, original.st_gid) != 0) {
                     // Not being allowed to give the file away is no reason to lose the write.
                 }
             } else {
                 const mode_t mask = ::umask(0);
                 ::umask(mask);
-                ok = ::fchmod(fd, 0666 & ~mask) == 0;
+                if (::fchmod(fd, 0666 & ~mask) != 0) step = "setting the mode";
             }
         }
-        ok = ok && ::fsync(fd) == 0;
-        ok = (::close(fd) == 0) && ok;
-        if (ok) ok = ::rename(tempName.constData(), targetNative.constData()) == 0;
-        if (!ok) {
+        if (!step && ::fsync(fd) != 0) step = "flushing";
+        if (::close(fd) != 0 && !step) step = "closing";
+        if (!step && ::rename(tempName.constData(), targetNative.constData()) != 0) step = "renaming";
+        if (step) {
+            const int saved = errno;
             ::unlink(tempName.constData());
-            return false;
+            errno = saved;
+            return fail(step);
         }
         const int dirFd = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dirFd >= 0) {

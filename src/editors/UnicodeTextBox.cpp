@@ -1,0 +1,56 @@
+#include "editors/UnicodeTextBox.h"
+
+#include "ui/DialogFont.h"
+
+UnicodeTextBoxDesign UnicodeTextBoxDesign::singleItem() {
+    UnicodeTextBoxDesign d;
+    d.backColorDisabled = QColor(0xFF, 0xFF, 0xFF);
+    return d;
+}
+
+UnicodeTextBoxDesign UnicodeTextBoxDesign::tableCell() {
+    UnicodeTextBoxDesign d;
+    d.backColor = QColor(0xC0, 0xC0, 0xC0);
+    d.backColorDisabled = QColor(0xC0, 0xC0, 0xC0);
+    d.foreColorDisabled = QColor(0x80, 0x80, 0x80);
+    d.border = false;
+    return d;
+}
+
+UnicodeTextBox::UnicodeTextBox(int index, QWidget* parent) : QLineEdit(parent), index_(index) {
+    setDesign(UnicodeTextBoxDesign::singleItem());
+    connect(this, &QLineEdit::textChanged, this, [this] { emit Change(index_); });
+}
+
+void UnicodeTextBox::setDesign(const UnicodeTextBoxDesign& design) {
+    design_ = design;
+    setFrame(design.border);
+    setAlignment(design.alignment);
+    setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; %5 padding: 0 3px; }"
+                                 "QLineEdit:disabled { background: %3; color: %4; }"
+                                 "QLineEdit:focus { border-color: #2f5f9a; }")
+                      .arg(design.backColor.name(), design.foreColor.name(), design.backColorDisabled.name(),
+                           design.foreColorDisabled.name(),
+                           design.border ? QStringLiteral("border: 1px solid #7a7a7a;") : QStringLiteral("border: none;")));
+}
+
+void UnicodeTextBox::setBoxFont(const QFont& font) {
+    baseFont_ = font;
+    applyFont();
+}
+
+void UnicodeTextBox::setLcId(int32_t lcId) {
+    lcId_ = lcId;
+    applyFont();
+}
+
+void UnicodeTextBox::applyFont() {
+    QFont f = baseFont_;
+    f.setFamilies(ui::familiesForLcId(baseFont_.family(), lcId_));
+    setFont(f);
+}
+
+void UnicodeTextBox::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    emit Enter(index_);
+}
