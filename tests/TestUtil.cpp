@@ -7,6 +7,61 @@
 
 namespace testutil {
 
+QByteArray gifBytes(int width, int height, unsigned colour) {
+    QByteArray gif("GIF89a");
+    const auto word = [&gif](int v) {
+        gif += char(v & 0xFF);
+        gif += char((v >> 8) & 0xFF);
+    };
+    word(width);
+    word(height);
+    gif += char(0x80); // a global table of 2 colours
+    gif += char(0);
+    gif += char(0);
+    gif += QByteArray("\0\0\0", 3);
+    gif += char((colour >> 16) & 0xFF);
+    gif += char((colour >> 8) & 0xFF);
+    gif += char(colour & 0xFF);
+    gif += ',';
+    word(0);
+    word(0);
+    word(width);
+    word(height);
+    gif += char(0);
+    // Minimum code size 2: 3-bit codes. A clear code before every pixel keeps the table empty,
+    // so each pixel is one literal code.
+    gif += char(2);
+    QByteArray data;
+    unsigned bits = 0, count = 0;
+    const auto code = [&](unsigned c) {
+        bits |= c << count;
+        count += 3;
+        while (count >= 8) {
+            data += char(bits & 0xFF);
+            bits >>= 8;
+            count -= 8;
+        }
+    };
+    for (int i = 0; i < width * height; ++i) {
+        code(4);
+        code(1);
+    }
+    code(5);
+    if (count > 0) data += char(bits & 0xFF);
+    for (qsizetype at = 0; at < data.size(); at += 255) {
+        const QByteArray block = data.mid(at, 255);
+        gif += char(block.size());
+        gif += block;
+    }
+    gif += char(0);
+    gif += ';';
+    return gif;
+}
+
+void writeGif(const QString& path, int width, int height, unsigned colour) {
+    writeBytes(path, gifBytes(width, height, colour));
+}
+
 QByteArray readBytes(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return QByteArray();

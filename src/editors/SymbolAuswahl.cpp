@@ -32,7 +32,12 @@ void SymbolPlace::setMarked(bool marked) {
 void SymbolPlace::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), marked_ ? Green : Grey);
-    if (!picture_.isNull()) p.drawPixmap(0, 0, picture_);
+    // At its own size from the top-left corner; a picture larger than its place is scaled down to
+    // fit rather than cut off.
+    if (!picture_.isNull()) {
+        const bool fits = picture_.width() <= width() && picture_.height() <= height();
+        p.drawPixmap(0, 0, fits ? picture_ : picture_.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
     if (marked_) {
         // A frame as well, so the choice stays visible on a picture that fills its place.
         p.setPen(QPen(Green.darker(140), 2));

@@ -31,7 +31,9 @@ void UnicodeTextBox::setDesign(const UnicodeTextBoxDesign& design) {
                                  "QLineEdit:focus { border-color: #2f5f9a; }")
                       .arg(design.backColor.name(), design.foreColor.name(), design.backColorDisabled.name(),
                            design.foreColorDisabled.name(),
-                           design.border ? QStringLiteral("border: 1px solid #7a7a7a;") : QStringLiteral("border: none;")));
+                           design.border ? QStringLiteral("border: 1px solid #7a7a7a;")
+                                         // Without a frame a thin line under each row keeps a table readable.
+                                         : QStringLiteral("border: none; border-bottom: 1px solid #a4a4a4;")));
 }
 
 void UnicodeTextBox::setBoxFont(const QFont& font) {

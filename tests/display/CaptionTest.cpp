@@ -1,5 +1,8 @@
 #include "display/MainWindow.h"
+#include "editors/Editieren.h"
+#include "editors/EditierenGroup.h"
 #include "editors/EditierenLang.h"
+#include "editors/SymbolAuswahl.h"
 #include "ui/Captions.h"
 #include "ui/DialogFont.h"
 #include "ui/Twips.h"
@@ -50,6 +53,10 @@ TEST(Captions, FitTheirControlsInTheMainWindowAndTheDialogs) {
     EditierenLang dialog(rig.station->languages(), 1033, false, &window);
     expectCaptionsFit(dialog);
     EXPECT_EQ(dialog.commandCancel()->font().family(), ui::dialogFont().family());
+    expectCaptionsFit(window.machineEditor());
+    expectCaptionsFit(window.machineEditor().symbolPicker());
+    expectCaptionsFit(window.groupEditor());
+    expectCaptionsFit(window.groupTableEditor());
 }
 
 TEST(Captions, OnlyACaptionThatOverflowsShrinksAndNeverBelowSevenPoints) {
