@@ -7,6 +7,7 @@
 #include "display/GroupModul.h"
 #include "display/LineModul.h"
 
+#include "DialogAnswer.h"
 #include "FakeOs.h"
 #include "StationRig.h"
 #include "TestUtil.h"
@@ -27,19 +28,6 @@
 using testutil::readBytes;
 
 namespace {
-// Answers every configuration dialog while it lives.
-struct Answer {
-    template <typename D>
-    explicit Answer(std::function<void(D&)> action) {
-        editors::ModalDialog::setAnswer([action](editors::ModalDialog& d) {
-            auto* dialog = qobject_cast<D*>(&d);
-            ASSERT_NE(dialog, nullptr) << d.objectName().toStdString();
-            action(*dialog);
-        });
-    }
-    ~Answer() { editors::ModalDialog::setAnswer({}); }
-};
-
 const QString Names[] = {
     QStringLiteral("Упаковщик"), QStringLiteral("Συσκευαστής"), QStringLiteral("包装机"),
     QStringLiteral("آلة التعبئة"), QStringLiteral("מכונת אריזה"), QStringLiteral("e\u0301te\u0301"),
@@ -130,7 +118,7 @@ TEST_F(EditorTest, MachineEditorLoadsARecordAndOkStoresOnlyWhatChanged) {
     editor.EditIndex = 21;
     const MachineRecord before = m;
     {
-        Answer answer(std::function<void(Editieren&)>([&](Editieren& d) {
+        Answer<Editieren> answer([&](Editieren& d) {
             EXPECT_EQ(d.textMachineName()->UnicodeText(), Names[0]);
             EXPECT_EQ(d.textMachineName()->lcId(), 1049);
             EXPECT_EQ(d.textComputerName()->text(), "10.0.0.21");
@@ -141,7 +129,7 @@ TEST_F(EditorTest, MachineEditorLoadsARecordAndOkStoresOnlyWhatChanged) {
             EXPECT_TRUE(d.checkRemoteControl()->isChecked());
             EXPECT_TRUE(d.textMachineName()->isEnabled());
             d.commandOK()->click();
-        }));
+        });
         editor.edit();
     }
     EXPECT_EQ(editor.EditErgebnis, ConfirmedUnchanged);
@@ -149,13 +137,13 @@ TEST_F(EditorTest, MachineEditorLoadsARecordAndOkStoresOnlyWhatChanged) {
 
     // Enter in a text box does not confirm; Cancel then leaves the record and gives 0.
     {
-        Answer answer(std::function<void(Editieren&)>([&](Editieren& d) {
+        Answer<Editieren> answer([&](Editieren& d) {
             d.textComputerName()->setFocus();
             d.textComputerName()->setText("10.0.0.99");
             QTest::keyClick(d.textComputerName(), Qt::Key_Return);
             EXPECT_TRUE(d.isVisible());
             d.commandCancel()->click();
-        }));
+        });
         editor.edit();
     }
     EXPECT_EQ(editor.EditErgebnis, Cancelled);
@@ -163,7 +151,7 @@ TEST_F(EditorTest, MachineEditorLoadsARecordAndOkStoresOnlyWhatChanged) {
 
     // Only a change of case, a list choice and the Enabled box: all stored with result 1.
     {
-        Answer answer(std::function<void(Editieren&)>([&](Editieren& d) {
+        Answer<Editieren> answer([&](Editieren& d) {
             EXPECT_EQ(d.textComputerName()->text(), "10.0.0.21"); // reloaded at every opening
             d.textMachineName()->setUnicodeText(Names[0].toLower());
             d.comboMachineNumber()->setCurrentIndex(0);
@@ -177,7 +165,7 @@ TEST_F(EditorTest, MachineEditorLoadsARecordAndOkStoresOnlyWhatChanged) {
             EXPECT_TRUE(d.bild()->isEnabled());
             d.commandOK()->setFocus();
             QTest::keyClick(d.commandOK(), Qt::Key_Return); // Enter on the focused OK confirms
-        }));
+        });
         editor.edit();
     }
     EXPECT_EQ(editor.EditErgebnis, ConfirmedChanged);
@@ -194,12 +182,12 @@ TEST_F(EditorTest, AGroupOutsideTheListShowsItsNumberAndIsKept) {
     slot(0).Enabled = true;
     Editieren editor(layout, settings, dir.path(), nullptr);
     editor.EditErgebnis = 7; // never reset by an opening
-    Answer answer(std::function<void(Editieren&)>([&](Editieren& d) {
+    Answer<Editieren> answer([&](Editieren& d) {
         EXPECT_EQ(d.comboGruppe()->currentIndex(), -1);
         EXPECT_EQ(d.comboGruppe()->placeholderText(), "99");
         EXPECT_EQ(editor.EditErgebnis, 7);
         d.commandOK()->click();
-    }));
+    });
     editor.edit();
     EXPECT_EQ(editor.EditErgebnis, ConfirmedUnchanged);
     EXPECT_EQ(slot(0).Group, 99);
@@ -242,7 +230,7 @@ TEST_F(EditorTest, GroupNameDialogStoresAChangedNameOnly) {
     EXPECT_EQ(dialog.windowTitle(), "Edit Group");
     dialog.EditIndex = 11;
     const auto answerWith = [&](const std::function<void(EditierenGroup&)>& action) {
-        Answer answer{std::function<void(EditierenGroup&)>(action)};
+        Answer<EditierenGroup> answer(action);
         dialog.edit();
     };
     answerWith([](EditierenGroup& d) {
@@ -276,7 +264,7 @@ TEST_F(EditorTest, GroupTableKeepsEveryEditAcrossScrolling) {
     for (int g = 0; g < 32; ++g) layout.setGroupName(g, QStringLiteral("G%1").arg(g));
     EditierenGroupT table(layout, settings, nullptr);
     {
-        Answer answer(std::function<void(EditierenGroupT&)>([&](EditierenGroupT& d) {
+        Answer<EditierenGroupT> answer([&](EditierenGroupT& d) {
             EXPECT_EQ(d.marke(0)->text(), "1");
             EXPECT_EQ(d.marke(15)->text(), "16");
             d.textGroupName(10)->setFocus();
@@ -291,19 +279,19 @@ TEST_F(EditorTest, GroupTableKeepsEveryEditAcrossScrolling) {
             EXPECT_EQ(d.marke(15)->text(), "32");
             d.textGroupName(15)->setUnicodeText(QString());
             d.reject();
-        }));
+        });
         table.edit();
     }
     EXPECT_EQ(table.EditErgebnis, Cancelled);
     EXPECT_EQ(layout.groupName(10), "G10");
     {
-        Answer answer(std::function<void(EditierenGroupT&)>([&](EditierenGroupT& d) {
+        Answer<EditierenGroupT> answer([&](EditierenGroupT& d) {
             EXPECT_EQ(d.textGroupName(10)->UnicodeText(), "G10"); // a fresh copy at every opening
             EXPECT_EQ(d.vScroll()->value(), 0);
             d.vScroll()->setValue(2);
             d.textGroupName(15)->setUnicodeText(QString());
             d.commandOK()->click();
-        }));
+        });
         table.edit();
     }
     EXPECT_EQ(table.EditErgebnis, ConfirmedChanged);
@@ -329,12 +317,12 @@ TEST_F(ClickTest, AMachineTileClickEditsItsSlotAndWritesTheSection) {
     window = rig.window.get();
     window->hScroll()->setValue(2);
     {
-        Answer answer(std::function<void(Editieren&)>([](Editieren& d) {
+        Answer<Editieren> answer([](Editieren& d) {
             EXPECT_EQ(d.EditIndex, 21);
             d.textMachineName()->setUnicodeText(QStringLiteral("Füller Ω"));
             d.textComputerName()->setText("filler");
             d.commandOK()->click();
-        }));
+        });
         QTest::mouseClick(window->machineTile(5), Qt::LeftButton);
     }
     EXPECT_EQ(readBytes(rig.paths.settingsFile()),
@@ -347,7 +335,7 @@ TEST_F(ClickTest, AMachineTileClickEditsItsSlotAndWritesTheSection) {
     // Confirmed without a change: nothing is written.
     const QByteArray before = readBytes(rig.paths.settingsFile());
     {
-        Answer answer(std::function<void(Editieren&)>([](Editieren& d) { d.commandOK()->click(); }));
+        Answer<Editieren> answer([](Editieren& d) { d.commandOK()->click(); });
         QTest::mouseClick(window->machineTile(5), Qt::LeftButton);
     }
     EXPECT_EQ(readBytes(rig.paths.settingsFile()), before);
@@ -358,11 +346,11 @@ TEST_F(ClickTest, GroupTileClicksSaveAllNamesAndRefreshTheTiles) {
     window = rig.window.get();
     window->hScroll()->setValue(2);
     {
-        Answer answer(std::function<void(EditierenGroup&)>([](EditierenGroup& d) {
+        Answer<EditierenGroup> answer([](EditierenGroup& d) {
             EXPECT_EQ(d.EditIndex, 11);
             d.textGroupName()->setUnicodeText("Palletising");
             d.commandOK()->click();
-        }));
+        });
         QTest::mouseClick(window->groupTile(3), Qt::LeftButton);
     }
     EXPECT_EQ(window->groupTile(3)->groupName(), "Palletising");
@@ -374,7 +362,7 @@ TEST_F(ClickTest, GroupTileClicksSaveAllNamesAndRefreshTheTiles) {
 
     station->CommandTab_Click();
     {
-        Answer answer(std::function<void(EditierenGroupT&)>([](EditierenGroupT& d) { d.commandOK()->click(); }));
+        Answer<EditierenGroupT> answer([](EditierenGroupT& d) { d.commandOK()->click(); });
         QTest::mouseClick(window->groupTile(0), Qt::LeftButton);
     }
     EXPECT_EQ(readBytes(rig.paths.settingsFile()), "[General]\r\n" + groups); // rewritten, the same
@@ -402,10 +390,10 @@ TEST_F(ClickTest, AFailedSaveKeepsTheEditAndSaysSoInTheLog) {
     full.failWrites = true;
     platform::ScopedOs scoped(full);
     {
-        Answer answer(std::function<void(EditierenGroup&)>([](EditierenGroup& d) {
+        Answer<EditierenGroup> answer([](EditierenGroup& d) {
             d.textGroupName()->setUnicodeText("Kept");
             d.commandOK()->click();
-        }));
+        });
         QTest::mouseClick(window->groupTile(0), Qt::LeftButton);
     }
     EXPECT_EQ(station->layout().groupName(0), "Kept");

@@ -4,6 +4,7 @@
 #include "display/LineModul.h"
 #include "display/MainWindow.h"
 
+#include "DialogAnswer.h"
 #include "StationRig.h"
 #include "TestUtil.h"
 
@@ -29,13 +30,6 @@ LanguageTable languages(std::initializer_list<std::pair<int32_t, const char*>> e
     return t;
 }
 
-// Answers every language dialog once it runs, for as long as the object lives.
-struct Answer {
-    explicit Answer(std::function<void(EditierenLang&)> action) {
-        editors::ModalDialog::setAnswer([action](editors::ModalDialog& d) { action(static_cast<EditierenLang&>(d)); });
-    }
-    ~Answer() { editors::ModalDialog::setAnswer({}); }
-};
 } // namespace
 
 TEST(EditierenLang, PreselectsTheCurrentLanguageElseEnglishElseNothing) {
@@ -57,7 +51,7 @@ TEST(EditierenLang, OkGivesTheChosenEntryAndEverythingElseGivesZero) {
     const LanguageTable t = languages({{1031, "Deutsch"}, {1033, "English"}});
     EditierenLang ok(t, 1033, false);
     {
-        Answer answer([](EditierenLang& d) {
+        Answer<EditierenLang> answer([](EditierenLang& d) {
             d.list()->setCurrentRow(0);
             d.commandOK()->click();
         });
@@ -65,12 +59,12 @@ TEST(EditierenLang, OkGivesTheChosenEntryAndEverythingElseGivesZero) {
     }
     EXPECT_EQ(ok.LangErgebnis, 1);
     {
-        Answer answer([](EditierenLang& d) { d.commandCancel()->click(); });
+        Answer<EditierenLang> answer([](EditierenLang& d) { d.commandCancel()->click(); });
         EditierenLang cancel(t, 1033, false);
         cancel.run();
         EXPECT_EQ(cancel.LangErgebnis, 0);
     }
-    Answer okAnswer([](EditierenLang& d) { d.commandOK()->click(); });
+    Answer<EditierenLang> okAnswer([](EditierenLang& d) { d.commandOK()->click(); });
     const LanguageTable noEnglish = languages({{1031, "Deutsch"}});
     EditierenLang nothing(noEnglish, 1036, false);
     nothing.run();
@@ -113,7 +107,7 @@ TEST_F(LanguageWindowTest, ChoosingALanguageSavesItAndReappliesTheTiles) {
     EXPECT_FALSE(window->commandLang()->isHidden());
     bool topmostWhileOpen = true;
     {
-        Answer answer([&](EditierenLang& d) {
+        Answer<EditierenLang> answer([&](EditierenLang& d) {
             EXPECT_EQ(d.list()->currentRow(), 0); // English preselected
             topmostWhileOpen = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             d.list()->setCurrentRow(station->languages().find(1045) - 1);
@@ -133,12 +127,12 @@ TEST_F(LanguageWindowTest, ChoosingALanguageSavesItAndReappliesTheTiles) {
     // Cancel changes nothing; the same language again rewrites both keys.
     testutil::writeBytes(paths.settingsFile(), "[General]\r\nLcId=7\r\n");
     {
-        Answer answer([](EditierenLang& d) { d.commandCancel()->click(); });
+        Answer<EditierenLang> answer([](EditierenLang& d) { d.commandCancel()->click(); });
         window->CommandLang_Click();
     }
     EXPECT_EQ(readBytes(paths.settingsFile()), "[General]\r\nLcId=7\r\n");
     {
-        Answer answer([](EditierenLang& d) { d.commandOK()->click(); });
+        Answer<EditierenLang> answer([](EditierenLang& d) { d.commandOK()->click(); });
         window->CommandLang_Click();
     }
     EXPECT_EQ(readBytes(paths.settingsFile()), "[General]\r\nLcId=1045\r\nCodePage=1250\r\n");
@@ -152,7 +146,7 @@ TEST_F(LanguageWindowTest, WithOstrelTheDialogIsTopmostWhileOpen) {
     bool topmostWhileOpen = false;
     EditierenLang* seen = nullptr;
     bool topmostAfter = true;
-    Answer answer([&](EditierenLang& d) {
+    Answer<EditierenLang> answer([&](EditierenLang& d) {
         seen = &d;
         topmostWhileOpen = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         QObject::connect(&d, &QDialog::finished, [&] { topmostAfter = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint); });

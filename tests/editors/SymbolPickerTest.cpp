@@ -1,6 +1,7 @@
 #include "editors/SymbolAuswahl.h"
 #include "editors/SymbolCatalog.h"
 
+#include "DialogAnswer.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -27,12 +28,6 @@ struct SymbolFolder {
     }
 };
 
-struct Answer {
-    explicit Answer(std::function<void(SymbolAuswahl&)> action) {
-        editors::ModalDialog::setAnswer([action](editors::ModalDialog& d) { action(static_cast<SymbolAuswahl&>(d)); });
-    }
-    ~Answer() { editors::ModalDialog::setAnswer({}); }
-};
 } // namespace
 
 TEST(SymbolCatalog, NumbersFromNamesAndTheirLimits) {
@@ -83,7 +78,7 @@ TEST(SymbolAuswahl, MarksScrollsAndChoosesOnlyAClickedNumber) {
     picker.SymbolNr = 3;
     bool okEnabledAtFirst = true;
     {
-        Answer answer([&](SymbolAuswahl& d) {
+        Answer<SymbolAuswahl> answer([&](SymbolAuswahl& d) {
             okEnabledAtFirst = d.commandOK()->isEnabled();
             // The file of symbol 3 is listed after symbol 0 (the fallback file itself), 1 and 2.
             EXPECT_TRUE(d.place(3)->marked());
@@ -113,7 +108,7 @@ TEST(SymbolAuswahl, MarksScrollsAndChoosesOnlyAClickedNumber) {
     // A symbol added while the program runs shows at the next opening; Cancel gives 0.
     f.add("MachineSymbol_2_555.gif", 55, 5);
     {
-        Answer answer([](SymbolAuswahl& d) {
+        Answer<SymbolAuswahl> answer([](SymbolAuswahl& d) {
             EXPECT_EQ(d.catalog().count(), 23);
             EXPECT_EQ(d.place(2)->picture().width(), 55);
             EXPECT_EQ(d.catalog().number(3), 2);
@@ -129,7 +124,7 @@ TEST(SymbolAuswahl, NoFolderOffersOnlyZero) {
     QTemporaryDir empty;
     SymbolAuswahl picker(empty.path(), false);
     picker.SymbolNr = 0;
-    Answer answer([](SymbolAuswahl& d) {
+    Answer<SymbolAuswahl> answer([](SymbolAuswahl& d) {
         for (int p = 0; p < 20; ++p) EXPECT_TRUE(d.place(p)->marked()) << p; // every empty place carries 0
         EXPECT_TRUE(d.place(0)->picture().isNull());
         EXPECT_EQ(d.scroll()->maximum(), 0);
@@ -153,7 +148,7 @@ TEST(SymbolAuswahl, DamagedAndHugePicturesShowNothing) {
     huge[9] = char(0xEA);
     testutil::writeBytes(f.folder + "/MachineSymbol_3_800.gif", huge);
     SymbolAuswahl picker(f.dir.path(), false);
-    Answer answer([](SymbolAuswahl& d) {
+    Answer<SymbolAuswahl> answer([](SymbolAuswahl& d) {
         for (int p = 0; p < 3; ++p) EXPECT_TRUE(d.place(p)->picture().isNull()) << p;
         d.reject();
     });
