@@ -171,8 +171,11 @@ void VelkoZuraVeradadClient::applyGroupParameters() {
     }
 }
 
-void VelkoZuraVeradadClient::setDisplayMode(int16_t mode) {
+void VelkoZuraVeradadClient::setMachineDisplayMode(int16_t mode) {
     for (LineModul* tile : machineTiles_) tile->setDisplayMode(mode);
+}
+
+void VelkoZuraVeradadClient::setGroupDisplayMode(int16_t mode) {
     for (GroupModul* tile : groupTiles_) tile->setDisplayMode(mode);
 }
 
@@ -210,7 +213,8 @@ void VelkoZuraVeradadClient::editModeChanged(bool on) {
         commandTab_->hide();
         commandLang_->hide();
         commandStart_->setEnabled(true);
-        setDisplayMode(display_mode::Operating);
+        setMachineDisplayMode(display_mode::Operating);
+        setGroupDisplayMode(display_mode::Operating);
     }
 }
 

@@ -50,7 +50,8 @@ public:
     void bindFirstSlots() override;
     void applyLineParameters() override;
     void applyGroupParameters() override;
-    void setDisplayMode(int16_t mode) override;
+    void setMachineDisplayMode(int16_t mode) override;
+    void setGroupDisplayMode(int16_t mode) override;
     void lineSwitching(bool on) override;
     void lineSwitchedOff() override;
     void editModeChanged(bool on) override;

@@ -56,9 +56,10 @@ void Station::Form_Load() {
     log_.debugText(QStringLiteral("Form_Load 6"));
 
     LineParameterZuweisen();
-    view().setDisplayMode(display_mode::Operating);
+    view().setMachineDisplayMode(display_mode::Operating);
     layout_.loadGroupNames(paths_.settingsFile());
     GroupZuweisen();
+    view().setGroupDisplayMode(display_mode::Operating);
 
     connections_.createElements();
     log_.debugText(QStringLiteral("Form_Load 7"));

@@ -16,8 +16,10 @@ public:
     // The shared dialog font, and font name, locale id and group name for every shown group (the
     // work of GroupZuweisen).
     virtual void applyGroupParameters() = 0;
-    // The display mode of every machine and group shown (display_mode::Operating or ::Edit).
-    virtual void setDisplayMode(int16_t mode) = 0;
+    // The display mode of every machine tile, and of every group tile (display_mode::Operating or
+    // ::Edit).
+    virtual void setMachineDisplayMode(int16_t mode) = 0;
+    virtual void setGroupDisplayMode(int16_t mode) = 0;
 
     // The connect button: before switching on or off the buttons change (and on switching on the
     // shown machines get status 1 and Online); after switching off the machines go offline.
@@ -50,7 +52,8 @@ public:
     void bindFirstSlots() override {}
     void applyLineParameters() override {}
     void applyGroupParameters() override {}
-    void setDisplayMode(int16_t) override {}
+    void setMachineDisplayMode(int16_t) override {}
+    void setGroupDisplayMode(int16_t) override {}
     void lineSwitching(bool) override {}
     void lineSwitchedOff() override {}
     void editModeChanged(bool) override {}

@@ -35,7 +35,8 @@ struct RecordingStationView : StationView {
     void bindFirstSlots() override { calls << "bindFirstSlots"; }
     void applyLineParameters() override { calls << "applyLineParameters"; }
     void applyGroupParameters() override { calls << "applyGroupParameters"; }
-    void setDisplayMode(int16_t mode) override { calls << QStringLiteral("displayMode %1").arg(mode); }
+    void setMachineDisplayMode(int16_t mode) override { calls << QStringLiteral("machineDisplayMode %1").arg(mode); }
+    void setGroupDisplayMode(int16_t mode) override { calls << QStringLiteral("groupDisplayMode %1").arg(mode); }
     void lineSwitching(bool on) override { calls << QStringLiteral("lineSwitching %1").arg(on); }
     void lineSwitchedOff() override { calls << "lineSwitchedOff"; }
     void editModeChanged(bool on) override { calls << QStringLiteral("editMode %1").arg(on); }
@@ -140,8 +141,8 @@ TEST(Station, TellsItsViewOfEveryChange) {
     station.setView(&view);
     station.Form_Load();
     const QStringList startUp = view.take();
-    EXPECT_EQ(startUp.mid(0, 4), (QStringList{"bindFirstSlots", "applyLineParameters", "displayMode 1",
-                                              "applyGroupParameters"}));
+    EXPECT_EQ(startUp.mid(0, 5), (QStringList{"bindFirstSlots", "applyLineParameters", "machineDisplayMode 1",
+                                              "applyGroupParameters", "groupDisplayMode 1"}));
     EXPECT_TRUE(startUp.contains("tableMode 0"));
     EXPECT_LT(startUp.indexOf("lineSwitching 1"), startUp.indexOf("connection 4 1"));
 
