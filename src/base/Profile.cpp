@@ -162,7 +162,8 @@ QByteArray ProfileText::withValue(const QString& section, const QString& key, co
 bool readFile(const QString& path, QByteArray* content) {
     content->clear();
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    // Never waits: a FIFO or device in the file's place is opened without blocking and then refused.
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxFileSize) {

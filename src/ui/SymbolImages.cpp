@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 
 namespace ui {
@@ -14,7 +15,8 @@ QString SymbolImages::pathFor(int symbol) const {
 }
 
 QPixmap readSymbolPicture(const QString& path) {
-    if (path.isEmpty()) return QPixmap();
+    // Only plain files: opening a FIFO in a picture's place would wait for a writer.
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return QPixmap();
     QImageReader reader(path, "gif");
     reader.setDecideFormatFromContent(false);
     const QSize size = reader.size();

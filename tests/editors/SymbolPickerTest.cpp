@@ -12,6 +12,10 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 
+#include "ui/SymbolImages.h"
+
+#include <sys/stat.h>
+
 namespace {
 struct SymbolFolder {
     QTemporaryDir dir;
@@ -147,6 +151,9 @@ TEST(SymbolAuswahl, DamagedAndHugePicturesShowNothing) {
     huge[8] = char(0x60);
     huge[9] = char(0xEA);
     testutil::writeBytes(f.folder + "/MachineSymbol_3_800.gif", huge);
+    // A FIFO in a picture's place is neither listed nor opened (opening it would wait for a writer).
+    ASSERT_EQ(::mkfifo(QFile::encodeName(f.folder + "/MachineSymbol_4_800.gif").constData(), 0600), 0);
+    EXPECT_TRUE(ui::readSymbolPicture(f.folder + "/MachineSymbol_4_800.gif").isNull());
     SymbolAuswahl picker(f.dir.path(), false);
     Answer<SymbolAuswahl> answer([](SymbolAuswahl& d) {
         for (int p = 0; p < 3; ++p) EXPECT_TRUE(d.place(p)->picture().isNull()) << p;

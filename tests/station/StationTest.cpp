@@ -12,7 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using testutil::logLines;
 using testutil::readBytes;
@@ -265,4 +270,33 @@ TEST(Station, DesktopCallsGoThroughTheOperatingSystemSeam) {
     EXPECT_EQ(fake.calls, (QStringList{"findWindow DCWindow", "restore 2"}));
     EXPECT_FALSE(station.watchingVisualisation());
     EXPECT_EQ(rig.ended, 1);
+}
+
+TEST(Station, NeitherAFifoLogNorAFifoSettingsFileBlocksTheThread) {
+    // A log streamed into a collector: a FIFO that nobody reads yet.
+    StationRig rig;
+    const QString fifo = rig.dir.filePath("collector");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    Station& station = rig.start("[General]\r\nLogSystem=true\r\nLogDebug=true\r\nLogFileName=collector\r\n", false);
+    EXPECT_TRUE(station.Connected());
+
+    // Once a reader is there, the lines reach it.
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    station.CommandEdit_Click();
+    char buffer[256] = {};
+    const ssize_t n = ::read(reader, buffer, sizeof(buffer) - 1);
+    ::close(reader);
+    EXPECT_EQ(QByteArray(buffer, std::max<ssize_t>(n, 0)), "C Debug CommandEdit_Click Start\r\nC Debug CommandEdit_Click End\r\n");
+
+    // The settings file itself a FIFO: read as missing, never replaced.
+    StationRig second;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(second.paths.settingsFile()).constData(), 0600), 0);
+    second.station = std::make_unique<Station>(second.paths, second.options());
+    second.station->Form_Load();
+    EXPECT_TRUE(second.station->Connected());
+    second.station->layout().setGroupName(0, "x");
+    EXPECT_FALSE(second.station->saveGroupNames());
+    EXPECT_TRUE(QFileInfo(second.paths.settingsFile()).exists());
+    EXPECT_FALSE(QFileInfo(second.paths.settingsFile()).isFile());
 }

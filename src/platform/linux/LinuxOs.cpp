@@ -118,7 +118,10 @@ public:
     }
 
     bool appendToFile(const QString& path, const QByteArray& bytes, qint64* sizeAfter) override {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        // Never waits for a reader: a FIFO without one fails at once, one with a reader takes what
+        // fits now.
+        const int fd =
+            ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
         if (fd < 0) return false;
         const bool ok = writeAll(fd, bytes.constData(), bytes.size());
         struct stat st {};
