@@ -300,3 +300,21 @@ TEST(Station, NeitherAFifoLogNorAFifoSettingsFileBlocksTheThread) {
     EXPECT_TRUE(QFileInfo(second.paths.settingsFile()).exists());
     EXPECT_FALSE(QFileInfo(second.paths.settingsFile()).isFile());
 }
+
+// Runs twice: under the suite's C locale (code page 1252) and as a Cyrillic station (LANG=ru_RU).
+TEST(Station, ANameIsStoredInTheWorkstationCodePage) {
+    const QString name = QStringLiteral("Упаковщик 2");
+    StationRig rig;
+    Station& station = rig.start("", false);
+    station.layout().Machines[5].Text = name;
+    ASSERT_TRUE(station.saveMachine(5));
+    LineLayout restarted;
+    restarted.loadMachines(rig.paths.settingsFile());
+    if (AnsiCodec::workstation().codePage() == 1251) {
+        EXPECT_EQ(restarted.Machines[5].Text, name);
+        EXPECT_TRUE(readBytes(rig.paths.settingsFile()).contains("Text=\xD3\xEF\xE0\xEA\xEE\xE2\xF9\xE8\xEA 2\r\n"));
+    } else {
+        EXPECT_EQ(restarted.Machines[5].Text, "????????? 2");
+    }
+    EXPECT_EQ(station.layout().Machines[5].Text, name); // memory keeps the whole name
+}
