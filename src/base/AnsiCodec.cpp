@@ -18,6 +18,7 @@ const char* icuName(int codePage) {
     case 1256: return "windows-1256";
     case 1257: return "windows-1257";
     case 1258: return "windows-1258";
+    case AnsiCodec::Utf8: return "UTF-8";
     default: return "windows-1252";
     }
 }

@@ -9,6 +9,9 @@
 
 class AnsiCodec {
 public:
+    // The code page number of UTF-8, used for settings files that carry a byte-order mark.
+    static constexpr int Utf8 = 65001;
+
     explicit AnsiCodec(int codePage);
 
     // The workstation's ANSI code page (from the locale environment), created once.

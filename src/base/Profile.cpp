@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <cerrno>
 #include <climits>
@@ -123,7 +125,11 @@ std::optional<QByteArray> ProfileText::value(const QString& section, const QStri
         ++b;
         --e;
     }
-    return content_.mid(b, std::min(e - b, MaxValueLength));
+    qsizetype length = std::min(e - b, MaxValueLength);
+    // UTF-8 text is cut before a character, never inside one.
+    if (codec_.codePage() == AnsiCodec::Utf8 && length < e - b)
+        while (length > 0 && (static_cast<unsigned char>(data[b + length]) & 0xC0) == 0x80) --length;
+    return content_.mid(b, length);
 }
 
 QByteArray ProfileText::withValue(const QString& section, const QString& key, const QByteArray& rawValue) const {
@@ -157,6 +163,36 @@ QByteArray ProfileText::withValue(const QString& section, const QString& key, co
     if (!out.isEmpty() && !out.endsWith('\n') && !out.endsWith('\r')) out += "\r\n";
     out += '[' + codec_.encode(section) + "]\r\n" + keyLine + "\r\n";
     return out;
+}
+
+MarkedText unmark(const QByteArray& fileBytes) {
+    if (fileBytes.startsWith("\xEF\xBB\xBF")) return {TextMark::Utf8, fileBytes.mid(3)};
+    const bool little = fileBytes.startsWith("\xFF\xFE");
+    if (little || fileBytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        const QString text = decoder.decode(QByteArrayView(fileBytes).sliced(2));
+        return {little ? TextMark::Utf16LE : TextMark::Utf16BE, text.toUtf8()};
+    }
+    return {TextMark::None, fileBytes};
+}
+
+QByteArray remark(const MarkedText& text) {
+    switch (text.mark) {
+    case TextMark::None: return text.text;
+    case TextMark::Utf8: return QByteArray("\xEF\xBB\xBF") + text.text;
+    case TextMark::Utf16LE:
+    case TextMark::Utf16BE: {
+        const bool little = text.mark == TextMark::Utf16LE;
+        QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder.encode(QString::fromUtf8(text.text)));
+    }
+    }
+    return text.text;
+}
+
+const AnsiCodec& codecFor(TextMark mark) {
+    static const AnsiCodec utf8(AnsiCodec::Utf8);
+    return mark == TextMark::None ? AnsiCodec::workstation() : utf8;
 }
 
 bool readFile(const QString& path, QByteArray* content) {

@@ -61,6 +61,21 @@ private:
     std::vector<Line> lines_;
 };
 
+// A byte-order mark at the start of a settings file. Text in a file with a mark is Unicode: the
+// engine holds it as UTF-8 without the mark while it reads and edits, and gives it back its mark
+// and encoding when it writes. A file without a mark is text in the workstation's code page.
+enum class TextMark { None, Utf8, Utf16LE, Utf16BE };
+
+struct MarkedText {
+    TextMark mark = TextMark::None;
+    QByteArray text; // without the mark; UTF-8 when there is one
+};
+
+MarkedText unmark(const QByteArray& fileBytes);
+QByteArray remark(const MarkedText& text);
+// The codec of a file's text: the workstation's code page, or UTF-8 for a marked file.
+const AnsiCodec& codecFor(TextMark mark);
+
 // Reads a whole file. False (and empty bytes) when it is missing, a directory, unreadable or
 // larger than MaxFileSize.
 bool readFile(const QString& path, QByteArray* content);

@@ -13,10 +13,10 @@ std::function<void(const QString&)>& wrongTypeReporter() {
     return reporter;
 }
 
-QByteArray fileContent(const QString& file) {
+profile::MarkedText fileText(const QString& file) {
     QByteArray content;
     profile::readFile(file, &content);
-    return content;
+    return profile::unmark(content);
 }
 
 int16_t toInt16(const std::optional<QByteArray>& value) {
@@ -25,8 +25,8 @@ int16_t toInt16(const std::optional<QByteArray>& value) {
     return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(profile::parseProfileInt(*value))));
 }
 
-QString toText(const std::optional<QByteArray>& value) {
-    return value ? AnsiCodec::workstation().decode(*value) : QString();
+QString toText(const std::optional<QByteArray>& value, const AnsiCodec& codec) {
+    return value ? codec.decode(*value) : QString();
 }
 } // namespace
 
@@ -41,13 +41,15 @@ void reportWrongDataType() { wrongTypeReporter()(QString::fromLatin1(WrongDataTy
 SettingsEditor::SettingsEditor(QString file) : file_(std::move(file)) {
     // Only a missing file may be created: one that exists but cannot be read (a directory, no
     // permission, too large) is never replaced by a file that holds just the new keys.
-    if (!profile::readFile(file_, &content_) && QFileInfo(file_).exists()) usable_ = false;
+    QByteArray content;
+    if (!profile::readFile(file_, &content) && QFileInfo(file_).exists()) usable_ = false;
+    text_ = profile::unmark(content);
 }
 
 void SettingsEditor::setText(const QString& text, const QString& section, const QString& key) {
     if (!usable_) return;
-    const AnsiCodec& codec = AnsiCodec::workstation();
-    content_ = profile::ProfileText(std::move(content_), codec).withValue(section, key, codec.encode(text));
+    const AnsiCodec& codec = profile::codecFor(text_.mark);
+    text_.text = profile::ProfileText(std::move(text_.text), codec).withValue(section, key, codec.encode(text));
 }
 
 bool SettingsEditor::commit(QString* reason) {
@@ -55,7 +57,7 @@ bool SettingsEditor::commit(QString* reason) {
         if (reason) *reason = QStringLiteral("the file exists but cannot be read");
         return false;
     }
-    return platform::os().replaceFile(file_, content_, reason);
+    return platform::os().replaceFile(file_, profile::remark(text_), reason);
 }
 
 int16_t IniReadInt(const QString& section, const QString& key, const QString& file) {
@@ -70,14 +72,17 @@ bool IniReadBool(const QString& section, const QString& key, const QString& file
     return SettingsSnapshot(file).readBool(section, key);
 }
 
-SettingsSnapshot::SettingsSnapshot(const QString& file) : text_(fileContent(file), AnsiCodec::workstation()) {}
+SettingsSnapshot::SettingsSnapshot(const QString& file) : SettingsSnapshot(fileText(file)) {}
+
+SettingsSnapshot::SettingsSnapshot(profile::MarkedText file)
+    : codec_(profile::codecFor(file.mark)), text_(std::move(file.text), codec_) {}
 
 int16_t SettingsSnapshot::readInt(const QString& section, const QString& key) const {
     return toInt16(text_.value(section, key));
 }
 
 QString SettingsSnapshot::readString(const QString& section, const QString& key) const {
-    return toText(text_.value(section, key));
+    return toText(text_.value(section, key), codec_);
 }
 
 bool SettingsSnapshot::readBool(const QString& section, const QString& key) const {

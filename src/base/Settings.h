@@ -66,7 +66,7 @@ public:
 
 private:
     QString file_;
-    QByteArray content_;
+    profile::MarkedText text_;
     bool usable_ = true;
 };
 
@@ -98,5 +98,7 @@ public:
     bool readBool(const QString& section, const QString& key) const;
 
 private:
+    explicit SettingsSnapshot(profile::MarkedText file);
+    const AnsiCodec& codec_;
     profile::ProfileText text_;
 };

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
@@ -188,4 +189,38 @@ TEST_F(SettingsFileTest, GarbageAndHugeLinesReadWithoutHarm) {
     const QByteArray after = readBytes(file);
     EXPECT_TRUE(after.startsWith(garbage)); // every other byte stays as it was
     EXPECT_EQ(num("S", "k"), 6);
+}
+
+TEST_F(SettingsFileTest, AUtf8MarkIsSkippedAndTheFileStaysUtf8) {
+    // Saved by an editor that puts a byte-order mark first: the first section is read.
+    writeBytes(file, "\xEF\xBB\xBF[General]\r\nLogSystem=true\r\nGroup0=F\xC3\xBCller\r\n[Ma0]\r\nText=x\r\n");
+    EXPECT_TRUE(IniReadBool("General", "LogSystem", file));
+    EXPECT_EQ(IniReadString("General", "Group0", file), "Füller");
+    // Text keeps its Unicode encoding when written, also outside the workstation's code page.
+    ASSERT_EQ(IniSave(QStringLiteral("Упаковщик"), "Ma0", "Text", file), 1);
+    EXPECT_EQ(readBytes(file), "\xEF\xBB\xBF[General]\r\nLogSystem=true\r\nGroup0=F\xC3\xBCller\r\n[Ma0]\r\nText="
+                               "\xD0\xA3\xD0\xBF\xD0\xB0\xD0\xBA\xD0\xBE\xD0\xB2\xD1\x89\xD0\xB8\xD0\xBA\r\n");
+    EXPECT_EQ(IniReadString("Ma0", "Text", file), "Упаковщик");
+    // The 254-byte limit never cuts a character in two.
+    ASSERT_EQ(IniSave(QString(200, QChar(0x00E9)), "Ma0", "Text", file), 1);
+    EXPECT_EQ(IniReadString("Ma0", "Text", file), QString(127, QChar(0x00E9)));
+    ASSERT_EQ(IniSave(QString(100, QChar(0x20AC)), "Ma0", "Text", file), 1); // three bytes each
+    EXPECT_EQ(IniReadString("Ma0", "Text", file), QString(84, QChar(0x20AC)));
+}
+
+TEST_F(SettingsFileTest, Utf16FilesAreReadAndWrittenInTheirEncoding) {
+    for (const auto converter : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+        const QByteArray mark = converter == QStringConverter::Utf16LE ? "\xFF\xFE" : "\xFE\xFF";
+        QStringEncoder encode(converter);
+        writeBytes(file, mark + QByteArray(encode(QStringLiteral("[General]\r\nGroup1=Ελληνικά\r\nLcId=1032\r\n"))));
+        EXPECT_EQ(IniReadString("General", "Group1", file), "Ελληνικά");
+        EXPECT_EQ(IniReadInt("General", "LcId", file), 1032);
+        ASSERT_EQ(IniSave(QStringLiteral("包装"), "General", "Group2", file), 1);
+        EXPECT_EQ(readBytes(file),
+                  mark + QByteArray(encode(QStringLiteral("[General]\r\nGroup1=Ελληνικά\r\nLcId=1032\r\nGroup2=包装\r\n"))));
+    }
+    // A new file gets no mark, and a file without one stays in the workstation's code page.
+    QFile::remove(file);
+    ASSERT_EQ(IniSave(QStringLiteral("Füller"), "General", "Group0", file), 1);
+    EXPECT_EQ(readBytes(file), "[General]\r\nGroup0=F\xFCller\r\n");
 }
