@@ -2,7 +2,10 @@
 
 #include "platform/Platform.h"
 
+#include <QHostAddress>
+#include <QHostInfo>
 #include <QSignalBlocker>
+#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -31,6 +34,7 @@ ConnectionManager::ConnectionManager(quint16 port, ConnectionTimings timings, QO
 }
 
 ConnectionManager::~ConnectionManager() {
+    for (int i = 0; i < MachineSlots; ++i) cancelConnect(i);
     for (Element& e : elements_) {
         if (e.socket) {
             const QSignalBlocker blocker(e.socket.get());
@@ -65,10 +69,6 @@ void ConnectionManager::createElement(int i) {
     e.reply = std::make_unique<LazyTimer>(timings_.replyTimeoutMs);
     e.socket->setReadBufferSize(ReadBufferSize);
     QTcpSocket* socket = e.socket.get();
-    connect(socket, &QTcpSocket::connected, this, [this, i, socket] {
-        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        if (events_) events_->TcpClient_Connect(i);
-    });
     connect(socket, &QTcpSocket::disconnected, this, [this, i] {
         if (events_) events_->TcpClient_Close(i);
     });
@@ -94,12 +94,6 @@ void ConnectionManager::onError(int i, QAbstractSocket::SocketError error) {
         return;
     const int number = windowsSocketError(error);
     const QString description = e.socket->errorString();
-    if (opening_ == i) {
-        // Reported inside the connect call itself: deliver it once that call has returned, so the
-        // caller's state is set before the error changes it.
-        postError(i, number, description);
-        return;
-    }
     if (events_) events_->TcpClient_Error(i, number, description);
 }
 
@@ -110,6 +104,54 @@ void ConnectionManager::postError(int i, int number, const QString& description)
         if (!e.socket || e.generation != generation) return; // the connection was closed or opened again since
         if (events_) events_->TcpClient_Error(i, number, description);
     });
+}
+
+void ConnectionManager::cancelConnect(int i) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    e.connectWatch.reset();
+    platform::closeSocket(e.connecting);
+    e.connecting = -1;
+}
+
+void ConnectionManager::connectAddress(int i, const QString& address) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    bool connected = false;
+    int error = 0;
+    e.connecting = platform::startConnect(address, port_, &connected, &error);
+    if (e.connecting < 0) {
+        // Failed at once (a refusal on this machine, say): reported once the connect call returned.
+        postError(i, platform::windowsSocketErrorForErrno(error), platform::socketErrorText(error));
+        return;
+    }
+    if (connected) {
+        const quint64 generation = e.generation;
+        QTimer::singleShot(0, this, [this, i, generation] {
+            if (elements_[static_cast<size_t>(i)].generation == generation) finishConnect(i);
+        });
+        return;
+    }
+    e.connectWatch = std::make_unique<QSocketNotifier>(e.connecting, QSocketNotifier::Write);
+    connect(e.connectWatch.get(), &QSocketNotifier::activated, this, [this, i] { finishConnect(i); });
+}
+
+void ConnectionManager::finishConnect(int i) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    if (e.connecting < 0) return;
+    e.connectWatch.reset();
+    const qintptr fd = std::exchange(e.connecting, -1);
+    const int error = platform::connectResult(fd);
+    if (error != 0) {
+        platform::closeSocket(fd);
+        if (events_) events_->TcpClient_Error(i, platform::windowsSocketErrorForErrno(error), platform::socketErrorText(error));
+        return;
+    }
+    if (!e.socket->setSocketDescriptor(fd, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
+        platform::closeSocket(fd);
+        if (events_) events_->TcpClient_Error(i, windowsSocketError(e.socket->error()), e.socket->errorString());
+        return;
+    }
+    e.socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (events_) events_->TcpClient_Connect(i);
 }
 
 bool ConnectionManager::isOpen(int i) const {
@@ -161,14 +203,30 @@ void ConnectionManager::connectHost(int i) {
     }
     ++e.generation;
     e.failed = false;
-    if (e.host.trimmed().isEmpty()) {
-        // No address: fails like a host that cannot be found, and is retried the same way.
+    cancelConnect(i);
+    const QString host = e.host.trimmed();
+    const auto notFound = [this, i] {
         postError(i, windowsSocketError(QAbstractSocket::HostNotFoundError), QStringLiteral("Host not found"));
-        return;
-    }
-    opening_ = i;
-    e.socket->connectToHost(e.host, port_);
-    opening_ = -1;
+    };
+    // No address: fails like a host that cannot be found, and is retried the same way.
+    if (host.isEmpty()) return notFound();
+    // One connection attempt per call: to the address itself, or to the first address a name
+    // resolves to (looked up without blocking the thread).
+    if (const QHostAddress address(host); !address.isNull()) return connectAddress(i, address.toString());
+    const quint64 generation = e.generation;
+    QHostInfo::lookupHost(host, this, [this, i, generation](const QHostInfo& info) {
+        Element& now = elements_[static_cast<size_t>(i)];
+        if (!now.socket || now.generation != generation) return; // closed or opened again since
+        QHostAddress chosen;
+        for (const QHostAddress& a : info.addresses())
+            if (chosen.isNull() || (a.protocol() == QAbstractSocket::IPv4Protocol && chosen.protocol() != a.protocol()))
+                chosen = a;
+        if (info.error() != QHostInfo::NoError || chosen.isNull()) {
+            if (events_) events_->TcpClient_Error(i, windowsSocketError(QAbstractSocket::HostNotFoundError), QStringLiteral("Host not found"));
+            return;
+        }
+        connectAddress(i, chosen.toString());
+    });
 }
 
 void ConnectionManager::close(int i) {
@@ -176,6 +234,7 @@ void ConnectionManager::close(int i) {
     if (!e.socket) return;
     ++e.generation;
     e.failed = false;
+    cancelConnect(i);
     const QSignalBlocker blocker(e.socket.get());
     e.socket->abort();
 }

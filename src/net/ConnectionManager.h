@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 
+class QSocketNotifier;
 class QTcpSocket;
 
 struct ConnectionTimings {
@@ -64,10 +65,17 @@ private:
         QString host;
         quint64 generation = 0; // changes with every open and close: late events of an old socket are dropped
         bool failed = false;    // failed by the send limit; its error event is on its way
+        // A connect in progress: its own socket, watched until it is writable, then handed to
+        // `socket`. Qt's own connect would try again and again after a reset during the handshake.
+        qintptr connecting = -1;
+        std::unique_ptr<QSocketNotifier> connectWatch;
     };
 
     void createElement(int i);
     void connectHost(int i);
+    void connectAddress(int i, const QString& address);
+    void finishConnect(int i);
+    void cancelConnect(int i);
     void postError(int i, int number, const QString& description);
     void onError(int i, QAbstractSocket::SocketError error);
 
@@ -75,5 +83,4 @@ private:
     ConnectionTimings timings_;
     ConnectionEvents* events_ = nullptr;
     std::array<Element, MachineSlots> elements_;
-    int opening_ = -1; // index whose connect call is running: its errors are delivered later
 };

@@ -53,6 +53,17 @@ namespace platform {
 // Writes all bytes to a file descriptor (retrying short writes and interruptions); false on an error.
 bool writeAll(int fd, const char* data, qint64 size);
 
+// Starts one non-blocking TCP connect to a numeric IPv4 or IPv6 address. Returns the socket, or -1
+// with `error` set to the errno of a connect that failed at once. `connected` tells whether it
+// completed at once. Exactly one connection attempt is made.
+qintptr startConnect(const QString& numericAddress, quint16 port, bool* connected, int* error);
+// The outcome of a started connect once its socket is writable: 0 when connected, else the errno.
+int connectResult(qintptr socket);
+void closeSocket(qintptr socket);
+// The Windows Sockets number and a description for a connect's errno.
+int windowsSocketErrorForErrno(int error);
+QString socketErrorText(int error);
+
 // Writes to a connected, non-blocking socket without waiting: the number of bytes the kernel
 // took (0 when it took none now), or -1 on an error, which the socket reports on its own.
 qint64 sendNow(qintptr socket, const char* data, qint64 size);

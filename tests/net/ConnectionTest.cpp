@@ -12,6 +12,14 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTcpServer>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -245,4 +253,44 @@ TEST_F(LiveTest, ThousandsOfConnectCloseCyclesLeaveNothingBehind) {
     EXPECT_GE(closes + errors, 900);
     EXPECT_EQ(hub->ConnState[0], ConnectionState::Closed);
     qDeleteAll(server.clients);
+}
+
+TEST_F(LiveTest, AServerThatResetsAtOnceGetsOneLoggedAttemptPerRetry) {
+    // A server outside the event loop that accepts every connection and resets it at once.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int on = 1;
+    ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::listen(listener, 64), 0);
+    std::atomic<bool> stop{false};
+    std::atomic<int> accepted{0};
+    std::thread server([&] {
+        while (!stop) {
+            pollfd p{listener, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0) continue;
+            const int client = ::accept(listener, nullptr, nullptr);
+            if (client < 0) continue;
+            ++accepted;
+            const linger reset{1, 0};
+            ::setsockopt(client, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+            ::close(client);
+        }
+    });
+    enable(0, "127.0.0.1");
+    start(5000, 200);
+    QTest::qWait(1100);
+    hub->SwitchedOn = false;
+    hub->switchOff();
+    QTest::qWait(100);
+    stop = true;
+    server.join();
+    ::close(listener);
+    const int attempts = logCount(" # Start - Connect Server 0 127.0.0.1$");
+    EXPECT_GE(attempts, 4);
+    EXPECT_EQ(accepted.load(), attempts);
 }

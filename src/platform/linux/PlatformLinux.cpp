@@ -9,6 +9,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <arpa/inet.h>
+#include <cstring>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -149,6 +152,75 @@ bool writeAll(int fd, const char* data, qint64 size) {
     }
     return true;
 }
+
+qintptr startConnect(const QString& numericAddress, quint16 port, bool* connected, int* error) {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    const QByteArray text = numericAddress.toLatin1();
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    if (::inet_pton(AF_INET, text.constData(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(port);
+        length = sizeof(sockaddr_in);
+    } else if (::inet_pton(AF_INET6, text.constData(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(port);
+        length = sizeof(sockaddr_in6);
+    } else {
+        *error = EINVAL;
+        return -1;
+    }
+    const int fd = ::socket(storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        *error = errno;
+        return -1;
+    }
+    int result;
+    do {
+        result = ::connect(fd, reinterpret_cast<sockaddr*>(&storage), length);
+    } while (result != 0 && errno == EINTR);
+    *connected = result == 0;
+    if (result != 0 && errno != EINPROGRESS) {
+        *error = errno;
+        ::close(fd);
+        return -1;
+    }
+    *error = 0;
+    return fd;
+}
+
+int connectResult(qintptr socket) {
+    int error = 0;
+    socklen_t length = sizeof(error);
+    if (::getsockopt(static_cast<int>(socket), SOL_SOCKET, SO_ERROR, &error, &length) != 0) return errno;
+    return error;
+}
+
+void closeSocket(qintptr socket) {
+    if (socket >= 0) ::close(static_cast<int>(socket));
+}
+
+int windowsSocketErrorForErrno(int error) {
+    switch (error) {
+    case ECONNREFUSED: return 10061;
+    case ETIMEDOUT: return 10060;
+    case ENETUNREACH:
+    case EHOSTUNREACH: return 10065;
+    case ECONNRESET: return 10054;
+    case ENOBUFS:
+    case ENOMEM:
+    case EMFILE:
+    case ENFILE: return 10055;
+    case EADDRNOTAVAIL: return 10049;
+    case EACCES:
+    case EPERM: return 10013;
+    case EINVAL: return 10022;
+    default: return 10053;
+    }
+}
+
+QString socketErrorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 qint64 sendNow(qintptr socket, const char* data, qint64 size) {
     if (socket < 0) return -1;
