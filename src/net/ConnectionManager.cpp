@@ -34,7 +34,10 @@ ConnectionManager::ConnectionManager(quint16 port, ConnectionTimings timings, QO
 }
 
 ConnectionManager::~ConnectionManager() {
-    for (int i = 0; i < MachineSlots; ++i) cancelConnect(i);
+    for (Element& e : elements_) {
+        e.connectWatch.reset();
+        platform::closeSocket(e.connecting);
+    }
     for (Element& e : elements_) {
         if (e.socket) {
             const QSignalBlocker blocker(e.socket.get());
@@ -106,9 +109,18 @@ void ConnectionManager::postError(int i, int number, const QString& description)
     });
 }
 
+void ConnectionManager::dropConnectWatch(Element& e) {
+    // The watch may be the very notifier whose signal runs now: it is disabled at once and deleted
+    // once control is back in the event loop.
+    if (QSocketNotifier* watch = e.connectWatch.release()) {
+        watch->setEnabled(false);
+        watch->deleteLater();
+    }
+}
+
 void ConnectionManager::cancelConnect(int i) {
     Element& e = elements_[static_cast<size_t>(i)];
-    e.connectWatch.reset();
+    dropConnectWatch(e);
     platform::closeSocket(e.connecting);
     e.connecting = -1;
 }
@@ -137,7 +149,7 @@ void ConnectionManager::connectAddress(int i, const QString& address) {
 void ConnectionManager::finishConnect(int i) {
     Element& e = elements_[static_cast<size_t>(i)];
     if (e.connecting < 0) return;
-    e.connectWatch.reset();
+    dropConnectWatch(e);
     const qintptr fd = std::exchange(e.connecting, -1);
     const int error = platform::connectResult(fd);
     if (error != 0) {

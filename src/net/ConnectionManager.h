@@ -76,6 +76,7 @@ private:
     void connectAddress(int i, const QString& address);
     void finishConnect(int i);
     void cancelConnect(int i);
+    static void dropConnectWatch(Element& e);
     void postError(int i, int number, const QString& description);
     void onError(int i, QAbstractSocket::SocketError error);
 
