@@ -35,6 +35,7 @@ ConnectionManager::ConnectionManager(quint16 port, ConnectionTimings timings, QO
 
 ConnectionManager::~ConnectionManager() {
     for (Element& e : elements_) {
+        if (e.lookup >= 0) QHostInfo::abortHostLookup(e.lookup);
         e.connectWatch.reset();
         platform::closeSocket(e.connecting);
     }
@@ -120,6 +121,7 @@ void ConnectionManager::dropConnectWatch(Element& e) {
 
 void ConnectionManager::cancelConnect(int i) {
     Element& e = elements_[static_cast<size_t>(i)];
+    if (e.lookup >= 0) QHostInfo::abortHostLookup(std::exchange(e.lookup, -1));
     dropConnectWatch(e);
     platform::closeSocket(e.connecting);
     e.connecting = -1;
@@ -225,10 +227,15 @@ void ConnectionManager::connectHost(int i) {
     // One connection attempt per call: to the address itself, or to the first address a name
     // resolves to (looked up without blocking the thread).
     if (const QHostAddress address(host); !address.isNull()) return connectAddress(i, address.toString());
-    const quint64 generation = e.generation;
-    QHostInfo::lookupHost(host, this, [this, i, generation](const QHostInfo& info) {
-        Element& now = elements_[static_cast<size_t>(i)];
-        if (!now.socket || now.generation != generation) return; // closed or opened again since
+    e.lookup = QHostInfo::lookupHost(host, this, SLOT(hostLookedUp(QHostInfo)));
+}
+
+void ConnectionManager::hostLookedUp(const QHostInfo& info) {
+    // Only the lookup an element still waits for counts: a closed or reopened one has given it up.
+    for (int i = 0; i < MachineSlots; ++i) {
+        Element& e = elements_[static_cast<size_t>(i)];
+        if (!e.socket || e.lookup != info.lookupId()) continue;
+        e.lookup = -1;
         QHostAddress chosen;
         for (const QHostAddress& a : info.addresses())
             if (chosen.isNull() || (a.protocol() == QAbstractSocket::IPv4Protocol && chosen.protocol() != a.protocol()))
@@ -238,7 +245,8 @@ void ConnectionManager::connectHost(int i) {
             return;
         }
         connectAddress(i, chosen.toString());
-    });
+        return;
+    }
 }
 
 void ConnectionManager::close(int i) {

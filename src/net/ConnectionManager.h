@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 
+class QHostInfo;
 class QSocketNotifier;
 class QTcpSocket;
 
@@ -57,6 +58,9 @@ public:
     bool replyTimerActive(int i) const;
     qint64 unsentBytes(int i) const;
 
+private slots:
+    void hostLookedUp(const QHostInfo& info);
+
 private:
     struct Element {
         std::unique_ptr<QTcpSocket> socket;
@@ -68,6 +72,7 @@ private:
         // A connect in progress: its own socket, watched until it is writable, then handed to
         // `socket`. Qt's own connect would try again and again after a reset during the handshake.
         qintptr connecting = -1;
+        int lookup = -1; // a host name lookup in progress
         std::unique_ptr<QSocketNotifier> connectWatch;
     };
 

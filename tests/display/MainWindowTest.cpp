@@ -180,7 +180,7 @@ TEST_F(MainWindowTest, EveryShutDownPathRunsTheShutDownOnce) {
 TEST_F(MainWindowTest, AfterSwitchingOffEveryTileShowsStatusZero) {
     QByteArray ini;
     for (int m = 0; m < 64; ++m)
-        ini += "[Ma" + QByteArray::number(m) + "]\r\nEnabled=true\r\nAddress=h" + QByteArray::number(m) + "\r\n";
+        ini += "[Ma" + QByteArray::number(m) + "]\r\nEnabled=true\r\nAddress=127.0.8." + QByteArray::number(m + 1) + "\r\n";
     auto window = start(ini);
     for (int t = 0; t < 24; ++t) EXPECT_EQ(window->machineTile(t)->status(), 5) << t; // not connected yet
     window->CommandStart_Click();

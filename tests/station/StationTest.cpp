@@ -112,7 +112,7 @@ TEST(Station, RunsHeadlessFromStartUpToShutDown) {
 
 TEST(Station, HeadlessAndWindowedRunsWriteTheSameLog) {
     QByteArray ini = Debugging;
-    for (int m = 0; m < 64; m += 5) ini += "[Ma" + QByteArray::number(m) + "]\r\nEnabled=true\r\nAddress=h" + QByteArray::number(m % 3) + "\r\n";
+    for (int m = 0; m < 64; m += 5) ini += "[Ma" + QByteArray::number(m) + "]\r\nEnabled=true\r\nAddress=127.0.8." + QByteArray::number(m % 3 + 1) + "\r\n";
     // The windowed program's dialogs are cancelled, as the headless view's are.
     editors::ModalDialog::setAnswer([](editors::ModalDialog& d) { d.reject(); });
     const auto run = [&](bool withWindow) {
@@ -140,7 +140,7 @@ TEST(Station, HeadlessAndWindowedRunsWriteTheSameLog) {
 
 TEST(Station, TellsItsViewOfEveryChange) {
     StationRig rig;
-    writeBytes(rig.paths.settingsFile(), "[Ma4]\r\nEnabled=true\r\nAddress=a\r\nGroup=1\r\n");
+    writeBytes(rig.paths.settingsFile(), "[Ma4]\r\nEnabled=true\r\nAddress=127.0.8.4\r\nGroup=1\r\n");
     Station station(rig.paths, rig.options());
     RecordingStationView view;
     station.setView(&view);
