@@ -193,9 +193,28 @@ void ConnectionManager::send(int i, const QByteArray& bytes) {
     }
 }
 
-QByteArray ConnectionManager::readAll(int i) {
+QByteArray ConnectionManager::read(int i, qint64 maxBytes) {
     Element& e = elements_[static_cast<size_t>(i)];
-    return e.socket ? e.socket->readAll() : QByteArray();
+    return e.socket ? e.socket->read(maxBytes) : QByteArray();
+}
+
+qint64 ConnectionManager::bytesAvailable(int i) const {
+    const Element& e = elements_[static_cast<size_t>(i)];
+    return e.socket ? e.socket->bytesAvailable() : 0;
+}
+
+void ConnectionManager::continueArrival(int i) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    if (!e.socket || e.continuing) return;
+    e.continuing = true;
+    const quint64 generation = e.generation;
+    QTimer::singleShot(0, this, [this, i, generation] {
+        Element& now = elements_[static_cast<size_t>(i)];
+        now.continuing = false;
+        if (!now.socket || now.generation != generation) return; // closed or opened again since
+        if (const qint64 waiting = now.socket->bytesAvailable(); waiting > 0 && events_)
+            events_->TcpClient_DataArrival(i, waiting);
+    });
 }
 
 void ConnectionManager::open(int i, const QString& host) {

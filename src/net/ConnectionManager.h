@@ -45,7 +45,9 @@ public:
 
     bool isOpen(int i) const override;
     void send(int i, const QByteArray& bytes) override;
-    QByteArray readAll(int i) override;
+    QByteArray read(int i, qint64 maxBytes) override;
+    qint64 bytesAvailable(int i) const override;
+    void continueArrival(int i) override;
     void open(int i, const QString& host) override;
     void reopen(int i) override;
     void close(int i) override;
@@ -73,6 +75,7 @@ private:
         // `socket`. Qt's own connect would try again and again after a reset during the handshake.
         qintptr connecting = -1;
         int lookup = -1; // a host name lookup in progress
+        bool continuing = false; // a continued arrival is queued
         std::unique_ptr<QSocketNotifier> connectWatch;
     };
 

@@ -13,8 +13,12 @@ public:
     virtual bool isOpen(int i) const = 0;
     // Hands bytes to the connection at once.
     virtual void send(int i, const QByteArray& bytes) = 0;
-    // All data waiting on connection i.
-    virtual QByteArray readAll(int i) = 0;
+    // Up to `maxBytes` of the data waiting on connection i, and how much waits.
+    virtual QByteArray read(int i, qint64 maxBytes) = 0;
+    virtual qint64 bytesAvailable(int i) const = 0;
+    // Raises the data-arrival event for connection i again once the other events had their turn
+    // (no new event comes for data left unread). One pending continuation per connection.
+    virtual void continueArrival(int i) = 0;
 
     // Starts connecting to host (port fixed by the implementation); events follow asynchronously.
     virtual void open(int i, const QString& host) = 0;

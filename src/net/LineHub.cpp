@@ -145,11 +145,16 @@ void LineHub::SendeDaten(int index, QStringView text) {
 }
 
 void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
+    const bool open = connections_.isOpen(i);
+    // One arrival is one slice of what waits: its lines, its bytes, its dispatches.
+    const qint64 slice = open ? std::min(bytes, MaxArrivalBytes) : bytes;
     if (log_.debugOn())
         log_.debugText(QLatin1String("TcpClient_DataArrival Start: Index: ") + number(i) + QLatin1String(" Bytes: ") +
-                       QString::number(bytes));
-    if (connections_.isOpen(i)) {
-        QByteArray data = connections_.readAll(i);
+                       QString::number(slice));
+    bool more = false;
+    if (open) {
+        QByteArray data = connections_.read(i, slice);
+        more = data.size() == MaxArrivalBytes && connections_.bytesAvailable(i) > 0;
         const AnsiCodec& codec = AnsiCodec::workstation();
         if (log_.dataOn()) log_.dataReceived(i, codec.decode(data));
         frames_[static_cast<size_t>(i)].feed(std::move(data), [&](QByteArrayView message) {
@@ -160,6 +165,7 @@ void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
     }
     connections_.restartReplyTimer(i);
     if (log_.debugOn()) log_.debug(QLatin1String("TcpClient_DataArrival"), QLatin1String(" End"));
+    if (more) connections_.continueArrival(i);
 }
 
 void LineHub::TextAuswerten(int index, QStringView message) {

@@ -20,6 +20,10 @@ class SlotView;
 
 class LineHub : public ConnectionEvents {
 public:
+    // Most bytes one data arrival reads and handles; what is left waits for the next turn of the
+    // event loop, so that a server sending without pause cannot hold up the others.
+    static constexpr qint64 MaxArrivalBytes = 4096;
+
     LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, SlotView& view, Connections& connections);
 
     std::array<ConnectionState, MachineSlots> ConnState{};

@@ -57,6 +57,11 @@ struct TestServer {
         return out;
     }
     int count(const QString& message) const { return static_cast<int>(messages().count(message)); }
+    int countStartingWith(const QString& command) const {
+        int n = 0;
+        for (const QString& m : messages()) n += m.startsWith(command);
+        return n;
+    }
 };
 
 using LiveTest = LiveHubTest;
@@ -293,4 +298,27 @@ TEST_F(LiveTest, AServerThatResetsAtOnceGetsOneLoggedAttemptPerRetry) {
     const int attempts = logCount(" # Start - Connect Server 0 127.0.0.1$");
     EXPECT_GE(attempts, 4);
     EXPECT_EQ(accepted.load(), attempts);
+}
+
+TEST_F(LiveTest, AFloodingServerIsReadInSlicesAndEveryReportIsHandledOnce) {
+    TestServer flooder, other;
+    ASSERT_TRUE(flooder.listen(QHostAddress("127.0.0.1"), port));
+    ASSERT_TRUE(other.listen(QHostAddress("127.0.0.2"), port));
+    constexpr int Reports = 2000;
+    QByteArray flood;
+    for (int n = 0; n < Reports; ++n)
+        flood += framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(n) + ";CodePage7=1252;LcId7=1033;");
+    flooder.onAccept = [&](QTcpSocket* s) { s->write(flood); };
+    other.onAccept = [](QTcpSocket* s) { s->write(framing::frame("$$LiefereLinienDaten$$")); };
+    log.configure(LogSwitches{}); // a flood with every line logged would only measure the log
+    enable(0, "127.0.0.1");
+    enable(1, "127.0.0.2");
+    start();
+    ASSERT_TRUE(waitFor([&] { return other.countStartingWith("$$HierLinienDaten$$") >= Reports + 1; }, 60000));
+    QTest::qWait(100);
+    // Once per report to each server, plus the answer to the request: nothing lost, nothing twice.
+    EXPECT_EQ(other.countStartingWith("$$HierLinienDaten$$"), Reports + 1);
+    EXPECT_EQ(other.count("$$LiefereDeineDaten$$"), 1);
+    EXPECT_EQ(layout.MachineDataNow[7].Text, QStringLiteral("r%1").arg(Reports - 1));
+    EXPECT_EQ(hub->pendingFrameBytes(0), 0);
 }

@@ -230,3 +230,47 @@ TEST_F(HubTest, EveryValueLookupOfAReportIsTraced) {
     for (int i = 0; i < 4; ++i) expected << "C Debug WerteAufbroeseln Start" << "C Debug WerteAufbroeseln End";
     EXPECT_EQ(lines, expected);
 }
+
+TEST_F(HubTest, ALongArrivalIsHandledInSlicesEachAnArrivalOfItsOwn) {
+    LogSwitches switches = testLogSwitches(dir.filePath("log.txt"));
+    switches.debug = true;
+    log.configure(switches);
+    enable(0, "s0");
+    connectAll();
+    QFile::remove(dir.filePath("log.txt"));
+    // 300 reports back to back, about 22 KB: more than one slice.
+    QByteArray flood;
+    for (int n = 0; n < 300; ++n)
+        flood += framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(n) + ";CodePage7=1252;LcId7=1033;");
+    connections.incoming[0] = flood;
+    QStringList texts;
+    int arrivals = 0;
+    hub.TcpClient_DataArrival(0, flood.size());
+    while (!connections.continued.isEmpty()) {
+        EXPECT_EQ(connections.continued.takeFirst(), 0);
+        EXPECT_GT(connections.bytesAvailable(0), 0);
+        ++arrivals;
+        hub.TcpClient_DataArrival(0, connections.bytesAvailable(0));
+    }
+    EXPECT_EQ(connections.bytesAvailable(0), 0);
+    const qint64 slices = (flood.size() + LineHub::MaxArrivalBytes - 1) / LineHub::MaxArrivalBytes;
+    EXPECT_EQ(arrivals + 1, slices);
+    // Every slice logs its own byte count and exactly its bytes; together they are the whole stream.
+    const QStringList lines = logLines();
+    const QStringList starts = lines.filter(QRegularExpression("^C Debug TcpClient_DataArrival Start: Index: 0 Bytes: "));
+    ASSERT_EQ(starts.size(), slices);
+    EXPECT_TRUE(starts.first().endsWith(" Bytes: 4096"));
+    QByteArray received;
+    for (const QString& line : lines.filter(QRegularExpression("^S0 -> C ")))
+        received += line.section(QStringLiteral(" # "), 2).toLatin1();
+    EXPECT_EQ(received, flood);
+    // Every report was handled once, in order: the last one's text is what slot 7 shows.
+    EXPECT_EQ(layout.MachineDataNow[7].Text, "r299");
+    EXPECT_EQ(connections.sentTo(0).size(), 300); // one line-data message per report to server 0
+    EXPECT_EQ(hub.pendingFrameBytes(0), 0);
+
+    // An arrival within the limit reads all and asks for no continuation.
+    connections.incoming[0] = framing::frame("$$LiefereLinienDaten$$");
+    hub.TcpClient_DataArrival(0, connections.incoming[0].size());
+    EXPECT_TRUE(connections.continued.isEmpty());
+}
