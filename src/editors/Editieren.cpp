@@ -103,7 +103,7 @@ void Editieren::load() {
 
 void Editieren::showSymbol() {
     // A number without a picture shows an empty place, not the picture of the number before it.
-    const QPixmap picture = ui::readSymbolPicture(ui::SymbolImages(programDirectory_).pathFor(EditSymbol));
+    const QPixmap picture = ui::readSymbolPicture(ui::symbolPath(programDirectory_, EditSymbol));
     bild_->setPixmap(picture);
     bild_->resize(picture.isNull() ? QSize(0, 0) : picture.size());
 }

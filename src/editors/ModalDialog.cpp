@@ -56,25 +56,30 @@ void ModalDialog::run() {
     exec();
 }
 
+namespace {
+// A control of this dialog at a rectangle in twips, in the dialog font.
+template <typename Control>
+Control* place(Control* control, const char* objectName, int left, int top, int width, int height) {
+    control->setObjectName(QLatin1String(objectName));
+    control->setGeometry(ui::twipsRect(left, top, width, height));
+    control->setFont(ui::dialogFont());
+    return control;
+}
+} // namespace
+
 QPushButton* ModalDialog::makeButton(const char* objectName, const QString& caption, int left, int top, int width,
                                      int height) {
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(QLatin1String(objectName));
-    button->setGeometry(ui::twipsRect(left, top, width, height));
+    auto* button = place(new QPushButton(caption, this), objectName, left, top, width, height);
     ui::setButtonColour(button, false);
     // Enter confirms only through the button that has the focus (see keyPressEvent).
     button->setAutoDefault(false);
-    button->setFont(ui::dialogFont());
     ui::fitCaption(button);
     return button;
 }
 
 QLabel* ModalDialog::makeLabel(const char* objectName, const QString& caption, int left, int top, int width,
                                int height) {
-    auto* label = new QLabel(caption, this);
-    label->setObjectName(QLatin1String(objectName));
-    label->setGeometry(ui::twipsRect(left, top, width, height));
-    label->setFont(ui::dialogFont());
+    auto* label = place(new QLabel(caption, this), objectName, left, top, width, height);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     ui::fitCaption(label);
     return label;
@@ -82,19 +87,13 @@ QLabel* ModalDialog::makeLabel(const char* objectName, const QString& caption, i
 
 QCheckBox* ModalDialog::makeCheckBox(const char* objectName, const QString& caption, int left, int top, int width,
                                      int height) {
-    auto* box = new QCheckBox(caption, this);
-    box->setObjectName(QLatin1String(objectName));
-    box->setGeometry(ui::twipsRect(left, top, width, height));
-    box->setFont(ui::dialogFont());
+    auto* box = place(new QCheckBox(caption, this), objectName, left, top, width, height);
     ui::fitCaption(box);
     return box;
 }
 
 QComboBox* ModalDialog::makeComboBox(const char* objectName, int left, int top, int width, int height) {
-    auto* box = new QComboBox(this);
-    box->setObjectName(QLatin1String(objectName));
-    box->setGeometry(ui::twipsRect(left, top, width, height));
-    box->setFont(ui::dialogFont());
+    auto* box = place(new QComboBox(this), objectName, left, top, width, height);
     box->setMaxVisibleItems(17);
     return box;
 }

@@ -9,10 +9,12 @@ namespace ui {
 
 SymbolImages::SymbolImages(QString programDirectory) : directory_(std::move(programDirectory)) {}
 
-QString SymbolImages::pathFor(int symbol) const {
-    return platform::findPathNoCase(directory_, QLatin1String("MachineSymbols/MachineSymbol_") + QString::number(symbol) +
-                                                   QLatin1String("_800.gif"));
+QString symbolPath(const QString& programDirectory, int symbol) {
+    return platform::findPathNoCase(programDirectory, QLatin1String("MachineSymbols/MachineSymbol_") +
+                                                          QString::number(symbol) + QLatin1String("_800.gif"));
 }
+
+QString SymbolImages::pathFor(int symbol) const { return symbolPath(directory_, symbol); }
 
 QPixmap readSymbolPicture(const QString& path) {
     // Only plain files: opening a FIFO in a picture's place would wait for a writer.

@@ -9,6 +9,9 @@
 
 namespace ui {
 
+// The path of symbol n's file below a program directory, or empty when there is none.
+QString symbolPath(const QString& programDirectory, int symbol);
+
 // Reads one symbol picture: only GIF is accepted, whatever the bytes claim, and pictures larger
 // than 4096 x 4096 are refused before they are decoded. A null pixmap when it cannot be read.
 QPixmap readSymbolPicture(const QString& path);

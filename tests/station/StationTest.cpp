@@ -207,7 +207,6 @@ TEST(Station, EachPersistingEditWritesItsKeysInOrder) {
     layout.TableSize[3] = 999;
     layout.TableSize[14] = 5;
     const QByteArray before = readBytes(file);
-    platform::OperatingSystem& real = platform::nativeOs();
     FakeOs fake;
     {
         platform::ScopedOs scoped(fake);
@@ -233,7 +232,6 @@ TEST(Station, EachPersistingEditWritesItsKeysInOrder) {
     for (int p = 0; p < 14; ++p) IniSave(layout.TableSize[static_cast<size_t>(p)], "Table", QStringLiteral("Size%1").arg(p), oneByOne);
     EXPECT_EQ(readBytes(file), readBytes(oneByOne));
     EXPECT_TRUE(readBytes(file).contains("[Table]\r\nSize0=1200\r\nSize1=1875\r\nSize2=2400\r\nSize3=999\r\n"));
-    (void)real;
 
     // A write that fails leaves the file and keeps the value in memory.
     layout.Machines[7].Text = "Capper";
