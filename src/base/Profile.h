@@ -19,6 +19,13 @@ constexpr qsizetype MaxValueLength = 254;
 // Files larger than this are not read (every read gives its default) and never rewritten.
 constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
 
+// One write of a batch: the value is already encoded in the file's code page.
+struct ValueWrite {
+    QString section;
+    QString key;
+    QByteArray value;
+};
+
 // One parsed snapshot of a settings file's bytes.
 class ProfileText {
 public:
@@ -31,6 +38,10 @@ public:
     // The file's bytes with `key` in `section` set to `value` (already encoded). Every byte
     // outside the one changed or inserted line stays as it was.
     QByteArray withValue(const QString& section, const QString& key, const QByteArray& value) const;
+
+    // The file's bytes after the writes, in order: the same bytes as withValue applied once per
+    // write to the result of the one before, from a single parse of the file.
+    QByteArray withValues(const std::vector<ValueWrite>& writes) const;
 
     const QByteArray& content() const { return content_; }
 
@@ -53,8 +64,16 @@ private:
         int lastContentLine = -1; // last non-blank line of the section, header included
     };
 
+    class Batch;
+    friend class Batch;
+
+    // The line that starts at `pos` of `data`.
+    static Line parseLine(const char* data, qsizetype pos, qsizetype size);
     Match find(const QString& section, const QString& key) const;
-    bool nameEquals(qsizetype begin, qsizetype end, const QByteArray& encoded, const QString& name) const;
+    bool nameEquals(QByteArrayView stored, const QByteArray& encoded, const QString& name) const;
+    QByteArrayView nameOf(const Line& line) const {
+        return QByteArrayView(content_.constData() + line.nameBegin, line.nameEnd - line.nameBegin);
+    }
 
     QByteArray content_;
     const AnsiCodec& codec_;

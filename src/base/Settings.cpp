@@ -48,14 +48,19 @@ SettingsEditor::SettingsEditor(QString file) : file_(std::move(file)) {
 
 void SettingsEditor::setText(const QString& text, const QString& section, const QString& key) {
     if (!usable_) return;
-    const AnsiCodec& codec = profile::codecFor(text_.mark);
-    text_.text = profile::ProfileText(std::move(text_.text), codec).withValue(section, key, codec.encode(text));
+    writes_.push_back({section, key, profile::codecFor(text_.mark).encode(text)});
 }
 
 bool SettingsEditor::commit(QString* reason) {
     if (!usable_) {
         if (reason) *reason = QStringLiteral("the file exists but cannot be read");
         return false;
+    }
+    if (!writes_.empty()) {
+        // All writes on one parse of the file: as many as a table of machines needs cost one pass.
+        const AnsiCodec& codec = profile::codecFor(text_.mark);
+        text_.text = profile::ProfileText(std::move(text_.text), codec).withValues(writes_);
+        writes_.clear();
     }
     return platform::os().replaceFile(file_, profile::remark(text_), reason);
 }

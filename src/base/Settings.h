@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <type_traits>
+#include <vector>
 
 namespace settings_detail {
 void reportWrongDataType();
@@ -67,6 +68,7 @@ public:
 private:
     QString file_;
     profile::MarkedText text_;
+    std::vector<profile::ValueWrite> writes_;
     bool usable_ = true;
 };
 

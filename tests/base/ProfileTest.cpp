@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QRandomGenerator>
+
+#include <vector>
+
 // Names beyond ASCII match without regard to case in the file's code page.
 TEST(ProfileText, NonAsciiNamesMatchWithoutRegardToCase) {
     const AnsiCodec cyrillic(1251);
@@ -23,4 +27,71 @@ TEST(ProfileText, IntegerParsingWraps) {
     EXPECT_EQ(profile::parseProfileInt("99999999999"), static_cast<qint32>(99999999999LL & 0xFFFFFFFF));
     EXPECT_EQ(profile::parseProfileInt("  -12x"), -12);
     EXPECT_EQ(profile::parseProfileInt("- 1"), 0);
+}
+
+namespace {
+// The reference: each write applied to the bytes the one before gave.
+QByteArray oneByOne(QByteArray content, const std::vector<profile::ValueWrite>& writes, const AnsiCodec& codec) {
+    for (const profile::ValueWrite& w : writes)
+        content = profile::ProfileText(std::move(content), codec).withValue(w.section, w.key, w.value);
+    return content;
+}
+
+// Pieces of hand-edited and program-written files, chosen so that random combinations hit the
+// awkward places: repeated and differently cased sections, keys before any section, comments,
+// blank lines, lone CR and LF, no line break at the end, names beyond ASCII, brackets and '='
+// inside names.
+const char* const FilePieces[] = {
+    "[Ma0]", "[MA0]", " [ ma1 ] ", "[General]", "[Table]", "[\xD0\x93]", "[a]b]", "[open",
+    "Text=A", "text = B ", "  Address=\"q\"", "Group=3", "; comment", "# note", "", "   ", "=nothing",
+    "Size0=900", "novalue", "\xD0\xB3=cyr", "Key=a=b", "[Ma2]", "Enabled=true",
+};
+const char* const Breaks[] = {"\r\n", "\n", "\r", "\r\n"};
+const char* const Sections[] = {"Ma0", "ma0", "Ma1", "MA2", "General", "Table", "New", "new", "\xD0\x93",
+                                "\xD0\xB3", " padded", "a]b", "[x", "br\nk"};
+const char* const Keys[] = {"Text", "TEXT", "Address", "Group", "Size0", "Fresh", "novalue", "\xD0\xB3", " k",
+                            "Key", "[k", "a=b", "", "; c", "x\ry"};
+const char* const Values[] = {"1", "", "  lead", "two\r\nlines", "x]", "\xD0\xB6", "\"q\"", "-5"};
+
+template <size_t N>
+const char* pick(const char* const (&list)[N], QRandomGenerator& random) {
+    return list[random.bounded(static_cast<quint32>(N))];
+}
+} // namespace
+
+// Many writes made in one pass give exactly the bytes of the same writes made one at a time, on
+// files of every shape and with names and values that test the edges of the format.
+TEST(ProfileText, ABatchOfWritesEqualsTheWritesOneByOne) {
+    const AnsiCodec utf8(AnsiCodec::Utf8);
+    QRandomGenerator random(20261206);
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray content;
+        const int lines = static_cast<int>(random.bounded(14u));
+        for (int i = 0; i < lines; ++i) content += QByteArray(pick(FilePieces, random)) + pick(Breaks, random);
+        if (random.bounded(3u) == 0 && content.endsWith('\n')) content.chop(1);
+        std::vector<profile::ValueWrite> writes;
+        const int count = static_cast<int>(random.bounded(1u, 12u));
+        for (int i = 0; i < count; ++i)
+            writes.push_back({QString::fromUtf8(pick(Sections, random)), QString::fromUtf8(pick(Keys, random)),
+                              QByteArray(pick(Values, random))});
+        const QByteArray batch = profile::ProfileText(content, utf8).withValues(writes);
+        ASSERT_EQ(batch, oneByOne(content, writes, utf8)) << "round " << round << " file: " << content.toStdString();
+    }
+}
+
+// The case the batch exists for: every key of 64 machine sections and the column widths written
+// into a file with hand comments.
+TEST(ProfileText, AWholeLineLayoutInOnePassEqualsItWrittenKeyByKey) {
+    const AnsiCodec western(1252);
+    QByteArray content = "; line 3, commissioned by hand\r\n[General]\r\nFontName=Arial\r\n\r\n";
+    for (int m = 0; m < 64; m += 2) content += "[Ma" + QByteArray::number(m) + "]\r\nText=Old " + QByteArray::number(m) + "\r\n; kept\r\n\r\n";
+    std::vector<profile::ValueWrite> writes;
+    for (int m = 0; m < 64; ++m)
+        for (const char* key : {"Text", "Address", "Machine", "RemoteControl", "Symbol", "StatusPLC", "Enabled", "Group",
+                                "VisuGroup1", "VisuGroup2", "VisuGroup3", "VisuGroup4", "VisuGroup5", "VisuGroup6"})
+            writes.push_back({QStringLiteral("Ma%1").arg(m), QString::fromLatin1(key), "v" + QByteArray::number(m)});
+    for (int c = 0; c < 14; ++c) writes.push_back({QStringLiteral("Table"), QStringLiteral("Size%1").arg(c), "1200"});
+    const QByteArray batch = profile::ProfileText(content, western).withValues(writes);
+    EXPECT_EQ(batch, oneByOne(content, writes, western));
+    EXPECT_TRUE(batch.startsWith("; line 3, commissioned by hand\r\n[General]\r\nFontName=Arial\r\n\r\n[Ma0]\r\nText=v0\r\n; kept\r\nAddress=v0\r\n"));
 }
