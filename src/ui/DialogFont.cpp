@@ -46,21 +46,28 @@ QFontDatabase::WritingSystem writingSystemForLcId(int32_t lcId) {
     }
 }
 
-QStringList familiesForLcId(const QString& fontName, int32_t lcId) {
+namespace {
+// The named family, the families that stand in for it, and for a script other than Latin one that
+// has the script's glyphs, for characters the others lack. The stand-ins come before the script's
+// family: a list of families is matched in order before any substitution, so a named family that
+// is missing would otherwise fall straight to the script's family.
+QStringList familiesFor(const QString& fontName, QFontDatabase::WritingSystem script) {
     QStringList families{fontName};
-    const QFontDatabase::WritingSystem script = writingSystemForLcId(lcId);
+    families << QFont::substitutes(fontName);
     if (script == QFontDatabase::Latin) return families;
     const QStringList forScript = QFontDatabase::families(script);
-    if (!forScript.isEmpty() && !forScript.contains(fontName, Qt::CaseInsensitive)) families << forScript.first();
+    if (!forScript.isEmpty() && !families.contains(forScript.first(), Qt::CaseInsensitive)) families << forScript.first();
     return families;
+}
+} // namespace
+
+QStringList familiesForLcId(const QString& fontName, int32_t lcId) {
+    return familiesFor(fontName, writingSystemForLcId(lcId));
 }
 
 void setUpDialogFont(const QString& fontName, int charSet) {
-    // The character set has no counterpart in Qt: the font names the family first and, after it,
-    // one that has the script's glyphs, for characters the named family lacks.
-    QStringList families{fontName};
-    const QStringList forScript = QFontDatabase::families(writingSystemForCharSet(charSet));
-    if (!forScript.isEmpty() && !forScript.contains(fontName, Qt::CaseInsensitive)) families << forScript.first();
+    // The character set has no counterpart in Qt: it decides the script of the fallback family.
+    const QStringList families = familiesFor(fontName, writingSystemForCharSet(charSet));
     QFont& font = dialogFont();
     font.setFamilies(families);
     font.setPointSize(10);

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontInfo>
+
 #include <QDir>
 #include <QImage>
 #include <QSignalSpy>
@@ -139,4 +141,11 @@ TEST(TileFonts, StatusTextTakesAFontForItsLocalesScript) {
     EXPECT_EQ(ui::writingSystemForLcId(1033), QFontDatabase::Latin);
     EXPECT_EQ(ui::familiesForLcId("Tahoma", 1033), QStringList{"Tahoma"});
     EXPECT_EQ(ui::familiesForLcId("Tahoma", 1049).first(), "Tahoma");
+    // A named family that is missing falls to its stand-in, never to the script's first family
+    // (on Latin that is a mathematics face), for the dialog font and the name boxes alike.
+    ui::setUpDialogFont("Arial Unicode MS", 0);
+    EXPECT_EQ(QFontInfo(ui::dialogFont()).family(), "Liberation Sans");
+    ui::setUpDialogFont("Arial", 204);
+    EXPECT_EQ(QFontInfo(ui::dialogFont()).family(), "Liberation Sans");
+    EXPECT_EQ(ui::familiesForLcId("Arial", 1049).mid(0, 2).join(",").toLower(), "arial,liberation sans");
 }
