@@ -4,6 +4,7 @@
 #include "display/LineModul.h"
 #include "editors/Editieren.h"
 #include "editors/EditierenGroup.h"
+#include "editors/EditierenT.h"
 #include "editors/EditierenLang.h"
 #include "ui/Captions.h"
 #include "ui/DialogFont.h"
@@ -258,6 +259,13 @@ EditierenGroupT& VelkoZuraVeradadClient::groupTableEditor() {
     return *groupTableEditor_;
 }
 
+EditierenT& VelkoZuraVeradadClient::machineTableEditor() {
+    if (!machineTableEditor_)
+        machineTableEditor_ = std::make_unique<EditierenT>(station_.layout(), station_.settings(),
+                                                           station_.paths().directory(), symbols_, this);
+    return *machineTableEditor_;
+}
+
 int VelkoZuraVeradadClient::editMachine(int slot) {
     Editieren& dialog = machineEditor();
     dialog.EditIndex = static_cast<int16_t>(slot);
@@ -276,6 +284,19 @@ int VelkoZuraVeradadClient::editGroupTable() {
     EditierenGroupT& dialog = groupTableEditor();
     dialog.edit();
     return dialog.EditErgebnis;
+}
+
+int VelkoZuraVeradadClient::editMachineTable() {
+    EditierenT& dialog = machineTableEditor();
+    dialog.edit();
+    return dialog.EditErgebnis;
+}
+
+void VelkoZuraVeradadClient::setBusyPointer(bool busy) {
+    if (busy)
+        setCursor(Qt::WaitCursor);
+    else
+        unsetCursor();
 }
 
 void VelkoZuraVeradadClient::HScroll_Change() {

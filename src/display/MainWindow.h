@@ -15,6 +15,7 @@
 class Editieren;
 class EditierenGroup;
 class EditierenGroupT;
+class EditierenT;
 class GroupModul;
 class LineModul;
 class QPushButton;
@@ -62,11 +63,14 @@ public:
     int editMachine(int slot) override;
     int editGroup(int group) override;
     int editGroupTable() override;
+    int editMachineTable() override;
+    void setBusyPointer(bool busy) override;
 
     // The configuration dialogs, created on first use and kept for the whole run.
     Editieren& machineEditor();
     EditierenGroup& groupEditor();
     EditierenGroupT& groupTableEditor();
+    EditierenT& machineTableEditor();
 
     // Access for tests and the demo.
     LineModul* machineTile(int t) const { return machineTiles_[static_cast<size_t>(t)]; }
@@ -102,4 +106,5 @@ private:
     std::unique_ptr<Editieren> machineEditor_;
     std::unique_ptr<EditierenGroup> groupEditor_;
     std::unique_ptr<EditierenGroupT> groupTableEditor_;
+    std::unique_ptr<EditierenT> machineTableEditor_;
 };

@@ -167,9 +167,25 @@ void Station::chooseLanguage(int k) {
 
 void Station::LineModul_Click(int slot) {
     DebugScope debug(log_, "LineModul_Click");
-    // Outside edit mode a click does nothing more; the machine table opens in table mode.
-    if (!EditMode || TableMode) return;
+    // Outside edit mode a click does nothing more.
+    if (!EditMode) return;
+    if (TableMode) {
+        editMachineTable();
+        return;
+    }
     if (view().editMachine(slot) == ConfirmedChanged) saveMachine(slot);
+}
+
+void Station::editMachineTable() {
+    // The busy pointer while the table opens and while it is saved; the default one in any case.
+    struct DefaultPointer {
+        StationView& view;
+        ~DefaultPointer() { view.setBusyPointer(false); }
+    } pointer{view()};
+    view().setBusyPointer(true);
+    const int result = view().editMachineTable();
+    view().setBusyPointer(true);
+    if (result == ConfirmedChanged) saveAllMachines();
 }
 
 void Station::GroupModul_Click(int group) {

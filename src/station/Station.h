@@ -60,6 +60,8 @@ public:
     // A click on the tile showing a slot or a group.
     void LineModul_Click(int slot);
     void GroupModul_Click(int group);
+    // The machine table editor, then all machines saved when it was confirmed.
+    void editMachineTable();
 
     void GroupZuweisen();
     void LineParameterZuweisen();

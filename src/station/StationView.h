@@ -41,6 +41,11 @@ public:
     virtual int editMachine(int slot) = 0;
     virtual int editGroup(int group) = 0;
     virtual int editGroupTable() = 0;
+    // The machine table: all 64 records and the column widths; Cancelled or ConfirmedChanged.
+    virtual int editMachineTable() = 0;
+
+    // Shows the busy pointer over the view, or the default one again.
+    virtual void setBusyPointer(bool busy) = 0;
 };
 
 // A view that shows nothing and chooses nothing.
@@ -64,4 +69,6 @@ public:
     int editMachine(int) override { return Cancelled; }
     int editGroup(int) override { return Cancelled; }
     int editGroupTable() override { return Cancelled; }
+    int editMachineTable() override { return Cancelled; }
+    void setBusyPointer(bool) override {}
 };

@@ -1,5 +1,6 @@
 #include "editors/Editieren.h"
 #include "editors/EditierenGroup.h"
+#include "editors/EditierenT.h"
 #include "editors/MachineForm.h"
 #include "editors/SymbolAuswahl.h"
 #include "editors/UnicodeTextBox.h"
@@ -366,8 +367,13 @@ TEST_F(ClickTest, GroupTileClicksSaveAllNamesAndRefreshTheTiles) {
         QTest::mouseClick(window->groupTile(0), Qt::LeftButton);
     }
     EXPECT_EQ(readBytes(rig.paths.settingsFile()), "[General]\r\n" + groups); // rewritten, the same
-    // A machine tile in table mode opens nothing yet.
-    QTest::mouseClick(window->machineTile(0), Qt::LeftButton);
+    // A machine tile in table mode opens the machine table; Cancel writes nothing.
+    {
+        Answer<EditierenT> answer([](EditierenT& d) { d.commandCancel()->click(); });
+        QTest::mouseClick(window->machineTile(0), Qt::LeftButton);
+    }
+    EXPECT_EQ(window->machineTableEditor().EditErgebnis, Cancelled);
+    EXPECT_EQ(readBytes(rig.paths.settingsFile()), "[General]\r\n" + groups);
 }
 
 TEST_F(ClickTest, OutsideEditModeAClickOpensNothing) {

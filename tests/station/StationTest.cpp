@@ -65,6 +65,11 @@ struct RecordingStationView : StationView {
         calls << "editGroupTable";
         return dialogAnswer;
     }
+    int editMachineTable() override {
+        calls << "editMachineTable";
+        return dialogAnswer;
+    }
+    void setBusyPointer(bool busy) override { calls << QStringLiteral("busy %1").arg(busy); }
     QStringList take() { return std::exchange(calls, {}); }
 };
 
@@ -168,6 +173,25 @@ TEST(Station, TellsItsViewOfEveryChange) {
     station.CommandEdit_Click();
     EXPECT_EQ(view.take(), (QStringList{"editMode 1", "tableMode 1", "editMode 0"}));
     EXPECT_FALSE(station.TableMode);
+
+    // A machine tile in table mode: the busy pointer before the table opens and again after it
+    // closed, everything saved only after OK, the default pointer in every case.
+    station.CommandEdit_Click();
+    station.CommandTab_Click();
+    view.take();
+    view.dialogAnswer = Cancelled;
+    const QByteArray settingsBefore = testutil::readBytes(rig.paths.settingsFile());
+    station.LineModul_Click(5);
+    EXPECT_EQ(view.take(), (QStringList{"busy 1", "editMachineTable", "busy 1", "busy 0"}));
+    EXPECT_EQ(testutil::readBytes(rig.paths.settingsFile()), settingsBefore);
+    view.dialogAnswer = ConfirmedChanged;
+    station.LineModul_Click(5);
+    EXPECT_EQ(view.take(), (QStringList{"busy 1", "editMachineTable", "busy 1", "showMachineRecords", "busy 0"}));
+    EXPECT_TRUE(testutil::readBytes(rig.paths.settingsFile()).contains("[Ma63]\r\nText=\r\n"));
+    EXPECT_TRUE(testutil::readBytes(rig.paths.settingsFile()).contains("[Table]\r\nSize0=1200\r\n"));
+    view.dialogAnswer = Cancelled;
+    station.CommandEdit_Click();
+    view.take();
 
     view.languageAnswer = 0;
     station.CommandLang_Click();

@@ -1,0 +1,167 @@
+#pragma once
+// The machine table editor: all 64 machine slots in 16 rows and 14 columns. It edits a working
+// copy; OK copies the whole copy back into the layout and gives EditErgebnis 1 (changed or not),
+// Cancel drops it and gives 0. Column widths are the layout's TableSize, changed in place while
+// dragging and kept after Cancel. The dialog object lives for the whole run and reloads every row
+// at each opening; the row clipboard survives between openings.
+
+#include "base/GeneralSettings.h"
+#include "base/LineLayout.h"
+#include "editors/MachineTable.h"
+#include "editors/ModalDialog.h"
+
+#include <QFont>
+#include <QHash>
+
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QScrollBar;
+class SymbolAuswahl;
+class UnicodeTextBox;
+namespace ui {
+class SymbolImages;
+}
+
+class EditierenT : public editors::ModalDialog {
+    Q_OBJECT
+public:
+    static constexpr int RowCount = machine_table::RowCount;
+
+    // `symbols` is the picture cache the rows share with the main window's tiles.
+    EditierenT(LineLayout& layout, const GeneralSettings& settings, QString programDirectory, ui::SymbolImages& symbols,
+               QWidget* owner);
+    ~EditierenT() override;
+
+    int16_t EditErgebnis = Cancelled;
+    machine_table::WorkingCopy table;      // EditMaschinen, KopieMaschine, Kopiert
+    int ErsteSpalte = 0;                   // first column shown
+    int ErsteMaschine = 0;                 // slot shown in row 0
+    int SpaltenAnzahl = 0;                 // columns laid out
+    bool Fuellen = false;                  // the rows are being filled
+    bool Ziehen = false;                   // a column width is being dragged
+    int ZiehStartX = 0;
+    int MarkeZeile = 0;
+
+    // Loads the working copy and the rows and shows the dialog modally.
+    void edit();
+
+    // The symbol picker a row's picture opens (created on first use).
+    SymbolAuswahl& symbolPicker();
+
+    // Lays out headings and grips, and unless `headingsOnly` the cells of every row.
+    void SpaltenAnordnen(bool headingsOnly);
+    // The last column layout and the window width it was made for, in twips.
+    const machine_table::ColumnLayout& columnLayout() const { return columns_; }
+
+    // Controls, for tests and the screenshots.
+    QLabel* heading(int c) const { return heading_[static_cast<size_t>(c)]; }
+    QWidget* grip(int c) const { return grip_[static_cast<size_t>(c)]; }
+    QWidget* row(int r) const { return rows_[static_cast<size_t>(r)].container; }
+    QWidget* cell(int r, int c) const { return rows_[static_cast<size_t>(r)].cells[static_cast<size_t>(c)]; }
+    QPushButton* marke(int r) const { return rows_[static_cast<size_t>(r)].marke; }
+    QCheckBox* checkEnabled(int r) const { return rows_[static_cast<size_t>(r)].enabled; }
+    QLabel* bild(int r) const { return rows_[static_cast<size_t>(r)].bild; }
+    UnicodeTextBox* textMachineName(int r) const { return rows_[static_cast<size_t>(r)].name; }
+    QLineEdit* textComputerName(int r) const { return rows_[static_cast<size_t>(r)].address; }
+    QLineEdit* textMachineNumber(int r) const { return rows_[static_cast<size_t>(r)].machineNumber; }
+    QLineEdit* textGruppe(int r) const { return rows_[static_cast<size_t>(r)].group; }
+    QLineEdit* textGruppeVisu(int r, int j) const { return rows_[static_cast<size_t>(r)].visuGroups[static_cast<size_t>(j - 1)]; }
+    QCheckBox* checkRemoteControl(int r) const { return rows_[static_cast<size_t>(r)].remoteControl; }
+    QCheckBox* checkStatusPLC(int r) const { return rows_[static_cast<size_t>(r)].statusPLC; }
+    QScrollBar* vScroll() const { return vScroll_; }
+    QScrollBar* hScroll() const { return hScroll_; }
+    QListWidget* listGruppe() const { return listGruppe_; }
+    QListWidget* listGruppeVisu() const { return listGruppeVisu_; }
+    QListWidget* listMachineNumber() const { return listMachineNumber_; }
+    QListWidget* listMarke() const { return listMarke_; }
+    QPushButton* commandOK() const { return commandOK_; }
+    QPushButton* commandCancel() const { return commandCancel_; }
+
+protected:
+    void cancel() override { CommandCancel_Click(); }
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    // What a watched control is; the index is a row, a column or a visualisation-group box.
+    enum class Part { Background, Heading, Grip, Row, Cell, Marke, Bild, Address, MachineNumber, Group, VisuGroup,
+                      PickList, CommandList };
+    struct Target {
+        Part part;
+        int row = 0;
+        int index = 0;
+    };
+    struct Row {
+        QWidget* container = nullptr;
+        QPushButton* marke = nullptr;
+        std::array<QWidget*, TableColumns> cells{};
+        QCheckBox* enabled = nullptr;
+        QLabel* bild = nullptr;
+        UnicodeTextBox* name = nullptr;
+        QLineEdit* address = nullptr;
+        QLineEdit* machineNumber = nullptr;
+        QLineEdit* group = nullptr;
+        std::array<QLineEdit*, VisuGroupPositions> visuGroups{};
+        QCheckBox* remoteControl = nullptr;
+        QCheckBox* statusPLC = nullptr;
+    };
+
+    void buildRow(int r);
+    QLineEdit* makePickBox(QWidget* cell, Part part, int r, int index);
+    QListWidget* makeList(const char* objectName, int left, int top, int width, int height);
+    void watch(QObject* object, Part part, int row = 0, int index = 0);
+    void load();
+    void applyFonts();
+    void fillCommandList();
+    void selectCommand(int command);
+    int windowWidthTwips() const;
+    void MaschinenAnzeigen();
+    void ZelleAnordnen(int r, int c);
+    void applyEnabledRule(int r);
+    void showSymbol(int r);
+    MachineRecord& record(int r);
+    void hideLists();
+    void openPickList(Part part, int r, int index);
+    void pickListClicked(QListWidget* list);
+    void openCommandList(int r);
+    void commandListPressed(Qt::MouseButton button);
+    void Bild_Click(int r);
+    void CommandOK_Click();
+    void CommandCancel_Click();
+    void setTabOrder();
+
+    LineLayout& layout_;
+    const GeneralSettings& settings_;
+    QString programDirectory_;
+    ui::SymbolImages& symbols_;
+    std::unique_ptr<SymbolAuswahl> symbolPicker_;
+    machine_table::ColumnLayout columns_;
+    QString fontFace_;   // the fonts last given to the controls
+    QFont editFont_;
+    int commandSelected_ = machine_table::NoCommand;
+    QStringList groupEntries_;
+    QStringList machineEntries_;
+    int groupRow_ = 0;   // GruppeZeile
+    int numberRow_ = 0;  // NummerZeile
+    int visuIndex_ = 0;  // VisuIndex: row * 6 + position - 1
+    int wheelDelta_ = 0;
+
+    std::array<QLabel*, TableColumns> heading_{};
+    std::array<QWidget*, TableColumns> grip_{};
+    std::array<Row, RowCount> rows_{};
+    QScrollBar* vScroll_ = nullptr;
+    QScrollBar* hScroll_ = nullptr;
+    QListWidget* listGruppe_ = nullptr;
+    QListWidget* listGruppeVisu_ = nullptr;
+    QListWidget* listMachineNumber_ = nullptr;
+    QListWidget* listMarke_ = nullptr;
+    QPushButton* commandOK_ = nullptr;
+    QPushButton* commandCancel_ = nullptr;
+    QHash<QObject*, Target> targets_;
+};
