@@ -361,20 +361,7 @@ TEST(MachineTableFromTheMainWindow, ATableTileClickSavesEveryMachineAndTheWidths
     // The same bytes as every key written one by one into the file as it was.
     const QString oneByOne = rig.dir.filePath("one-by-one.ini");
     writeBytes(oneByOne, before);
-    for (int s = 0; s < MachineSlots; ++s) {
-        const MachineRecord& r = station.layout().Machines[static_cast<size_t>(s)];
-        const QString section = QStringLiteral("Ma%1").arg(s);
-        IniSave(r.Text, section, "Text", oneByOne);
-        IniSave(r.Address, section, "Address", oneByOne);
-        IniSave(r.Machine, section, "Machine", oneByOne);
-        IniSave(r.RemoteControl, section, "RemoteControl", oneByOne);
-        IniSave(r.Symbol, section, "Symbol", oneByOne);
-        IniSave(r.StatusPLC, section, "StatusPLC", oneByOne);
-        IniSave(r.Enabled, section, "Enabled", oneByOne);
-        IniSave(r.Group, section, "Group", oneByOne);
-        for (int j = 0; j < 6; ++j) IniSave(r.VisuGroup[static_cast<size_t>(j)], section, QStringLiteral("VisuGroup%1").arg(j + 1), oneByOne);
-    }
-    for (int p = 0; p < 14; ++p) IniSave(station.layout().TableSize[static_cast<size_t>(p)], "Table", QStringLiteral("Size%1").arg(p), oneByOne);
+    saveAllMachinesKeyByKey(station.layout(), oneByOne);
     const QByteArray after = readBytes(file);
     EXPECT_EQ(after, readBytes(oneByOne));
     EXPECT_TRUE(after.startsWith("; line 3\r\n[General]\r\nLogDebug=false\r\n[Ma2]\r\nText=Capper\r\nEnabled=true\r\n"

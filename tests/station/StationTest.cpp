@@ -240,20 +240,7 @@ TEST(Station, EachPersistingEditWritesItsKeysInOrder) {
     EXPECT_EQ(layout.TableSize[14], 10000);
     const QString oneByOne = rig.dir.filePath("one-by-one.ini");
     writeBytes(oneByOne, before);
-    for (int s = 0; s < 64; ++s) {
-        const MachineRecord& r = layout.Machines[static_cast<size_t>(s)];
-        const QString section = QStringLiteral("Ma%1").arg(s);
-        IniSave(r.Text, section, "Text", oneByOne);
-        IniSave(r.Address, section, "Address", oneByOne);
-        IniSave(r.Machine, section, "Machine", oneByOne);
-        IniSave(r.RemoteControl, section, "RemoteControl", oneByOne);
-        IniSave(r.Symbol, section, "Symbol", oneByOne);
-        IniSave(r.StatusPLC, section, "StatusPLC", oneByOne);
-        IniSave(r.Enabled, section, "Enabled", oneByOne);
-        IniSave(r.Group, section, "Group", oneByOne);
-        for (int j = 0; j < 6; ++j) IniSave(r.VisuGroup[static_cast<size_t>(j)], section, QStringLiteral("VisuGroup%1").arg(j + 1), oneByOne);
-    }
-    for (int p = 0; p < 14; ++p) IniSave(layout.TableSize[static_cast<size_t>(p)], "Table", QStringLiteral("Size%1").arg(p), oneByOne);
+    saveAllMachinesKeyByKey(layout, oneByOne);
     EXPECT_EQ(readBytes(file), readBytes(oneByOne));
     EXPECT_TRUE(readBytes(file).contains("[Table]\r\nSize0=1200\r\nSize1=1875\r\nSize2=2400\r\nSize3=999\r\n"));
 
