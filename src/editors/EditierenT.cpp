@@ -3,6 +3,7 @@
 #include "editors/MachineForm.h"
 #include "editors/SymbolAuswahl.h"
 #include "editors/UnicodeTextBox.h"
+#include "ui/Captions.h"
 #include "ui/DialogFont.h"
 #include "ui/SymbolImages.h"
 #include "ui/Style.h"
@@ -44,6 +45,7 @@ const char* const TableStyle =
     "QListWidget { background: #e0e0e0; border: 1px solid #5a5a5a; }"
     "QListWidget::item:selected { background: #2f5f9a; color: #ffffff; }"
     "QLabel[cell=\"heading\"] { background: #808080; color: #ffffff; padding-left: 4px; }";
+constexpr int HeadingPaddingPx = 4;
 
 // A column-width grip: a thin line between two headings that takes the sizing pointer.
 class Grip : public QWidget {
@@ -311,7 +313,8 @@ void EditierenT::applyFonts() {
     QFont design(face);
     design.setPointSizeF(9.75);
     design.setBold(true);
-    for (QLabel* heading : heading_) heading->setFont(design);
+    headingFont_ = design;
+    fittedWidth_.fill(-1);
     for (Row& row : rows_) {
         for (QLineEdit* box : {row.address, row.machineNumber, row.group}) box->setFont(design);
         for (QLineEdit* box : row.visuGroups) box->setFont(design);
@@ -394,6 +397,7 @@ void EditierenT::SpaltenAnordnen(bool headingsOnly) {
         QWidget* grip = grip_[static_cast<size_t>(c)];
         if (column.shown) {
             heading->setGeometry(ui::twipsRect(column.left, 0, column.width, HeadingHeight));
+            fitHeading(c);
             grip->move(ui::twipsToPixelsX(column.gripLeft), 0);
             grip->raise();
         }
@@ -418,6 +422,17 @@ void EditierenT::SpaltenAnordnen(bool headingsOnly) {
         ErsteSpalte = hScroll_->value();
         SpaltenAnordnen(headingsOnly);
     }
+}
+
+void EditierenT::fitHeading(int c) {
+    // A heading narrower than its caption shows it in a smaller size rather than cut off; the
+    // room is the width less the padding and the grip over its right edge.
+    QLabel* heading = heading_[static_cast<size_t>(c)];
+    int& fitted = fittedWidth_[static_cast<size_t>(c)];
+    if (heading->width() == fitted) return;
+    fitted = heading->width();
+    heading->setFont(headingFont_);
+    ui::fitCaption(heading, HeadingPaddingPx + ui::twipsToPixelsX(GripWidth / 2) + 1);
 }
 
 void EditierenT::ZelleAnordnen(int r, int c) {

@@ -123,6 +123,7 @@ private:
     int windowWidthTwips() const;
     void MaschinenAnzeigen();
     void ZelleAnordnen(int r, int c);
+    void fitHeading(int c);
     void applyEnabledRule(int r);
     void showSymbol(int r);
     MachineRecord& record(int r);
@@ -144,6 +145,8 @@ private:
     machine_table::ColumnLayout columns_;
     QString fontFace_;   // the fonts last given to the controls
     QFont editFont_;
+    QFont headingFont_;
+    std::array<int, TableColumns> fittedWidth_{}; // heading widths their captions were fitted to
     int commandSelected_ = machine_table::NoCommand;
     QStringList groupEntries_;
     QStringList machineEntries_;

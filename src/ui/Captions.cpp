@@ -38,11 +38,11 @@ int captionWidth(const QWidget* control) {
     return control->width();
 }
 
-void fitCaption(QWidget* control) {
+void fitCaption(QWidget* control, int margin) {
     const QString caption = captionOf(control);
     if (caption.isEmpty()) return;
     QFont font = control->font();
-    const int room = captionWidth(control);
+    const int room = captionWidth(control) - margin;
     double size = font.pointSizeF() > 0 ? font.pointSizeF() : 8.0;
     while (QFontMetrics(font).horizontalAdvance(caption) > room && size > 7.0) {
         size = std::max(7.0, size - 0.5);

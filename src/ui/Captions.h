@@ -16,8 +16,8 @@ void installFontSubstitutions();
 int captionWidth(const QWidget* control);
 
 // Shrinks the control's font in 0.5 pt steps, to no less than 7 pt, until its caption fits
-// captionWidth(). A caption that fits keeps its font.
-void fitCaption(QWidget* control);
+// captionWidth() less `margin` pixels. A caption that fits keeps its font.
+void fitCaption(QWidget* control, int margin = 0);
 
 // The caption of a button, label or check box (empty for anything else).
 QString captionOf(const QWidget* control);
