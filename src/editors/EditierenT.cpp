@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <limits>
 
 using namespace machine_table;
 
@@ -191,7 +192,8 @@ void EditierenT::buildRow(int r) {
     row.name->setObjectName(QStringLiteral("TextMachineName%1").arg(r));
     row.name->setDesign(UnicodeTextBoxDesign::tableCell());
     connect(row.name, &UnicodeTextBox::Change, this, [this](int r) {
-        if (!Fuellen) record(r).Text = rows_[static_cast<size_t>(r)].name->UnicodeText();
+        // Also while the rows are filled: the box then holds exactly the record's text.
+        record(r).Text = rows_[static_cast<size_t>(r)].name->UnicodeText();
     });
     connect(row.name, &UnicodeTextBox::Enter, this, [this] { hideLists(); });
 

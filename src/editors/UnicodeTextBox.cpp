@@ -2,6 +2,8 @@
 
 #include "ui/DialogFont.h"
 
+#include <limits>
+
 UnicodeTextBoxDesign UnicodeTextBoxDesign::singleItem() {
     UnicodeTextBoxDesign d;
     d.backColorDisabled = QColor(0xFF, 0xFF, 0xFF);
@@ -18,6 +20,8 @@ UnicodeTextBoxDesign UnicodeTextBoxDesign::tableCell() {
 }
 
 UnicodeTextBox::UnicodeTextBox(int index, QWidget* parent) : QLineEdit(parent), index_(index) {
+    // A name of any length comes back whole (a line edit's default limit is 32767 characters).
+    setMaxLength(std::numeric_limits<int>::max());
     setDesign(UnicodeTextBoxDesign::singleItem());
     connect(this, &QLineEdit::textChanged, this, [this] { emit Change(index_); });
 }

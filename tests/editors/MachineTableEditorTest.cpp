@@ -95,6 +95,7 @@ TEST_F(TableEditorTest, OkWritesBackExactlyWhatWasThereAndCancelDropsEverything)
     slot(5).Machine = 0;
     slot(6).VisuGroup[2] = -40;
     slot(7).Text = QStringLiteral("Упаковщик \U0001F4E6 ") + QString(300, QChar(u'x'));
+    slot(8).Text = QString(40000, QChar(u'n')); // longer than a line edit takes by default
     slot(9).SameAddress = true;
     const LineLayout before = layout;
     open([](EditierenT& d) {
