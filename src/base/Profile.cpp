@@ -85,6 +85,9 @@ ProfileText::ProfileText(QByteArray content, const AnsiCodec& codec) : content_(
 }
 
 bool ProfileText::nameEquals(QByteArrayView stored, const QByteArray& encoded, const QString& name) const {
+    // No code page spends more than four bytes on one UTF-16 unit, so a stored name that much
+    // longer cannot be equal; this keeps a huge hand-made name from being read for every lookup.
+    if (stored.size() > 4 * (name.size() + 1)) return false;
     if (isAscii(stored) && isAscii(encoded)) {
         if (stored.size() != encoded.size()) return false;
         for (qsizetype i = 0; i < stored.size(); ++i)
