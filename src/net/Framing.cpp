@@ -11,7 +11,14 @@ QByteArray frame(QByteArrayView text) {
 
 void FrameBuffer::keepRemainder(const QByteArray& work, qsizetype from) {
     const QByteArrayView rest = QByteArrayView(work).sliced(from);
-    const qsizetype start = rest.lastIndexOf(StartMarker);
+    qsizetype start = rest.lastIndexOf(StartMarker);
+    if (start >= 0 && start + StartMarker.size() > rest.size() - (EndMarker.size() - 1)) {
+        // The last start marker ends so near the end that the end marker still to come may share
+        // its closing "$$"; that frame then belongs to the start marker before it. Keeping that
+        // one too makes the frames the same however the bytes were split into arrivals.
+        const qsizetype previous = rest.sliced(0, start + StartMarker.size() - 1).lastIndexOf(StartMarker);
+        if (previous >= 0) start = previous;
+    }
     if (start >= 0) {
         // An unfinished frame waits for its end; one that grew too large is given up.
         if (rest.size() - start <= MaxPending) pending_ = rest.sliced(start).toByteArray();

@@ -35,6 +35,23 @@ TEST(Framing, UnfinishedFramesAndSplitMarkersWaitForTheRest) {
     EXPECT_EQ(buffer.pendingSize(), 0);
 }
 
+// Found by fuzzing: an end marker that shares the closing "$$" of a start marker. Whatever the
+// pieces the bytes arrive in, the frames are those of the bytes taken whole.
+TEST(Framing, FramesDoNotDependOnHowTheBytesWereSplit) {
+    const QList<QByteArray> inputs = {"$$Anfang$$$$Anfang$$Ende$$$$Anfang$$", "$$Anfang$$a$$Anfang$Ende$$b$$Ende$$",
+                                      "x$$Anfang$$$$Anfang$$$$Ende$$"};
+    for (const QByteArray& input : inputs) {
+        framing::FrameBuffer whole;
+        const QStringList expected = feed(whole, input);
+        for (int piece = 1; piece <= input.size(); ++piece) {
+            framing::FrameBuffer buffer;
+            QStringList got;
+            for (int at = 0; at < input.size(); at += piece) got += feed(buffer, input.mid(at, piece));
+            EXPECT_EQ(got, expected) << input.toStdString() << " in pieces of " << piece;
+        }
+    }
+}
+
 TEST(Framing, EndMarkerBeforeStartMarkerNeitherLoopsNorLosesTheNextFrame) {
     framing::FrameBuffer buffer;
     EXPECT_EQ(feed(buffer, "tail of a split frame$$Ende$$$$Anfang$$next$$Ende$$"), QStringList{"next"});
