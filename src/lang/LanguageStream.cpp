@@ -67,10 +67,19 @@ RawLanguageTables decodeTables(const QByteArray& stream) {
         QDataStream body(payload);
         body.setVersion(QDataStream::Qt_6_0);
         if (kind == TableStart) {
+            // The column count is checked before anything is reserved for it: a damaged count
+            // would otherwise ask for gigabytes at once.
             QString name;
+            quint32 count = 0;
+            body >> name >> count;
+            if (body.status() != QDataStream::Ok || count > MaxColumns) break;
             QStringList columns;
-            body >> name >> columns;
-            if (body.status() != QDataStream::Ok || columns.size() > MaxColumns) break;
+            for (quint32 i = 0; i < count && body.status() == QDataStream::Ok; ++i) {
+                QString column;
+                body >> column;
+                columns << column;
+            }
+            if (body.status() != QDataStream::Ok) break;
             current = tableNamed(name);
             if (current) {
                 current->present = true;

@@ -24,7 +24,9 @@ QPixmap readSymbolPicture(const QString& path) {
     const QSize size = reader.size();
     if (!size.isValid() || size.width() > 4096 || size.height() > 4096) return QPixmap();
     const QImage image = reader.read();
-    return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+    // The size announced in the header and the size decoded can differ in a damaged file.
+    if (image.isNull() || image.width() > 4096 || image.height() > 4096) return QPixmap();
+    return QPixmap::fromImage(image);
 }
 
 QPixmap SymbolImages::picture(int symbol) {
