@@ -147,7 +147,7 @@ TEST(Program, EndsWhenTheVisualisationWindowCloses) {
     QElapsedTimer clock;
     clock.start();
     ASSERT_TRUE(run.process.waitForFinished(10000));
-    EXPECT_LT(clock.elapsed(), 4500);
+    EXPECT_LT(clock.elapsed(), 8000); // one watch period and the shut-down, with room for a busy machine
     EXPECT_EQ(run.process.exitCode(), 0);
     const QStringList lines = logLines(run.log);
     EXPECT_EQ(lines.count("C Debug Form_Terminate Start"), 1);

@@ -74,19 +74,33 @@ TEST(LineModul, UrgentStatesAreColouredAndCalmStatesAreGrey) {
     EXPECT_EQ(countNear(render(tile), red), 0);
 }
 
-TEST(LineModul, EveryCombinationPaintsAndClickReportsTheIndex) {
+TEST(LineModul, EveryCombinationShowsWhatItMeansAndClickReportsTheIndex) {
     LineModul tile(17, nullptr);
     tile.resize(264, 57);
+    tile.setOnline(true);
     for (int16_t status : {int16_t(0), int16_t(1), int16_t(2), int16_t(3), int16_t(4), int16_t(5), int16_t(6),
                            int16_t(-3), int16_t(999)})
         for (int16_t conn : {int16_t(0), int16_t(1), int16_t(2), int16_t(7)})
             for (bool enabled : {false, true})
-                for (int16_t mode : {int16_t(0), int16_t(1)}) {
+                for (int16_t mode : {display_mode::Edit, display_mode::Operating}) {
                     tile.setStatus(status);
                     tile.setConnectionState(static_cast<ShownConnection>(conn));
                     tile.setMachineEnabled(enabled);
                     tile.setDisplayMode(mode);
-                    ASSERT_FALSE(render(tile).isNull());
+                    const QImage image = render(tile);
+                    const std::string what = "status " + std::to_string(status) + " connection " + std::to_string(conn) +
+                                             " enabled " + std::to_string(enabled) + " mode " + std::to_string(mode);
+                    // Edit mode paints its own surface whatever the rest; an unused slot its flat grey;
+                    // an operating machine shows its status's band colour (unknown codes as normal).
+                    if (mode == display_mode::Edit) {
+                        EXPECT_GT(countNear(image, tile_style::EditSurface, 3), 3000) << what;
+                    } else if (!enabled) {
+                        EXPECT_GT(countNear(image, tile_style::UnusedSurface, 3), 3000) << what;
+                    } else {
+                        const QColor band = tile_style::lookFor(status).band;
+                        EXPECT_GT(countNear(image, band, 3), 150) << what;
+                        EXPECT_EQ(countNear(image, tile_style::EditSurface, 3), 0) << what;
+                    }
                 }
     QSignalSpy spy(&tile, &LineModul::Click);
     QTest::mouseClick(&tile, Qt::LeftButton);

@@ -117,15 +117,26 @@ TEST_F(LogTest, SmallLimitKeepsTheFileBounded) {
 }
 
 TEST_F(LogTest, UnwritableLogsLoseTheirLinesSilently) {
+    const QString writable = dir.filePath("after.txt");
     for (const QString& target : {dir.path(), dir.filePath("missing/folder/log.txt"), QStringLiteral("/dev/full")}) {
         LogSwitches s;
         s.system = s.data = s.debug = true;
         s.fileName = target;
         Log log(s);
         log.system("lost");
-        DebugScope scope(log, "X");
+        {
+            DebugScope scope(log, "X");
+        }
+        // Nothing was created in the way of the log, and the directory is still a directory.
+        EXPECT_TRUE(QFileInfo(dir.path()).isDir());
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("missing")));
+        // The same log writes again once it names a file that can be written.
+        s.fileName = writable;
+        log.configure(s);
+        log.debug(QLatin1String("Y"), QLatin1String(" Start"));
+        EXPECT_EQ(testutil::logLines(writable).last(), "C Debug Y Start") << target.toStdString();
     }
-    SUCCEED();
+    EXPECT_EQ(testutil::logLines(writable).size(), 3);
 }
 
 TEST_F(LogTest, AnotherProgramMayMoveTheLogBetweenLines) {

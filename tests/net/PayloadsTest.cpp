@@ -119,15 +119,36 @@ TEST(Payloads, MachineDataSkipsWhatItCannotRead) {
     EXPECT_EQ(layout.MachineDataNow[5].Status, 2);
 }
 
-TEST(Payloads, RandomPayloadsNeverHarm) {
+TEST(Payloads, RandomPayloadsChangeOnlyTheSlotsTheyName) {
     LineLayout layout;
     QRandomGenerator random(3);
-    const char16_t* pieces[] = {u"Status", u"Text", u"CodePage", u"LcId", u"=", u";", u"1", u"63", u"-", u"99999"};
+    // Loose pieces and whole entries, so that whole reports, broken ones and numbers out of range
+    // all occur.
+    const char16_t* pieces[] = {u"Status", u"Text", u"CodePage", u"LcId", u"=", u";", u"1", u"63", u"-", u"99999",
+                                u"Status1=3;", u"Text1=Jam;", u"CodePage1=1252;", u"LcId1=1033;", u"Status63=5;",
+                                u"Text63=;", u"CodePage63=1251;", u"LcId63=1049;", u"Status64=1;"};
+    int taken = 0;
     for (int round = 0; round < 3000; ++round) {
         QString text;
         const int parts = static_cast<int>(random.bounded(60));
-        for (int i = 0; i < parts; ++i) text += QString::fromUtf16(pieces[random.bounded(10)]);
-        payload::readMachineData(text, layout);
+        for (int i = 0; i < parts; ++i) text += QString::fromUtf16(pieces[random.bounded(static_cast<quint32>(std::size(pieces)))]);
+        const LineLayout before = layout;
+        const int n = payload::readMachineData(text, layout);
+        ASSERT_GE(n, 0);
+        ASSERT_LE(n, MachineSlots);
+        taken += n;
+        int changed = 0;
+        for (int s = 0; s < MachineSlots; ++s) {
+            const MachineData& now = layout.MachineDataNow[static_cast<size_t>(s)];
+            const MachineData& was = before.MachineDataNow[static_cast<size_t>(s)];
+            if (now.Status == was.Status && now.Text == was.Text && now.CodePage == was.CodePage && now.LcId == was.LcId)
+                continue;
+            ++changed;
+            // Only a slot the payload names with all four entries changes.
+            for (const char* key : {"Status", "Text", "CodePage", "LcId"})
+                EXPECT_TRUE(text.contains(QStringLiteral("%1%2=").arg(QLatin1String(key)).arg(s))) << text.toStdString();
+        }
+        EXPECT_LE(changed, n);
     }
-    SUCCEED();
+    EXPECT_GT(taken, 0); // the pieces do form whole reports now and then
 }
