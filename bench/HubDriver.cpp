@@ -43,6 +43,16 @@ struct Options {
     bool search = true;
     bool logData = true;
     std::string only; // "program" or "baseline": run one system only
+    double flood = 0; // seconds of the flood scenario (program only); 0: none
+};
+
+// One server sends reports as fast as the program takes them while another asks for the line
+// layout every 40 ms and the other 62 keep reading: how long the asking server waits for each
+// answer, and how much the program's memory grows meanwhile.
+struct FloodResult {
+    int requests = 0, answered = 0;
+    double p50 = 0, p99 = 0, max = 0;
+    double reportsPerSecond = 0, rssBeforeMiB = 0, rssPeakMiB = 0;
 };
 
 struct RateResult {
@@ -215,6 +225,66 @@ public:
         return r;
     }
 
+    FloodResult flood(double seconds) {
+        FloodResult f;
+        constexpr int Flooder = 0, Asker = 1;
+        const std::string request = "$$Anfang$$$$LiefereLinienLayout$$$$Ende$$";
+        f.rssBeforeMiB = f.rssPeakMiB = rssMiB();
+        probe_ = Asker;
+        probeLatencies_.clear();
+        const auto begin = Clock::now();
+        auto nextProbe = begin, nextRss = begin;
+        long flooded = 0;
+        while (Clock::now() - begin < std::chrono::duration<double>(seconds)) {
+            // The flooding server writes until its socket is full, at most 64 KiB a turn.
+            Server& flooder = servers_[Flooder];
+            for (size_t written = 0; flooder.fd >= 0 && written < 65536;) {
+                const unsigned seq = nextSeq();
+                const std::string bytes = bench::report(Flooder, 1 + static_cast<int>(seq % 4), seq);
+                const ssize_t n = ::send(flooder.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (n != static_cast<ssize_t>(bytes.size())) {
+                    if (n > 0) pendingFlood_ = bytes.substr(static_cast<size_t>(n)); // keep frames whole
+                    break;
+                }
+                written += bytes.size();
+                ++flooded;
+            }
+            const auto now = Clock::now();
+            if (!probePending_ && now >= nextProbe && servers_[Asker].fd >= 0) {
+                ::send(servers_[Asker].fd, request.data(), request.size(), MSG_NOSIGNAL);
+                probeSent_ = now;
+                probePending_ = true;
+                ++f.requests;
+                nextProbe = now + std::chrono::milliseconds(40);
+            }
+            if (now >= nextRss) {
+                f.rssPeakMiB = std::max(f.rssPeakMiB, rssMiB());
+                nextRss = now + std::chrono::milliseconds(100);
+            }
+            poll(1);
+            flushFlood();
+        }
+        // The last request's answer, if it is still on its way.
+        const auto deadline = Clock::now() + std::chrono::seconds(2);
+        while (probePending_ && Clock::now() < deadline) poll(5);
+        probe_ = -1;
+        probePending_ = false;
+        f.answered = static_cast<int>(probeLatencies_.size());
+        f.p50 = percentile(probeLatencies_, 0.50);
+        f.p99 = percentile(probeLatencies_, 0.99);
+        f.max = probeLatencies_.empty() ? 0 : *std::max_element(probeLatencies_.begin(), probeLatencies_.end());
+        f.reportsPerSecond = static_cast<double>(flooded) / seconds;
+        return f;
+    }
+
+    double rssMiB() const {
+        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+        return 0;
+    }
+
     double peakRssMiB() const {
         std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
         std::string line;
@@ -343,6 +413,14 @@ private:
         }
     }
 
+    // The rest of a report the flooding server could not write whole.
+    void flushFlood() {
+        Server& s = servers_[0];
+        if (pendingFlood_.empty() || s.fd < 0) return;
+        const ssize_t n = ::send(s.fd, pendingFlood_.data(), pendingFlood_.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) pendingFlood_.erase(0, static_cast<size_t>(n));
+    }
+
     void readServer(int k) {
         Server& s = servers_[static_cast<size_t>(k)];
         char buffer[1 << 16];
@@ -360,6 +438,10 @@ private:
             const size_t length = frameEnd - pos;
             if (length == line_.bytes.size() && s.in.compare(pos, 29, "$$Anfang$$$$HierLinienDaten$$") == 0)
                 take(s, s.in.data() + pos, now);
+            else if (k == probe_ && probePending_ && s.in.compare(pos, 30, "$$Anfang$$$$HierLinienLayout$$") == 0) {
+                probeLatencies_.push_back(ms(now - probeSent_));
+                probePending_ = false;
+            }
             pos = frameEnd;
         }
         s.in.erase(0, pos);
@@ -392,6 +474,11 @@ private:
     std::vector<Report> reports_;
     std::vector<std::vector<unsigned>> slotReports_ = std::vector<std::vector<unsigned>>(bench::Slots);
     std::vector<double> pairLatencies_;
+    int probe_ = -1; // the server that asks during a flood
+    bool probePending_ = false;
+    Clock::time_point probeSent_;
+    std::vector<double> probeLatencies_;
+    std::string pendingFlood_;
     unsigned seq_ = 0;
     int epoll_ = -1, timer_ = -1;
     pid_t pid_ = -1;
@@ -505,13 +592,14 @@ int main(int argc, char** argv) {
         else if (a == "--quick") o.quick = true;
         else if (a == "--no-search") o.search = false;
         else if (a == "--no-log-data") o.logData = false;
+        else if (a == "--flood") o.flood = std::atof(next().c_str());
         else if (a == "--rates") {
             o.rates.clear();
             std::istringstream list(next());
             for (std::string r; std::getline(list, r, ',');) o.rates.push_back(std::atoi(r.c_str()));
         } else {
             std::fprintf(stderr, "usage: hub-driver --program P --baseline B [--quick] [--json F] [--base A] [--port N] "
-                                 "[--rates a,b] [--seconds S] [--repeat N] [--only program|baseline]\n");
+                                 "[--rates a,b] [--seconds S] [--repeat N] [--only program|baseline] [--flood S]\n");
             return 2;
         }
     }
@@ -538,6 +626,11 @@ int main(int argc, char** argv) {
         }
         driver.stop();
         if (!runs.empty()) logged.rates.push_back(medianOf(runs));
+    }
+    FloodResult flood;
+    if (ok && o.flood > 0 && o.only != "baseline") {
+        if (driver.start(true, false) > 0 && driver.waitConnected() >= 0 && driver.warmUp()) flood = driver.flood(o.flood);
+        driver.stop();
     }
     if (!ok) return 1;
 
@@ -570,9 +663,20 @@ int main(int argc, char** argv) {
                     program.connectMs / std::max(baseline.connectMs, 1e-9), program.rssMiB / std::max(baseline.rssMiB, 1e-9),
                     static_cast<double>(program.maxSustained) / std::max(baseline.maxSustained, 1));
 
+    if (o.flood > 0)
+        std::printf("flood     %.0f s, %.0f reports/s from one server; layout requests from another: %d asked, %d "
+                    "answered, p50 %.1f ms, p99 %.1f ms, max %.1f ms; RSS %.1f -> peak %.1f MiB\n",
+                    o.flood, flood.reportsPerSecond, flood.requests, flood.answered, flood.p50, flood.p99, flood.max,
+                    flood.rssBeforeMiB, flood.rssPeakMiB);
+
     if (!o.json.empty()) {
         std::ofstream json(o.json);
         json << "{\"program\": " << jsonSystem(program) << ",\n \"baseline\": " << jsonSystem(baseline);
+        if (o.flood > 0)
+            json << ",\n \"flood\": {\"seconds\": " << o.flood << ", \"reports_per_second\": " << flood.reportsPerSecond
+                 << ", \"requests\": " << flood.requests << ", \"answered\": " << flood.answered
+                 << ", \"p50_ms\": " << flood.p50 << ", \"p99_ms\": " << flood.p99 << ", \"max_ms\": " << flood.max
+                 << ", \"rss_before_mib\": " << flood.rssBeforeMiB << ", \"rss_peak_mib\": " << flood.rssPeakMiB << "}";
         if (!logged.rates.empty()) json << ",\n \"program_log_data\": " << jsonSystem(logged);
         json << "}\n";
     }

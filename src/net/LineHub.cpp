@@ -4,12 +4,21 @@
 #include "net/LineView.h"
 #include "net/Payloads.h"
 
+#include <chrono>
+
 namespace {
 QString number(int n) { return QString::number(n); }
 } // namespace
 
 LineHub::LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, SlotView& view, Connections& connections)
-    : layout_(layout), settings_(settings), log_(log), view_(&view), connections_(connections) {}
+    : layout_(layout), settings_(settings), log_(log), view_(&view), connections_(connections),
+      clock_([] {
+          return static_cast<qint64>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                         std::chrono::steady_clock::now().time_since_epoch())
+                                         .count());
+      }) {
+    arrivalBytes_.fill(MaxArrivalBytes);
+}
 
 void LineHub::startConnect(int i) {
     log_.system(QLatin1String("Start - Connect Server ") + number(i) + QLatin1Char(' ') +
@@ -147,14 +156,16 @@ void LineHub::SendeDaten(int index, QStringView text) {
 void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
     const bool open = connections_.isOpen(i);
     // One arrival is one slice of what waits: its lines, its bytes, its dispatches.
-    const qint64 slice = open ? std::min(bytes, MaxArrivalBytes) : bytes;
+    qint64& allowed = arrivalBytes_[static_cast<size_t>(i)];
+    const qint64 slice = open ? std::min(bytes, allowed) : bytes;
+    const qint64 began = clock_();
     if (log_.debugOn())
         log_.debugText(QLatin1String("TcpClient_DataArrival Start: Index: ") + number(i) + QLatin1String(" Bytes: ") +
                        QString::number(slice));
     bool more = false;
     if (open) {
         QByteArray data = connections_.read(i, slice);
-        more = data.size() == MaxArrivalBytes && connections_.bytesAvailable(i) > 0;
+        more = data.size() == allowed && connections_.bytesAvailable(i) > 0;
         const AnsiCodec& codec = AnsiCodec::workstation();
         if (log_.dataOn()) log_.dataReceived(i, codec.decode(data));
         frames_[static_cast<size_t>(i)].feed(std::move(data), [&](QByteArrayView message) {
@@ -165,6 +176,14 @@ void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
     }
     connections_.restartReplyTimer(i);
     if (log_.debugOn()) log_.debug(QLatin1String("TcpClient_DataArrival"), QLatin1String(" End"));
+    if (open) {
+        // The next slice of this connection: as many bytes as fit the budget at this one's pace.
+        const qint64 took = std::max<qint64>(clock_() - began, 1);
+        if (took > ArrivalBudgetNs)
+            allowed = std::max(MinArrivalBytes, allowed * ArrivalBudgetNs / took);
+        else if (took < ArrivalBudgetNs / 2)
+            allowed = std::min(MaxArrivalBytes, allowed * 2);
+    }
     if (more) connections_.continueArrival(i);
 }
 

@@ -14,6 +14,7 @@
 #include <QStringView>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 class SlotView;
@@ -21,8 +22,17 @@ class SlotView;
 class LineHub : public ConnectionEvents {
 public:
     // Most bytes one data arrival reads and handles; what is left waits for the next turn of the
-    // event loop, so that a server sending without pause cannot hold up the others.
+    // event loop, so that a server sending without pause cannot hold up the others. Reports cost
+    // far more than their bytes (each is passed on to every server), so the work of an arrival is
+    // bounded in time as well: a connection whose arrival took longer than the budget reads
+    // proportionally less next time, down to MinArrivalBytes, and grows back when arrivals are quick.
     static constexpr qint64 MaxArrivalBytes = 4096;
+    static constexpr qint64 MinArrivalBytes = 256;
+    static constexpr qint64 ArrivalBudgetNs = 2'000'000;
+
+    // The monotonic clock the arrival budget is measured with, in nanoseconds (tests replace it).
+    void setClock(std::function<qint64()> nowNs) { clock_ = std::move(nowNs); }
+    qint64 arrivalBytes(int i) const { return arrivalBytes_[static_cast<size_t>(i)]; }
 
     LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, SlotView& view, Connections& connections);
 
@@ -84,6 +94,8 @@ private:
     SlotView* view_;
     Connections& connections_;
     std::array<framing::FrameBuffer, MachineSlots> frames_;
+    std::array<qint64, MachineSlots> arrivalBytes_;
+    std::function<qint64()> clock_;
     struct Distribution {
         bool valid = false;
         std::array<bool, MachineSlots> enabled{};

@@ -237,6 +237,7 @@ TEST_F(HubTest, ALongArrivalIsHandledInSlicesEachAnArrivalOfItsOwn) {
     log.configure(switches);
     enable(0, "s0");
     connectAll();
+    hub.setClock([] { return qint64(0); }); // every slice within the time budget
     QFile::remove(dir.filePath("log.txt"));
     // 300 reports back to back, about 22 KB: more than one slice.
     QByteArray flood;
@@ -273,4 +274,43 @@ TEST_F(HubTest, ALongArrivalIsHandledInSlicesEachAnArrivalOfItsOwn) {
     connections.incoming[0] = framing::frame("$$LiefereLinienDaten$$");
     hub.TcpClient_DataArrival(0, connections.incoming[0].size());
     EXPECT_TRUE(connections.continued.isEmpty());
+}
+
+TEST_F(HubTest, ExpensiveArrivalsAreCutToTheTimeBudget) {
+    enable(0, "s0");
+    enable(1, "s1");
+    connectAll();
+    // Every report handled costs a millisecond: the time follows the line data sent.
+    hub.setClock([this] { return qint64(connections.sent.size()) * 1'000'000; });
+    QByteArray flood;
+    for (int n = 0; n < 300; ++n)
+        flood += framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(n) + ";CodePage7=1252;LcId7=1033;");
+    connections.incoming[0] = flood;
+    const int reportsPerSend = 2; // line data goes to both servers
+    QList<int> handledPerArrival;
+    hub.TcpClient_DataArrival(0, flood.size());
+    handledPerArrival << int(connections.sent.size()) / reportsPerSend;
+    while (!connections.continued.isEmpty()) {
+        connections.continued.clear();
+        const int before = int(connections.sent.size());
+        hub.TcpClient_DataArrival(0, connections.bytesAvailable(0));
+        handledPerArrival << (int(connections.sent.size()) - before) / reportsPerSend;
+    }
+    // The first slice is a full one; after it no arrival handles more than its budget's worth
+    // (5 ms at 2 ms a report, and the cut falls between whole reports now and then).
+    EXPECT_GT(handledPerArrival.first(), 40);
+    for (int k = 1; k < handledPerArrival.size(); ++k) EXPECT_LE(handledPerArrival[k], 5) << k;
+    EXPECT_GE(hub.arrivalBytes(0), LineHub::MinArrivalBytes);
+    // Nothing lost, nothing twice, in order.
+    EXPECT_EQ(connections.bytesAvailable(0), 0);
+    EXPECT_EQ(connections.sentTo(0).size(), 300);
+    EXPECT_EQ(layout.MachineDataNow[7].Text, "r299");
+    // Quick arrivals let the slice grow back to the full size.
+    hub.setClock([] { return qint64(0); });
+    for (int k = 0; k < 8; ++k) {
+        connections.incoming[0] = framing::frame("$$Leben$$");
+        hub.TcpClient_DataArrival(0, connections.incoming[0].size());
+    }
+    EXPECT_EQ(hub.arrivalBytes(0), LineHub::MaxArrivalBytes);
+    EXPECT_EQ(hub.arrivalBytes(1), LineHub::MaxArrivalBytes); // the other connection never shrank
 }
