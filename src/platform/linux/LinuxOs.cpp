@@ -68,6 +68,12 @@ public:
             errno = EINVAL;
             return fail("not a regular file");
         }
+        // A file without any write bit was made read-only on purpose: it is kept, also when the
+        // program runs as root (which the permission checks would let through).
+        if (exists && (original.st_mode & 0222) == 0) {
+            errno = EACCES;
+            return fail("the file is read-only");
+        }
 
         QByteArray tempName = QFile::encodeName(info.absolutePath() + QLatin1String("/.") + info.fileName() +
                                                 QLatin1String(".XXXXXX"));
