@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QRandomGenerator>
@@ -321,4 +322,116 @@ TEST_F(LiveTest, AFloodingServerIsReadInSlicesAndEveryReportIsHandledOnce) {
     EXPECT_EQ(other.count("$$LiefereDeineDaten$$"), 1);
     EXPECT_EQ(layout.MachineDataNow[7].Text, QStringLiteral("r%1").arg(Reports - 1));
     EXPECT_EQ(hub->pendingFrameBytes(0), 0);
+}
+
+namespace {
+int openDescriptors() { return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size()); }
+} // namespace
+
+// One misbehaving server at a time beside a healthy one: whatever the bad one does, the healthy
+// one's request is answered, no buffer grows past its bound, and the descriptors come back.
+TEST_F(LiveTest, AMisbehavingServerNeverStarvesAHealthyOne) {
+    struct Case {
+        const char* name;
+        std::function<void(TestServer&)> setUp;       // before the hub connects
+        std::function<void(TestServer&, const std::function<void()>& ask)> misbehave; // once both are connected
+        bool staysConnected;
+    };
+    const QByteArray noiseBlock = [] {
+        QByteArray b(1 << 20, '\0');
+        QRandomGenerator(5).fillRange(reinterpret_cast<quint32*>(b.data()), b.size() / 4);
+        return b;
+    }();
+    const Case cases[] = {
+        {"resets every connection at once", [](TestServer& s) { s.closeAtOnce = true; }, {}, false},
+        {"accepts and never reads", [](TestServer& s) {
+             s.readData = false;
+             s.onAccept = [](QTcpSocket* c) { c->setReadBufferSize(1); };
+         }, {}, true},
+        {"sends a 10 MB frame", {}, [](TestServer& s, const std::function<void()>& ask) {
+             s.client()->write("$$Anfang$$$$HierMaschinenDaten$$");
+             for (int i = 0; i < 10; ++i) s.client()->write(QByteArray(1 << 20, 'x'));
+             ask();
+         }, true},
+        {"sends 100 MB of noise", {}, [&noiseBlock](TestServer& s, const std::function<void()>& ask) {
+             // Written as fast as the hub takes it; the healthy server asks while it flows.
+             for (int i = 0; i < 100; ++i) {
+                 s.client()->write(noiseBlock);
+                 QElapsedTimer clock;
+                 clock.start();
+                 while (s.client()->bytesToWrite() > (4 << 20) && clock.elapsed() < 30000) QCoreApplication::processEvents();
+                 if (i % 25 == 24) ask();
+             }
+             EXPECT_LE(s.client()->bytesToWrite(), 8 << 20);
+         }, true},
+    };
+    const int descriptors = openDescriptors();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestServer bad, good;
+        if (c.setUp) c.setUp(bad);
+        ASSERT_TRUE(bad.listen(QHostAddress("127.0.0.1"), port));
+        ASSERT_TRUE(good.listen(QHostAddress("127.0.0.2"), port));
+        layout = LineLayout();
+        enable(0, "127.0.0.1");
+        enable(1, "127.0.0.2");
+        start(5000, 10000);
+        ASSERT_TRUE(waitFor([&] { return hub->ConnState[1] == ConnectionState::Connected; }));
+        if (c.staysConnected) {
+            ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] == ConnectionState::Connected; }));
+        }
+        int asked = 0;
+        const auto ask = [&] {
+            ++asked;
+            good.client()->write("$$Anfang$$$$LiefereLinienLayout$$$$Ende$$");
+            EXPECT_TRUE(waitFor([&] { return good.countStartingWith("$$HierLinienLayout$$") == asked; }, 20000)) << asked;
+            EXPECT_LE(hub->pendingFrameBytes(0), framing::MaxPending);
+            EXPECT_LE(manager->unsentBytes(0), ConnectionManager::MaxUnsent + 200000);
+        };
+        if (c.misbehave) c.misbehave(bad, ask);
+        // While the bad one goes on, the healthy one keeps getting its answers.
+        for (int k = 0; k < 3; ++k) ask();
+        hub->switchOff();
+        manager->setEvents(nullptr);
+        hub.reset();
+        manager.reset();
+        QCoreApplication::processEvents();
+    }
+    QTest::qWait(50);
+    EXPECT_LE(openDescriptors(), descriptors + 2);
+}
+
+// All 64 servers drop at the same moment and come back: every slot is connected again.
+TEST_F(LiveTest, SixtyFourServersThatDropTogetherAreAllConnectedAgain) {
+    std::vector<std::unique_ptr<TestServer>> servers;
+    for (int s = 0; s < MachineSlots; ++s) {
+        servers.push_back(std::make_unique<TestServer>());
+        const QString address = QStringLiteral("127.0.10.%1").arg(s + 1);
+        ASSERT_TRUE(servers.back()->listen(QHostAddress(address), port));
+        enable(s, address);
+    }
+    start(5000, 300); // a short reply time-out: reconnects come quickly
+    const auto allConnected = [&] {
+        for (int s = 0; s < MachineSlots; ++s)
+            if (hub->ConnState[static_cast<size_t>(s)] != ConnectionState::Connected) return false;
+        return true;
+    };
+    ASSERT_TRUE(waitFor(allConnected, 20000));
+    const int descriptors = openDescriptors();
+    for (auto& server : servers) {
+        for (QTcpSocket* c : server->clients) c->abort();
+        server->clients.clear();
+        server->received.clear();
+    }
+    ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] != ConnectionState::Connected; }, 20000));
+    ASSERT_TRUE(waitFor(allConnected, 30000));
+    for (int s = 0; s < MachineSlots; ++s) {
+        servers[static_cast<size_t>(s)]->client()->write("$$Anfang$$$$LiefereLinienLayout$$$$Ende$$");
+    }
+    ASSERT_TRUE(waitFor([&] {
+        for (auto& server : servers)
+            if (server->countStartingWith("$$HierLinienLayout$$") < 1) return false;
+        return true;
+    }, 20000));
+    EXPECT_LE(openDescriptors(), descriptors + 4);
 }
