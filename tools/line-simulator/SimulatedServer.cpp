@@ -4,6 +4,7 @@
 #include "net/Framing.h"
 #include "net/Payloads.h"
 
+#include <QDateTime>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -43,7 +44,42 @@ bool SimulatedServer::start() {
         return false;
     }
     connect(server_, &QTcpServer::newConnection, this, &SimulatedServer::onNewConnection);
+    if (behaviour_ == ServerBehaviour::Chaos) {
+        chaosTimer_ = new QTimer(this);
+        connect(chaosTimer_, &QTimer::timeout, this, &SimulatedServer::chaosTick);
+        chaosTimer_->start(250);
+    }
     return true;
+}
+
+void SimulatedServer::chaosTick() {
+    // Every quarter second, now and then: ask for the layout (and time the answer), drop the
+    // connection, stop reading for two seconds, send a burst of reports or of noise.
+    if (!client_ || client_->state() != QAbstractSocket::ConnectedState) return;
+    const quint32 roll = random_.bounded(1000u);
+    if (roll < 80) {
+        ++chaos_.asked;
+        send(QString(payload::LiefereLinienLayout));
+    } else if (roll < 84) {
+        ++chaos_.drops;
+        chaos_.lastDropMs = QDateTime::currentMSecsSinceEpoch();
+        client_->abort();
+    } else if (roll < 94 && !stalled_) {
+        ++chaos_.stalls;
+        stalled_ = true;
+        QTimer::singleShot(2000, this, [this] {
+            stalled_ = false;
+            onReadyRead();
+        });
+    } else if (roll < 100) {
+        ++chaos_.garbage;
+        QByteArray noise(64 * 1024, '\0');
+        random_.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+        client_->write(noise);
+    } else if (roll < 115) {
+        ++chaos_.bursts;
+        for (int i = 0; i < 20; ++i) changeSomething();
+    }
 }
 
 void SimulatedServer::setChangeInterval(int ms) {
@@ -88,7 +124,7 @@ void SimulatedServer::send(const QString& text) {
 }
 
 void SimulatedServer::onReadyRead() {
-    if (!client_) return;
+    if (!client_ || stalled_) return;
     frames_.feed(client_->readAll(), [this](QByteArrayView message) {
         ++messages_;
         const QString text = AnsiCodec::workstation().decode(message);
@@ -99,6 +135,8 @@ void SimulatedServer::onReadyRead() {
 
 void SimulatedServer::handle(const QString& message) {
     if (message.startsWith(payload::HierLinienLayout)) {
+        ++chaos_.answered;
+        chaos_.lastAnswerMs = QDateTime::currentMSecsSinceEpoch();
         learnLayout(message.mid(payload::HierLinienLayout.size()));
     } else if (message.startsWith(payload::HierLinienDaten)) {
         lastLineData_ = message.mid(payload::HierLinienDaten.size());
@@ -139,6 +177,7 @@ void SimulatedServer::reportMachineData() {
                     .arg(it->lcId);
     }
     send(text);
+    ++chaos_.reportsSent;
 }
 
 void SimulatedServer::changeSomething() {

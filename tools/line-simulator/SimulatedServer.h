@@ -26,6 +26,7 @@ enum class ServerBehaviour {
     Close,   // speaks, then closes the connection after a while
     Refuse,  // does not listen: connects are refused
     Garbage, // sends random bytes
+    Chaos,   // speaks, and now and then drops the connection, stalls, sends garbage or a burst
 };
 
 struct SlotState {
@@ -54,6 +55,14 @@ public:
     // After the client connected, close the connection this many milliseconds later (Close).
     void setCloseAfter(int ms) { closeAfterMs_ = ms; }
 
+    // Chaos: what happened, and when the client last answered a layout request (ms since epoch).
+    struct ChaosCounts {
+        int drops = 0, stalls = 0, garbage = 0, bursts = 0, reportsSent = 0, asked = 0, answered = 0;
+        qint64 lastAnswerMs = 0;
+        qint64 lastDropMs = 0;
+    };
+    const ChaosCounts& chaos() const { return chaos_; }
+
     const QMap<int, SlotState>& machineSlots() const { return slots_; }
     int connections() const { return connections_; }
     int messagesReceived() const { return messages_; }
@@ -69,6 +78,7 @@ private:
     void reportMachineData();
     void changeSomething();
     void sendGarbage();
+    void chaosTick();
 
     QHostAddress address_;
     quint16 port_;
@@ -84,6 +94,9 @@ private:
     int connections_ = 0;
     int messages_ = 0;
     QString lastLineData_;
+    QTimer* chaosTimer_ = nullptr;
+    ChaosCounts chaos_;
+    bool stalled_ = false;
 };
 
 // Status texts the simulated machines use, by status 0..6.

@@ -7,6 +7,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QSet>
 #include <QTimer>
 
@@ -79,8 +80,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption refuseOption(QStringLiteral("refuse"), QStringLiteral("This address refuses connections."), QStringLiteral("address"));
     const QCommandLineOption garbageOption(QStringLiteral("garbage"), QStringLiteral("This address sends random bytes."), QStringLiteral("address"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"), QStringLiteral("Print every message received."));
+    const QCommandLineOption chaosOption(QStringLiteral("chaos"),
+                                         QStringLiteral("Every other server drops, stalls, sends noise and bursts at random; "
+                                                        "a summary is printed at the end."));
     parser.addOptions({addressesOption, layoutOption, portOption, seedOption, intervalOption, durationOption, silentOption,
-                       deafOption, closeOption, refuseOption, garbageOption, verboseOption});
+                       deafOption, closeOption, refuseOption, garbageOption, verboseOption, chaosOption});
     parser.process(app);
 
     QString error;
@@ -131,7 +135,7 @@ int main(int argc, char* argv[]) {
     int index = 0;
     for (const QHostAddress& address : addresses) {
         const QString name = address.toString();
-        ServerBehaviour behaviour = ServerBehaviour::Normal;
+        ServerBehaviour behaviour = parser.isSet(chaosOption) ? ServerBehaviour::Chaos : ServerBehaviour::Normal;
         if (silent.contains(name)) behaviour = ServerBehaviour::Silent;
         if (deaf.contains(name)) behaviour = ServerBehaviour::Deaf;
         if (closing.contains(name)) behaviour = ServerBehaviour::Close;
@@ -158,5 +162,41 @@ int main(int argc, char* argv[]) {
 
     const int duration = parser.value(durationOption).toInt();
     if (duration > 0) QTimer::singleShot(duration * 1000, &app, &QCoreApplication::quit);
-    return app.exec();
+    const int status = app.exec();
+    if (parser.isSet(chaosOption)) {
+        // What the servers did and whether the client still answered each of them lately.
+        SimulatedServer::ChaosCounts total;
+        int chaotic = 0, answeredLately = 0, connections = 0;
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        const qint64 lately = std::min<qint64>(60000, std::max(duration, 1) * 1000LL / 2);
+        for (const SimulatedServer* server : servers) {
+            connections += server->connections();
+            const auto& c = server->chaos();
+            total.drops += c.drops;
+            total.stalls += c.stalls;
+            total.garbage += c.garbage;
+            total.bursts += c.bursts;
+            total.reportsSent += c.reportsSent;
+            total.asked += c.asked;
+            total.answered += c.answered;
+            if (c.asked == 0 && c.answered == 0) continue; // not a chaotic one (deaf, silent, ...)
+            ++chaotic;
+            // A server that dropped its own connection lately may still be waiting to be connected again.
+            answeredLately += now - c.lastAnswerMs <= lately || now - c.lastDropMs <= lately;
+        }
+        printLine(QStringLiteral("chaos-summary reports=%1 connections=%2 drops=%3 stalls=%4 garbage=%5 bursts=%6 "
+                                 "asked=%7 answered=%8 answered-lately=%9/%10 lately-ms=%11")
+                      .arg(total.reportsSent)
+                      .arg(connections)
+                      .arg(total.drops)
+                      .arg(total.stalls)
+                      .arg(total.garbage)
+                      .arg(total.bursts)
+                      .arg(total.asked)
+                      .arg(total.answered)
+                      .arg(answeredLately)
+                      .arg(chaotic)
+                      .arg(lately));
+    }
+    return status;
 }
