@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds the normal (Release) and the sanitizer (address and undefined
 # behaviour) configurations from scratch, runs the whole test suite in both, checks the Debian
-# package built from the normal one, and runs every fuzz target for 30 seconds.
+# package built from the normal one, soaks the program for 30 seconds against a chaotic line, and
+# runs every fuzz target for 30 seconds.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup-deps.sh"
@@ -22,6 +23,11 @@ for config in release asan; do
   # The Debian package, installed and tried as a station would use it (as root only).
   if [ "$config" = release ]; then "$root/scripts/package-check.sh" "$dir" || status=1; fi
 done
+# Half a minute of the soak against the chaotic line (as root only: the servers use port 1001).
+if [ "$(id -u)" -eq 0 ]; then
+  echo "== soak"
+  "$root/scripts/soak.sh" 30 --build "$root/build-test-release" || status=1
+fi
 # Every fuzz target for 30 s (two at a time: about 3 minutes with the clang build).
 echo "== fuzzing"
 "$root/scripts/fuzz.sh" 30 || status=1
