@@ -47,7 +47,7 @@ trap cleanup EXIT
 
 # 63 chaotic servers and one that accepts but never reads.
 "$build/bin/line-simulator" --addresses 127.0.12.1-64 --deaf 127.0.12.64 --chaos --interval 2000 \
-  --duration $((seconds + 5)) > "$work/simulator.out" 2>&1 &
+  --duration $((seconds + 20)) > "$work/simulator.out" 2>&1 &
 sim_pid=$!
 sleep 1
 runner=()
@@ -82,7 +82,8 @@ rss_end="$(rss)"; sockets_end="$(sockets)"
 fds_settled="$(printf '%s\n' "${first_fds[@]}" | median)"
 fds_end="$(printf '%s\n' "${last_fds[@]}" | median)"
 log_size="$(stat -c %s "$work/DizaVizaru.txt" 2>/dev/null || echo 0)"
-sleep 6 # the simulator's own end and summary
+wait "$sim_pid" 2>/dev/null || true # its own end, and its summary
+sim_pid=""
 summary="$(grep chaos-summary "$work/simulator.out" || true)"
 kill "$pid" 2>/dev/null || true
 wait "$prog_pid" 2>/dev/null; prog_status=$?
