@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QThread>
 
@@ -66,6 +67,10 @@ QByteArray readBytes(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return QByteArray();
     return file.readAll();
+}
+
+int openDescriptors() {
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
 QStringList logLines(const QString& path) {

@@ -16,6 +16,9 @@ QByteArray readBytes(const QString& path);
 QStringList logLines(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);
 
+// The number of descriptors this process has open.
+int openDescriptors();
+
 // A real GIF file of w x h pixels in one colour (index 1 of a black and `colour` palette).
 QByteArray gifBytes(int width, int height, unsigned colour = 0x3a78b8);
 void writeGif(const QString& path, int width, int height, unsigned colour = 0x3a78b8);

@@ -324,9 +324,7 @@ TEST_F(LiveTest, AFloodingServerIsReadInSlicesAndEveryReportIsHandledOnce) {
     EXPECT_EQ(hub->pendingFrameBytes(0), 0);
 }
 
-namespace {
-int openDescriptors() { return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size()); }
-} // namespace
+using testutil::openDescriptors;
 
 // One misbehaving server at a time beside a healthy one: whatever the bad one does, the healthy
 // one's request is answered, no buffer grows past its bound, and the descriptors come back.

@@ -27,9 +27,7 @@ using testutil::logLines;
 using testutil::readBytes;
 using testutil::writeBytes;
 
-namespace {
-int openDescriptors() { return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size()); }
-} // namespace
+using testutil::openDescriptors;
 
 TEST(Faults, TheLogNeverBlocksAndNeverTakesTheStationDown) {
     struct Case {
