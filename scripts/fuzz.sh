@@ -6,6 +6,8 @@
 # crashed, hung (10 s for one input) or ran out of memory.
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET ...]
+#
+# FUZZ_SEED fixes libFuzzer's random seed (CI uses 1, so that a run can be repeated).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-30}"; shift || true
@@ -21,7 +23,7 @@ run() {
   cp "$root/tests/fuzz/corpus/$t/"* "$work/corpus/"
   # The symbol target needs no display; none of the targets may touch the machine's own.
   if (cd "$work" && env -u DISPLAY QT_QPA_PLATFORM=offscreen "$build/bin/fuzz-$t" -max_total_time="$seconds" \
-        -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/" corpus \
+        -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/" ${FUZZ_SEED:+-seed=$FUZZ_SEED} corpus \
         >"$work/log" 2>&1); then
     echo "ok" >"$work/result"
   else

