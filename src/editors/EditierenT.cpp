@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -128,6 +129,7 @@ EditierenT::EditierenT(LineLayout& layout, const GeneralSettings& settings, QStr
     listMachineNumber_->addItems(machineEntries_);
     for (QListWidget* list : {listGruppe_, listGruppeVisu_, listMachineNumber_}) {
         watch(list->viewport(), Part::PickList);
+        watch(list, Part::PickListKeys);
         connect(list, &QListWidget::itemClicked, this, [this, list] { pickListClicked(list); });
         connect(list, &QListWidget::itemActivated, this, [this, list] { pickListClicked(list); });
     }
@@ -524,7 +526,9 @@ void EditierenT::pickListClicked(QListWidget* list) {
         int16_t& value = record(r).VisuGroup[j];
         value = machine_form::groupForPosition(position, value);
     }
+    const bool fromKeyboard = pickBox_ && focusWidget() == list;
     list->hide();
+    if (fromKeyboard) pickBox_->setFocus();
 }
 
 void EditierenT::openCommandList(int r) {
@@ -576,6 +580,7 @@ bool EditierenT::eventFilter(QObject* watched, QEvent* event) {
     const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
     const bool release = type == QEvent::MouseButtonRelease;
     const bool move = type == QEvent::MouseMove;
+    if (type == QEvent::KeyPress) return keyPressed(target, static_cast<QKeyEvent*>(event));
     if (!press && !release && !move) return ModalDialog::eventFilter(watched, event);
     auto* mouse = static_cast<QMouseEvent*>(event);
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -625,9 +630,41 @@ bool EditierenT::eventFilter(QObject* watched, QEvent* event) {
         else if (type == QEvent::MouseButtonPress) commandListPressed(mouse->button());
         return true; // the list's own selection handling stays out of the way
     case Part::Background:
+    case Part::PickListKeys:
         return false;
     }
     return false;
+}
+
+bool EditierenT::keyPressed(const Target& target, QKeyEvent* key) {
+    // From the keyboard: F4, Alt+Down or Space on a pick box opens its list with the stored value
+    // selected; in the list the arrows choose, Enter stores, Esc closes it without closing the
+    // dialog; either way the box has the focus again.
+    const bool opens = key->key() == Qt::Key_F4 || key->key() == Qt::Key_Space ||
+                       (key->key() == Qt::Key_Down && (key->modifiers() & Qt::AltModifier));
+    switch (target.part) {
+    case Part::MachineNumber:
+    case Part::Group:
+    case Part::VisuGroup: {
+        if (!opens) return false;
+        openPickList(target.part, target.row, target.index);
+        QListWidget* list = target.part == Part::MachineNumber ? listMachineNumber_
+                            : target.part == Part::Group      ? listGruppe_
+                                                              : listGruppeVisu_;
+        pickBox_ = qobject_cast<QWidget*>(focusWidget());
+        list->setFocus();
+        return true;
+    }
+    case Part::PickListKeys:
+        if (key->key() == Qt::Key_Escape) {
+            hideLists();
+            if (pickBox_) pickBox_->setFocus();
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
 }
 
 void EditierenT::mousePressEvent(QMouseEvent* event) {

@@ -17,6 +17,7 @@
 #include <memory>
 
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -91,7 +92,7 @@ protected:
 private:
     // What a watched control is; the index is a row, a column or a visualisation-group box.
     enum class Part { Background, Heading, Grip, Row, Cell, Marke, Bild, Address, MachineNumber, Group, VisuGroup,
-                      PickList, CommandList };
+                      PickList, PickListKeys, CommandList };
     struct Target {
         Part part;
         int row = 0;
@@ -130,6 +131,7 @@ private:
     void hideLists();
     void openPickList(Part part, int r, int index);
     void pickListClicked(QListWidget* list);
+    bool keyPressed(const Target& target, QKeyEvent* key);
     void openCommandList(int r);
     void commandListPressed(Qt::MouseButton button);
     void Bild_Click(int r);
@@ -154,6 +156,7 @@ private:
     int numberRow_ = 0;  // NummerZeile
     int visuIndex_ = 0;  // VisuIndex: row * 6 + position - 1
     int wheelDelta_ = 0;
+    QWidget* pickBox_ = nullptr; // the box whose list the keyboard opened
 
     std::array<QLabel*, TableColumns> heading_{};
     std::array<QWidget*, TableColumns> grip_{};

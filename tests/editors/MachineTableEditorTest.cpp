@@ -325,6 +325,35 @@ TEST_F(TableEditorTest, EnterInACellNeverConfirmsAndTabGoesAlongTheRow) {
     }, false);
 }
 
+TEST_F(TableEditorTest, PickListsWorkFromTheKeyboard) {
+    open([&](EditierenT& d) {
+        QLineEdit* box = d.textGruppe(1); // group 0: "1 - Infeed"
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_F4);
+        ASSERT_TRUE(d.listGruppe()->isVisible());
+        EXPECT_EQ(d.focusWidget(), d.listGruppe());
+        EXPECT_EQ(d.listGruppe()->currentRow(), 1);
+        QTest::keyClick(d.listGruppe(), Qt::Key_Down);
+        QTest::keyClick(d.listGruppe(), Qt::Key_Return); // stores, and never confirms the dialog
+        EXPECT_FALSE(d.listGruppe()->isVisible());
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(box->text(), "2 - ");
+        EXPECT_EQ(d.focusWidget(), box);
+        // Esc in an open list closes the list only.
+        QTest::keyClick(box, Qt::Key_Space);
+        ASSERT_TRUE(d.listGruppe()->isVisible());
+        QTest::keyClick(d.listGruppe(), Qt::Key_Down);
+        QTest::keyClick(d.listGruppe(), Qt::Key_Escape);
+        EXPECT_FALSE(d.listGruppe()->isVisible());
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(box->text(), "2 - ");
+        QTest::keyClick(d.textMachineNumber(2), Qt::Key_Down, Qt::AltModifier);
+        EXPECT_TRUE(d.listMachineNumber()->isVisible());
+    }, true);
+    EXPECT_EQ(slot(1).Group, 1);
+    EXPECT_EQ(slot(2).Machine, 3); // opened, not changed
+}
+
 TEST(MachineTableFromTheMainWindow, ATableTileClickSavesEveryMachineAndTheWidths) {
     StationRig rig;
     QByteArray ini = "; line 3\r\n[General]\r\nLogDebug=false\r\n[Ma2]\r\nText=Capper\r\nEnabled=true\r\n; kept\r\n"
