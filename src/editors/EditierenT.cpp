@@ -125,7 +125,7 @@ EditierenT::EditierenT(LineLayout& layout, const GeneralSettings& settings, QStr
     listGruppeVisu_ = makeList("ListGruppeVisu", 5700, 6330, 2400, 3420);
     listMachineNumber_ = makeList("ListMachineNumber", 2460, 7200, 675, 2460);
     listMarke_ = makeList("ListMarke", 8145, 6360, 2400, 1020);
-    machineEntries_ = machineNumberEntries();
+    machineEntries_ = machine_form::machineNumberEntries();
     listMachineNumber_->addItems(machineEntries_);
     for (QListWidget* list : {listGruppe_, listGruppeVisu_, listMachineNumber_}) {
         watch(list->viewport(), Part::PickList);
@@ -308,9 +308,14 @@ void EditierenT::load() {
 
 void EditierenT::applyFonts() {
     // The headings and boxes keep their designed size and weight in the dialog font's face; the
-    // machine names use the station's edit font. Set again only when the fonts changed.
+    // machine names use the station's edit font and locale. Set again only when they changed.
     const QString face = ui::dialogFont().family();
     const QFont edit = editors::editFont(settings_.fontName);
+    if (rows_[0].name->lcId() != settings_.lcId || edit != editFont_)
+        for (Row& row : rows_) {
+            row.name->setBoxFont(edit);
+            row.name->setLcId(settings_.lcId);
+        }
     if (face == fontFace_ && edit == editFont_) return;
     fontFace_ = face;
     editFont_ = edit;
@@ -352,9 +357,6 @@ void EditierenT::MaschinenAnzeigen() {
         row.marke->setText(QString::number(ErsteMaschine + r));
         showSymbol(r);
         row.enabled->setChecked(m.Enabled);
-        if (row.name->font().family() != editFont_.family() || row.name->font().pointSize() != editFont_.pointSize())
-            row.name->setBoxFont(editFont_);
-        if (row.name->lcId() != settings_.lcId) row.name->setLcId(settings_.lcId);
         row.name->setUnicodeText(m.Text);
         row.address->setText(m.Address);
         row.machineNumber->setText(entryText(machineEntries_, machine_form::positionForMachine(m.Machine), m.Machine));
@@ -465,8 +467,12 @@ void EditierenT::hideLists() {
     for (QListWidget* list : {listGruppe_, listGruppeVisu_, listMachineNumber_, listMarke_}) list->hide();
 }
 
+QListWidget* EditierenT::listFor(Part part) const {
+    return part == Part::MachineNumber ? listMachineNumber_ : part == Part::Group ? listGruppe_ : listGruppeVisu_;
+}
+
 void EditierenT::openPickList(Part part, int r, int index) {
-    QListWidget* list = part == Part::MachineNumber ? listMachineNumber_ : part == Part::Group ? listGruppe_ : listGruppeVisu_;
+    QListWidget* list = listFor(part);
     for (QListWidget* other : {listGruppe_, listGruppeVisu_, listMachineNumber_, listMarke_})
         if (other != list) other->hide();
     const MachineRecord& m = record(r);
@@ -648,11 +654,8 @@ bool EditierenT::keyPressed(const Target& target, QKeyEvent* key) {
     case Part::VisuGroup: {
         if (!opens) return false;
         openPickList(target.part, target.row, target.index);
-        QListWidget* list = target.part == Part::MachineNumber ? listMachineNumber_
-                            : target.part == Part::Group      ? listGruppe_
-                                                              : listGruppeVisu_;
-        pickBox_ = qobject_cast<QWidget*>(focusWidget());
-        list->setFocus();
+        pickBox_ = focusWidget();
+        listFor(target.part)->setFocus();
         return true;
     }
     case Part::PickListKeys:

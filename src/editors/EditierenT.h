@@ -129,6 +129,7 @@ private:
     void showSymbol(int r);
     MachineRecord& record(int r);
     void hideLists();
+    QListWidget* listFor(Part part) const; // the pick list of a box's kind
     void openPickList(Part part, int r, int index);
     void pickListClicked(QListWidget* list);
     bool keyPressed(const Target& target, QKeyEvent* key);

@@ -72,8 +72,6 @@ Place listPlace(int anchorX, int anchorY, int listWidth, int listHeight) {
     return {x, y, listWidth, listHeight};
 }
 
-QStringList machineNumberEntries() { return machine_form::machineNumberEntries(); }
-
 QStringList groupEntries(const LineLayout& layout) {
     QStringList entries{QStringLiteral("0 - none")};
     for (int g = 0; g < GroupCount; ++g) entries << QString::number(g + 1) + QLatin1String(" - ") + layout.groupName(g);
@@ -100,34 +98,17 @@ MachineRecord emptyMachine() {
 
 void WorkingCopy::load(const LineLayout& layout) {
     for (size_t s = 0; s < EditMaschinen.size(); ++s) {
-        const MachineRecord& from = layout.Machines[s];
-        MachineRecord& to = EditMaschinen[s];
-        to.Text = from.Text;
-        to.Address = from.Address;
-        to.RemoteControl = from.RemoteControl;
-        to.StatusPLC = from.StatusPLC;
-        to.Symbol = from.Symbol;
-        to.Enabled = from.Enabled;
-        to.Machine = from.Machine;
-        to.Group = from.Group;
-        to.VisuGroup = from.VisuGroup;
-        to.SameAddress = false;
+        EditMaschinen[s] = layout.Machines[s];
+        EditMaschinen[s].SameAddress = false; // a run-time mark, not part of the record edited
     }
 }
 
 void WorkingCopy::storeInto(LineLayout& layout) const {
     for (size_t s = 0; s < EditMaschinen.size(); ++s) {
-        const MachineRecord& from = EditMaschinen[s];
         MachineRecord& to = layout.Machines[s];
-        to.Text = from.Text;
-        to.Symbol = from.Symbol;
-        to.Address = from.Address;
-        to.RemoteControl = from.RemoteControl;
-        to.StatusPLC = from.StatusPLC;
-        to.Machine = from.Machine;
-        to.Enabled = from.Enabled;
-        to.Group = from.Group;
-        to.VisuGroup = from.VisuGroup;
+        const bool sameAddress = to.SameAddress;
+        to = EditMaschinen[s];
+        to.SameAddress = sameAddress;
     }
 }
 

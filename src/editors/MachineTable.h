@@ -66,8 +66,8 @@ int16_t draggedWidth(int pointerX, int dragStartX, int headingWidth);
 // cover the vertical scroll bar, above it when it would reach the horizontal one.
 Place listPlace(int anchorX, int anchorY, int listWidth, int listHeight);
 
-// List entries: "1" .. "10", and "0 - none" then "n - name" for the 32 groups.
-QStringList machineNumberEntries();
+// The group list's entries: "0 - none" then "n - name" for the 32 groups (the machine numbers are
+// machine_form::machineNumberEntries()).
 QStringList groupEntries(const LineLayout& layout);
 // The text a box shows for a stored value: its list entry, or the bare number for a value the
 // list has no entry for (which is kept as it is).

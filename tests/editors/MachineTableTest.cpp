@@ -1,3 +1,4 @@
+#include "editors/MachineForm.h"
 #include "editors/MachineTable.h"
 
 #include <gtest/gtest.h>
@@ -124,7 +125,7 @@ TEST(MachineTableLists, PlacesEntriesAndTexts) {
     EXPECT_EQ(groups[0], "0 - none");
     EXPECT_EQ(groups[1], "1 - Filling");
     EXPECT_EQ(groups[32], "32 - ");
-    EXPECT_EQ(machineNumberEntries().size(), 10);
+    EXPECT_EQ(machine_form::machineNumberEntries().size(), 10);
     EXPECT_EQ(entryText(groups, 0, -1), "0 - none");
     EXPECT_EQ(entryText(groups, -1, 99), "99"); // a value without an entry shows as itself
 }
