@@ -17,11 +17,25 @@ struct FakeOs : platform::OperatingSystem {
         if (failWrites && error) *error = "writing: No space left on device";
         return !failWrites && real.replaceFile(path, content, error);
     }
-    bool replaceFileThrough(const QString& temp, const QString& path, const QByteArray& content) override {
-        return real.replaceFileThrough(temp, path, content);
+    // The log's steps: counted, and each one can be made to fail.
+    int appends = 0, replacements = 0, stats = 0, reads = 0;
+    bool failAppend = false, failReplace = false, failStat = false, failRead = false;
+    bool replaceFileThrough(const QString& temp, const QString& path, const std::vector<platform::FilePiece>& pieces,
+                            platform::FileState* after) override {
+        ++replacements;
+        return !failReplace && real.replaceFileThrough(temp, path, pieces, after);
     }
-    bool appendToFile(const QString& path, const QByteArray& bytes, qint64* size) override {
-        return real.appendToFile(path, bytes, size);
+    bool appendToFile(const QString& path, QByteArrayView bytes, platform::FileState* after) override {
+        ++appends;
+        return !failAppend && real.appendToFile(path, bytes, after);
+    }
+    platform::FileState fileState(const QString& path) override {
+        ++stats;
+        return failStat ? platform::FileState{} : real.fileState(path);
+    }
+    std::unique_ptr<platform::ReadableFile> openForReading(const QString& path) override {
+        ++reads;
+        return failRead ? nullptr : real.openForReading(path);
     }
     platform::ChildOutcome runChild(const QString& program, const QStringList& args, const platform::ChildLimits& l,
                                     QByteArray* out) override {

@@ -17,6 +17,8 @@ struct StationRig {
     QTemporaryDir root; // the file system's root as the station sees it
     ProgramPaths paths{dir.path(), QStringLiteral("Client")};
     int ended = 0;
+    // The log file as it was when the process would have ended.
+    QByteArray logAtEnd;
     std::unique_ptr<Station> station;
     std::unique_ptr<VelkoZuraVeradadClient> window;
 
@@ -25,7 +27,10 @@ struct StationRig {
     StationOptions options() {
         StationOptions o;
         o.port = 1;
-        o.endProcess = [this] { ++ended; };
+        o.endProcess = [this] {
+            ++ended;
+            logAtEnd = testutil::readBytes(logPath());
+        };
         o.fileSystemRoot = root.path();
         return o;
     }

@@ -1,5 +1,7 @@
 #include "TestUtil.h"
 
+#include "log/Log.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QDir>
@@ -74,9 +76,16 @@ int openDescriptors() {
 }
 
 QStringList logLines(const QString& path) {
+    // What a reader finds once the logs of this process have written their batches.
+    Log::flushAll();
     QStringList lines = QString::fromLatin1(readBytes(path)).split(QStringLiteral("\r\n"));
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
     return lines;
+}
+
+void removeLog(const QString& path) {
+    Log::flushAll();
+    QFile::remove(path);
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes) {

@@ -12,9 +12,13 @@ class QProcess;
 namespace testutil {
 
 QByteArray readBytes(const QString& path);
-// The lines of a log file (CR LF separated), without the empty one after the last line end.
+// The lines of a log file (CR LF separated), without the empty one after the last line end, once
+// every log of this process has written what waits.
 QStringList logLines(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);
+// Deletes a log file once every log of this process has written what waits, so that what follows
+// starts a new file.
+void removeLog(const QString& path);
 
 // The number of descriptors this process has open.
 int openDescriptors();

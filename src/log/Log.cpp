@@ -1,84 +1,303 @@
 #include "log/Log.h"
 
 #include "base/AnsiCodec.h"
-#include "platform/Os.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDateTime>
-#include <QFile>
 #include <QLocale>
+#include <QTimer>
 
-#include <cmath>
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdlib>
 
+namespace {
+constexpr QByteArrayView LineEnd{"\r\n"};
+constexpr QByteArrayView ReceivedArrow{" -> C "};
+constexpr QByteArrayView SentArrow{" <- C "};
 
-QString Log::dateText() { return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat); }
+// Every log of the process, for the hook that writes what waits when the process ends.
+std::vector<Log*>& liveLogs() {
+    static std::vector<Log*> logs;
+    return logs;
+}
 
-QString Log::timeText() { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss")); }
+void flushAtExit() { Log::flushAll(); }
+
+void enlist(Log* log) {
+    std::vector<Log*>& logs = liveLogs();
+    // Registered after the list exists, so the hook runs before the list is destroyed.
+    static const bool hooked = (std::atexit(flushAtExit), true);
+    (void)hooked;
+    logs.push_back(log);
+}
+
+void delist(Log* log) {
+    std::vector<Log*>& logs = liveLogs();
+    logs.erase(std::remove(logs.begin(), logs.end(), log), logs.end());
+}
+
+bool isAscii(QByteArrayView bytes) {
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+qint64 wallClockMs() { return QDateTime::currentMSecsSinceEpoch(); }
+} // namespace
+
+Log::Log() : clock_(wallClockMs) { enlist(this); }
+
+Log::Log(LogSwitches switches) : switches_(std::move(switches)), clock_(wallClockMs) { enlist(this); }
+
+Log::~Log() {
+    flush();
+    delist(this);
+}
+
+void Log::flushAll() {
+    for (Log* log : liveLogs()) log->flush();
+}
+
+void Log::configure(LogSwitches switches) {
+    flush();
+    switches_ = std::move(switches);
+    pictureValid_ = false;
+    special_ = false;
+}
+
+QString Log::dateTextAt(qint64 msSinceEpoch) {
+    return QLocale::system().toString(QDateTime::fromMSecsSinceEpoch(msSinceEpoch).date(), QLocale::ShortFormat);
+}
+
+QString Log::timeTextAt(qint64 msSinceEpoch) {
+    return QDateTime::fromMSecsSinceEpoch(msSinceEpoch).time().toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString Log::dateText() { return dateTextAt(wallClockMs()); }
+
+QString Log::timeText() { return timeTextAt(wallClockMs()); }
+
+QByteArray Log::asLogged(QByteArrayView wireText) {
+    if (isAscii(wireText)) return wireText.toByteArray();
+    const AnsiCodec& codec = AnsiCodec::workstation();
+    return codec.encode(codec.decode(wireText));
+}
+
+int Log::currentStamp() {
+    // The texts change once a second: they are made once per second, not per line.
+    const qint64 ms = clock_();
+    const qint64 second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+    if (!stamps_.empty() && stamps_.back().second == second) return static_cast<int>(stamps_.size()) - 1;
+    const QString date = dateTextAt(ms);
+    const QString time = timeTextAt(ms);
+    const AnsiCodec& codec = AnsiCodec::workstation();
+    Stamp stamp;
+    stamp.second = second;
+    stamp.lineStamp = codec.encode(date + QLatin1String(" # ") + time + QLatin1String(" # "));
+    stamp.header = codec.encode(date + QLatin1String("; ") + time + QLatin1String("; File size reduced")) + "\r\n";
+    stamps_.push_back(std::move(stamp));
+    return static_cast<int>(stamps_.size()) - 1;
+}
+
+qint64 Log::lineLength(const Entry& e) const {
+    if (e.kind == Kind::Whole) return e.text.size() + 2;
+    char digits[12];
+    const qint64 n = std::to_chars(digits, digits + sizeof(digits), e.connection).ptr - digits;
+    return 1 + n + ReceivedArrow.size() + stamps_[static_cast<size_t>(e.stamp)].lineStamp.size() + e.text.size() + 2;
+}
+
+void Log::add(Kind kind, int connection, QByteArray text, int stamp) {
+    Entry e{std::move(text), connection, stamp, kind};
+    pendingBytes_ += lineLength(e);
+    pending_.push_back(std::move(e));
+    if (pending_.size() == 1) arm();
+    if (pendingBytes_ > MaxPendingBytes) flush();
+}
+
+void Log::arm() {
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (!dispatcher) {
+        // No event loop on this thread: every line is written at once.
+        flush();
+        return;
+    }
+    if (!deadline_) {
+        deadline_ = std::make_unique<QTimer>();
+        deadline_->setSingleShot(true);
+        deadline_->setTimerType(Qt::PreciseTimer);
+        QObject::connect(deadline_.get(), &QTimer::timeout, deadline_.get(), [this] { flush(); });
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, deadline_.get(), [this] { onIdle(); });
+    }
+    deadline_->start(BatchMs);
+}
+
+bool Log::cutLikely() const {
+    if (special_) return false;
+    if (!pictureValid_) return true;
+    return picture_.size() + pendingBytes_ > static_cast<qint64>(switches_.fileSizeKiB) * 1024;
+}
+
+void Log::onIdle() {
+    if (pending_.empty()) return;
+    const qint64 sinceReplace = monotonicNs() - lastReplaceNs_;
+    constexpr qint64 Batch = static_cast<qint64>(BatchMs) * 1000000;
+    if (!cutLikely() || !replacedOnce_ || sinceReplace >= Batch) {
+        flush();
+        return;
+    }
+    // A replacement waits for its turn, which comes no later than the deadline of the oldest line.
+    const int wait = static_cast<int>((Batch - sinceReplace + 999999) / 1000000);
+    if (deadline_->remainingTime() > wait) deadline_->start(wait);
+}
+
+qint64 Log::monotonicNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void Log::flush() {
+    if (pending_.empty()) return;
+    if (deadline_) deadline_->stop();
+    writeBatch();
+    pending_.clear();
+    pendingBytes_ = 0;
+    if (stamps_.size() > 1) stamps_.erase(stamps_.begin(), stamps_.end() - 1);
+}
+
+void Log::reload(const platform::FileState& now) {
+    pictureValid_ = false;
+    if (!now.exists) {
+        picture_.clear();
+        written_ = now;
+        pictureValid_ = true;
+        return;
+    }
+    std::shared_ptr<platform::ReadableFile> file = platform::os().openForReading(switches_.fileName);
+    if (!file) return;
+    const platform::FileState state = file->state();
+    const qint64 limit = static_cast<qint64>(switches_.fileSizeKiB) * 1024;
+    // A file far larger than its limit keeps its head on disk; only a tail of the limit's size is read.
+    const qint64 whole = 2 * limit + 65536;
+    const qint64 tail = state.size <= whole ? state.size : limit;
+    QByteArray bytes(tail, Qt::Uninitialized);
+    qint64 done = 0;
+    while (done < tail) {
+        const qint64 n = file->readAt(state.size - tail + done, bytes.data() + done, tail - done);
+        if (n <= 0) break;
+        done += n;
+    }
+    if (done < tail) return; // it changed while being read: read again at the next batch
+    if (state.size <= whole)
+        picture_.assign(bytes);
+    else
+        picture_.assignWithHead(std::move(file), state.size - tail, bytes, whole);
+    written_ = state;
+    pictureValid_ = true;
+}
+
+void Log::writeBatch() {
+    platform::OperatingSystem& os = platform::os();
+    const QString& path = switches_.fileName;
+    const platform::FileState now = os.fileState(path);
+    special_ = now.exists && !now.regular;
+    if (!special_ && (!pictureValid_ || now != written_)) reload(now);
+    if (special_ || !pictureValid_) {
+        // Not a regular file (or one that cannot be read): the lines are only appended, never
+        // read back or cut.
+        pictureValid_ = false;
+        QByteArray all;
+        all.reserve(pendingBytes_);
+        char digits[12];
+        for (const Entry& e : pending_) {
+            if (e.kind != Kind::Whole) {
+                all.append('S');
+                all.append(digits, std::to_chars(digits, digits + sizeof(digits), e.connection).ptr - digits);
+                all.append(e.kind == Kind::Sent ? SentArrow : ReceivedArrow);
+                all.append(stamps_[static_cast<size_t>(e.stamp)].lineStamp);
+            }
+            all.append(e.text).append(LineEnd);
+        }
+        os.appendToFile(path, all, nullptr);
+        return;
+    }
+
+    const qint64 limit = static_cast<qint64>(switches_.fileSizeKiB) * 1024;
+    const qint64 cutAt = LogPicture::cutIndex(switches_.fileSizeKiB);
+    const qint64 before = picture_.size();
+    bool cut = false;
+    char digits[12];
+    for (const Entry& e : pending_) {
+        const Stamp& stamp = stamps_[static_cast<size_t>(e.stamp)];
+        if (e.kind == Kind::Whole) {
+            cut = picture_.appendLine({e.text, LineEnd}, limit, cutAt, stamp.header) || cut;
+        } else {
+            const QByteArrayView number(digits, std::to_chars(digits, digits + sizeof(digits), e.connection).ptr - digits);
+            cut = picture_.appendLine({"S", number, e.kind == Kind::Sent ? SentArrow : ReceivedArrow, stamp.lineStamp,
+                                       e.text, LineEnd},
+                                      limit, cutAt, stamp.header) ||
+                  cut;
+        }
+    }
+    bool ok = false;
+    if (!cut) {
+        ok = os.appendToFile(path, picture_.lastBytes(picture_.size() - before), &written_);
+    } else {
+        ok = os.replaceFileThrough(path + QLatin1String(".tmp"), path, picture_.pieces(), &written_);
+        lastReplaceNs_ = monotonicNs();
+        replacedOnce_ = true;
+    }
+    // A batch that could not be written is lost; the file is read again before the next one.
+    pictureValid_ = ok;
+}
 
 void Log::LogSchreiben(const QString& text, bool systemLine, bool dataLine) {
     if (!((systemLine && switches_.system) || (dataLine && switches_.data))) return;
-    qint64 size = -1;
-    if (!platform::os().appendToFile(switches_.fileName, AnsiCodec::workstation().encode(text) + "\r\n", &size)) return;
-    if (size > static_cast<qint64>(switches_.fileSizeKiB) * 1024) LogKuerzen();
+    add(Kind::Whole, 0, AnsiCodec::workstation().encode(text), currentStamp());
 }
 
-void Log::LogKuerzen() {
-    const QString logName = switches_.fileName;
-    const QString tempName = logName + QLatin1String(".tmp");
-    QFile log(logName);
-    if (!log.open(QIODevice::ReadOnly)) return;
-    const QByteArray old = log.readAll();
-    log.close();
-
-    // The cut starts at byte round(limit * 0.1), counted from 1; the line it falls into is dropped
-    // whole, so the kept part starts at the first line that begins after that byte.
-    const double exact = static_cast<double>(switches_.fileSizeKiB) * 1024.0 * 0.1;
-    const qsizetype cut = static_cast<qsizetype>(std::nearbyint(exact)) - 1;
-    qsizetype keep = old.size();
-    for (qsizetype i = std::max<qsizetype>(cut, 0); i < old.size(); ++i) {
-        if (old[i] == '\n') {
-            keep = i + 1;
-            break;
-        }
-        if (old[i] == '\r') {
-            keep = (i + 1 < old.size() && old[i + 1] == '\n') ? i + 2 : i + 1;
-            break;
-        }
-    }
-    QByteArray rest = old.mid(keep);
-    if (!rest.isEmpty() && !rest.endsWith('\n') && !rest.endsWith('\r')) rest += "\r\n";
-    const QByteArray header =
-        AnsiCodec::workstation().encode(dateText() + QLatin1String("; ") + timeText() + QLatin1String("; File size reduced")) +
-        "\r\n";
-
-    // Renaming the finished copy over the log replaces it in one step: the log is never missing
-    // and never half-written, whatever fails.
-    platform::os().replaceFileThrough(tempName, logName, header + rest);
+void Log::writeEncoded(QByteArrayView text, bool systemLine, bool dataLine) {
+    if (!((systemLine && switches_.system) || (dataLine && switches_.data))) return;
+    add(Kind::Whole, 0, text.toByteArray(), currentStamp());
 }
 
 void Log::system(const QString& message) {
     if (!switches_.system) return;
-    LogSchreiben(QLatin1String("C System ") + dateText() + QLatin1String(" # ") + timeText() + QLatin1String(" # ") +
-                     message,
-                 true, false);
+    const int stamp = currentStamp();
+    add(Kind::Whole, 0,
+        "C System " + stamps_[static_cast<size_t>(stamp)].lineStamp + AnsiCodec::workstation().encode(message), stamp);
 }
 
-void Log::dataLine(int connection, const char* arrow, const QString& text) {
+void Log::dataReceived(int connection, const QString& text) {
     if (!switches_.data) return;
-    LogSchreiben(QLatin1Char('S') + QString::number(connection) + QLatin1String(arrow) + dateText() +
-                     QLatin1String(" # ") + timeText() + QLatin1String(" # ") + text,
-                 false, true);
+    add(Kind::Received, connection, AnsiCodec::workstation().encode(text), currentStamp());
 }
 
-void Log::dataReceived(int connection, const QString& text) { dataLine(connection, " -> C ", text); }
+void Log::dataSent(int connection, const QString& text) {
+    if (!switches_.data) return;
+    add(Kind::Sent, connection, AnsiCodec::workstation().encode(text), currentStamp());
+}
 
-void Log::dataSent(int connection, const QString& text) { dataLine(connection, " <- C ", text); }
+void Log::dataReceivedEncoded(int connection, const QByteArray& text) {
+    if (!switches_.data) return;
+    add(Kind::Received, connection, text, currentStamp());
+}
+
+void Log::dataSentEncoded(int connection, const QByteArray& text) {
+    if (!switches_.data) return;
+    add(Kind::Sent, connection, text, currentStamp());
+}
 
 void Log::debug(QLatin1String name, QLatin1String suffix) {
     if (!debugOn()) return;
-    LogSchreiben(QLatin1String("C Debug ") + name + suffix, true, true);
+    QByteArray line;
+    line.reserve(8 + name.size() + suffix.size());
+    line.append("C Debug ").append(name.data(), name.size()).append(suffix.data(), suffix.size());
+    add(Kind::Whole, 0, std::move(line), currentStamp());
 }
 
 void Log::debugText(const QString& text) {
     if (!debugOn()) return;
-    LogSchreiben(QLatin1String("C Debug ") + text, true, true);
+    add(Kind::Whole, 0, AnsiCodec::workstation().encode(QLatin1String("C Debug ") + text), currentStamp());
 }

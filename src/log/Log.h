@@ -1,20 +1,48 @@
 #pragma once
 // The diagnostics log: system lines, data lines and debug lines, each kind switched on in the
 // settings file, in one plain-text file that is cut at its oldest end when it passes its limit.
-// The file is opened, appended to and closed for every line, so other programs may read, move
-// or delete it between lines. A log that cannot be written loses its lines silently.
+//
+// The writer keeps in memory what the file holds and applies the size rule there, line by line,
+// exactly as if every line were appended to the file and the file cut after it. The file is
+// brought to that state in batches: at the latest 20 ms after the oldest line not yet in it, and
+// earlier when the event loop goes idle; a batch without a cut is one append, a batch with cuts
+// one replacement through "<log>.tmp", and replacements come at most once per 20 ms. So a reader
+// always finds whole lines and a state the rule could have left, at most 20 ms old. Before each
+// batch the writer checks that the file is still the one it wrote (device, inode, size, time)
+// and reads it again when another program moved, replaced, truncated or appended to it. A path
+// that is not a regular file (a FIFO, a device, a directory) is only ever appended to. A log that
+// cannot be written loses the batch silently.
 
 #include "base/GeneralSettings.h"
+#include "log/LogPicture.h"
+#include "platform/Os.h"
 
 #include <QByteArray>
+#include <QMetaObject>
 #include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QTimer;
 
 class Log {
 public:
-    Log() = default;
-    explicit Log(LogSwitches switches) : switches_(std::move(switches)) {}
+    // Longest a line waits before it is in the file; also the shortest time between replacements.
+    static constexpr int BatchMs = 20;
+    // Lines handed over without a turn of the event loop in between (a long burst) are written
+    // at once beyond this many bytes.
+    static constexpr qint64 MaxPendingBytes = 16LL << 20;
 
-    void configure(LogSwitches switches) { switches_ = std::move(switches); }
+    Log();
+    explicit Log(LogSwitches switches);
+    ~Log();
+    Log(const Log&) = delete;
+    Log& operator=(const Log&) = delete;
+
+    // New switches, limit or file: what waits is written first, with the old ones.
+    void configure(LogSwitches switches);
     const LogSwitches& switches() const { return switches_; }
 
     bool debugOn() const { return switches_.debug && (switches_.system || switches_.data); }
@@ -23,25 +51,79 @@ public:
 
     // Appends `text` as one line when (systemLine and LogSystem) or (dataLine and LogData).
     void LogSchreiben(const QString& text, bool systemLine, bool dataLine);
-
-    // Cuts the oldest tenth of the limit (to the next line start) and puts a header line first.
-    void LogKuerzen();
+    // The same with the line's bytes as they go into the file (without its line end).
+    void writeEncoded(QByteArrayView text, bool systemLine, bool dataLine);
 
     // "C System <date> # <time> # <message>"
     void system(const QString& message);
     // "S<n> -> C <date> # <time> # <text>" and "S<n> <- C ..."
     void dataReceived(int connection, const QString& text);
     void dataSent(int connection, const QString& text);
+    // The same with the text's bytes as logged: one message sent to many servers shares them.
+    void dataReceivedEncoded(int connection, const QByteArray& text);
+    void dataSentEncoded(int connection, const QByteArray& text);
     // "C Debug <text>", only built when debug lines are on.
     void debug(QLatin1String name, QLatin1String suffix);
     void debugText(const QString& text);
 
+    // Brings the file to the state of every line handed over so far, now.
+    void flush();
+    // Every log of the process, as at the end of the process.
+    static void flushAll();
+    // Lines handed over and not yet in the file.
+    qint64 pendingBytes() const { return pendingBytes_; }
+    const LogPicture& picture() const { return picture_; }
+
+    // Bytes on the wire as the log shows them: decoded and encoded in the workstation's code page.
+    static QByteArray asLogged(QByteArrayView wireText);
+
     static QString dateText();
     static QString timeText();
 
+    // The wall clock in milliseconds since the epoch that stamps the lines (tests replace it).
+    void setClock(std::function<qint64()> msSinceEpoch) { clock_ = std::move(msSinceEpoch); }
+    // The date and time texts for a moment, as lines and headers show them.
+    static QString dateTextAt(qint64 msSinceEpoch);
+    static QString timeTextAt(qint64 msSinceEpoch);
+
 private:
-    void dataLine(int connection, const char* arrow, const QString& text);
+    // The date and time of one second: "<date> # <time> # " and the cut's header line.
+    struct Stamp {
+        qint64 second = 0;
+        QByteArray lineStamp;
+        QByteArray header;
+    };
+    enum class Kind : quint8 { Whole, Received, Sent };
+    struct Entry {
+        QByteArray text;
+        int connection = 0;
+        int stamp = 0; // index into stamps_
+        Kind kind = Kind::Whole;
+    };
+
+    void add(Kind kind, int connection, QByteArray text, int stamp);
+    void arm();
+    int currentStamp();
+    qint64 lineLength(const Entry& e) const;
+    bool cutLikely() const;
+    void onIdle();
+    void reload(const platform::FileState& now);
+    void writeBatch();
+    static qint64 monotonicNs();
+
     LogSwitches switches_;
+    std::function<qint64()> clock_;
+    LogPicture picture_;
+    bool pictureValid_ = false;
+    bool special_ = false; // the path was not a regular file at the last batch
+    platform::FileState written_; // the file as the last batch left it
+    std::vector<Entry> pending_;
+    std::vector<Stamp> stamps_;
+    qint64 pendingBytes_ = 0;
+    qint64 lastReplaceNs_ = 0;
+    bool replacedOnce_ = false;
+    std::unique_ptr<QTimer> deadline_;
+    QMetaObject::Connection idle_;
 };
 
 // Writes "C Debug <name> Start" now and "C Debug <name> End" when the scope is left, on every

@@ -38,6 +38,9 @@ void Station::Form_Load() {
     readLanguageSettings(paths_, settings_);
     log_.debugText(QStringLiteral("Form_Load 2"));
 
+    // Reading the language file may take up to its deadline with no turn of the event loop: what
+    // the log holds so far is written first.
+    log_.flush();
     lang::loadLanguages(platform::findPathNoCase(paths_.directory(), QStringLiteral("Languages.mdb")),
                         options_.languageReader, languages_, options_.languageLimits);
     log_.debugText(QLatin1String("Form_Load 3 ") + QString::number(languages_.LanguageCount));
@@ -245,6 +248,8 @@ void Station::CommandEnd_Click() {
     // A keyboard group lock acts on the whole display: give back the one found at start-up.
     if (keyboardChanged_) platform::os().restoreKeyboardGroup(startKeyboardGroup_);
     log_.debug(QLatin1String("CommandEnd_Click"), QLatin1String(" End"));
+    // The last step before the process ends: every line handed to the log reaches the file.
+    log_.flush();
     options_.endProcess();
 }
 

@@ -90,7 +90,7 @@ TEST_F(MainWindowTest, StartUpBindsTilesToTheFirstSlotsAndGroups) {
 TEST_F(MainWindowTest, ScrollingRebindsEveryTileOncePerAction) {
     auto window = start(namedLayout());
     for (int position : {5, 2, 0, 3, 1, 4}) {
-        QFile::remove(logPath);
+        testutil::removeLog(logPath);
         window->hScroll()->setValue(position);
         const QStringList lines = logLines(logPath);
         EXPECT_EQ(lines.count("C Debug HScroll_Change Start"), 1);
@@ -162,7 +162,7 @@ TEST_F(MainWindowTest, ConnectButtonClearsTableModeAndTogglesEverything) {
 
 TEST_F(MainWindowTest, EveryShutDownPathRunsTheShutDownOnce) {
     auto window = start("[General]\r\nLogDebug=true\r\nLogSystem=true\r\n");
-    QFile::remove(logPath);
+    testutil::removeLog(logPath);
     QCloseEvent close;
     QCoreApplication::sendEvent(window, &close);
     station->Form_Terminate();
@@ -192,7 +192,7 @@ TEST_F(MainWindowTest, AfterSwitchingOffEveryTileShowsStatusZero) {
 TEST_F(MainWindowTest, TileClicksNameTheSlotAndGroupAtTheScrollPosition) {
     auto window = start("[General]\r\nLogDebug=true\r\nLogSystem=true\r\n");
     window->hScroll()->setValue(2);
-    QFile::remove(logPath);
+    testutil::removeLog(logPath);
     QTest::mouseClick(window->machineTile(5), Qt::LeftButton);
     QTest::mouseClick(window->groupTile(3), Qt::LeftButton);
     EXPECT_EQ(logLines(logPath), (QStringList{"C Debug LineModul_Click Start", "C Debug LineModul_Click End",

@@ -96,7 +96,7 @@ TEST_F(LanguageWindowTest, StartUpLoadsTheTableAndAppliesTheCurrentLanguage) {
     start("[General]\r\nLogDebug=true\r\nLogSystem=true\r\nLcId=1049\r\nCodePage=1251\r\n");
     EXPECT_EQ(station->languages().LanguageCount, 18);
     EXPECT_EQ(station->settings().charSet, 204);
-    EXPECT_TRUE(QString::fromLatin1(readBytes(dir.filePath("DizaVizaru.txt"))).contains("C Debug Form_Load 3 18\r\n"));
+    EXPECT_TRUE(testutil::logLines(dir.filePath("DizaVizaru.txt")).contains("C Debug Form_Load 3 18"));
     EXPECT_FALSE(station->settings().ostrelPresent);
 }
 

@@ -220,7 +220,7 @@ TEST_F(HubTest, EveryValueLookupOfAReportIsTraced) {
     log.configure(switches);
     enable(2, "a");
     connectAll();
-    QFile::remove(dir.filePath("log.txt"));
+    testutil::removeLog(dir.filePath("log.txt"));
     hub.TextAuswerten(2, u"$$HierMaschinenDaten$$Status2=1;Text2=Run;CodePage2=1252;LcId2=1033;");
     QStringList lines = logLines();
     const qsizetype end = lines.indexOf("C Debug LinienDatenAuswerten Start");
@@ -238,7 +238,7 @@ TEST_F(HubTest, ALongArrivalIsHandledInSlicesEachAnArrivalOfItsOwn) {
     enable(0, "s0");
     connectAll();
     hub.setClock([] { return qint64(0); }); // every slice within the time budget
-    QFile::remove(dir.filePath("log.txt"));
+    testutil::removeLog(dir.filePath("log.txt"));
     // 300 reports back to back, about 22 KB: more than one slice.
     QByteArray flood;
     for (int n = 0; n < 300; ++n)

@@ -79,6 +79,7 @@ TEST(Faults, TheLogNeverBlocksAndNeverTakesTheStationDown) {
     StationRig rig;
     Station& station = rig.start("[General]\r\nLogSystem=true\r\n", false);
     station.log().system("before the delete");
+    station.log().flush();
     ASSERT_TRUE(QFile::remove(rig.logPath()));
     station.log().system("after the delete");
     const QStringList lines = logLines(rig.logPath());

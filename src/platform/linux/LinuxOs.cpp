@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QStorageInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -46,6 +47,64 @@ qint64 residentBytes(qint64 pid) {
     const QList<QByteArray> fields = statm.readAll().split(' ');
     if (fields.size() < 2) return 0;
     return fields[1].toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+FileState stateOf(const struct stat& st) {
+    FileState state;
+    state.exists = true;
+    state.regular = S_ISREG(st.st_mode);
+    state.device = static_cast<quint64>(st.st_dev);
+    state.inode = static_cast<quint64>(st.st_ino);
+    state.size = static_cast<qint64>(st.st_size);
+    state.modifiedNs = static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return state;
+}
+
+class LinuxReadableFile final : public ReadableFile {
+public:
+    LinuxReadableFile(int fd, FileState state) : fd_(fd), state_(state) {}
+    ~LinuxReadableFile() override { ::close(fd_); }
+    LinuxReadableFile(const LinuxReadableFile&) = delete;
+    LinuxReadableFile& operator=(const LinuxReadableFile&) = delete;
+
+    FileState state() const override { return state_; }
+    qint64 readAt(qint64 offset, char* data, qint64 size) const override {
+        for (;;) {
+            const ssize_t n = ::pread(fd_, data, static_cast<size_t>(size), static_cast<off_t>(offset));
+            if (n < 0 && errno == EINTR) continue;
+            return n;
+        }
+    }
+    int descriptor() const { return fd_; }
+
+private:
+    int fd_;
+    FileState state_;
+};
+
+// Copies `length` bytes of `source` from `offset` to the end of `fd`: within the kernel where the
+// file systems allow it, else through a small buffer.
+bool copyRange(const ReadableFile& source, qint64 offset, qint64 length, int fd) {
+    if (const auto* own = dynamic_cast<const LinuxReadableFile*>(&source)) {
+        loff_t from = static_cast<loff_t>(offset);
+        qint64 left = length;
+        while (left > 0) {
+            const ssize_t n = ::copy_file_range(own->descriptor(), &from, fd, nullptr, static_cast<size_t>(left), 0);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break; // not supported here, or the source ended: the rest goes the slow way
+            left -= n;
+        }
+        offset = static_cast<qint64>(from);
+        length = left;
+    }
+    char buffer[65536];
+    while (length > 0) {
+        const qint64 n = source.readAt(offset, buffer, std::min<qint64>(length, sizeof(buffer)));
+        if (n <= 0 || !writeAll(fd, buffer, n)) return false;
+        offset += n;
+        length -= n;
+    }
+    return true;
 }
 
 class LinuxOs final : public OperatingSystem {
@@ -110,11 +169,19 @@ public:
         return true;
     }
 
-    bool replaceFileThrough(const QString& tempPath, const QString& path, const QByteArray& content) override {
+    bool replaceFileThrough(const QString& tempPath, const QString& path, const std::vector<FilePiece>& pieces,
+                            FileState* after) override {
         const QByteArray tempNative = QFile::encodeName(tempPath);
         const int fd = ::open(tempNative.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd < 0) return false;
-        const bool written = writeAll(fd, content.constData(), content.size());
+        bool written = true;
+        for (const FilePiece& piece : pieces) {
+            written = piece.source ? copyRange(*piece.source, piece.offset, piece.length, fd)
+                                   : writeAll(fd, piece.bytes.data(), piece.bytes.size());
+            if (!written) break;
+        }
+        struct stat st {};
+        if (written && after) *after = ::fstat(fd, &st) == 0 ? stateOf(st) : FileState{};
         const bool closed = ::close(fd) == 0;
         if (!written || !closed || ::rename(tempNative.constData(), QFile::encodeName(path).constData()) != 0) {
             ::unlink(tempNative.constData());
@@ -123,17 +190,35 @@ public:
         return true;
     }
 
-    bool appendToFile(const QString& path, const QByteArray& bytes, qint64* sizeAfter) override {
+    bool appendToFile(const QString& path, QByteArrayView bytes, FileState* after) override {
         // Never waits for a reader: a FIFO without one fails at once, one with a reader takes what
         // fits now.
         const int fd =
             ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
         if (fd < 0) return false;
-        const bool ok = writeAll(fd, bytes.constData(), bytes.size());
+        const bool ok = writeAll(fd, bytes.data(), bytes.size());
         struct stat st {};
-        if (ok && sizeAfter && ::fstat(fd, &st) == 0) *sizeAfter = st.st_size;
+        if (ok && after) *after = ::fstat(fd, &st) == 0 ? stateOf(st) : FileState{};
         ::close(fd);
         return ok;
+    }
+
+    FileState fileState(const QString& path) override {
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0) return FileState{};
+        return stateOf(st);
+    }
+
+    std::unique_ptr<ReadableFile> openForReading(const QString& path) override {
+        // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) return nullptr;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return nullptr;
+        }
+        return std::make_unique<LinuxReadableFile>(fd, stateOf(st));
     }
 
     ChildOutcome runChild(const QString& program, const QStringList& arguments, const ChildLimits& limits,
