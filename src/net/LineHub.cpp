@@ -133,16 +133,20 @@ void LineHub::TimerZurueck_Timer(int i) {
     Verbindung(i, ShownConnection::Waiting);
 }
 
-void LineHub::sendFramed(int index, const QByteArray& framed) {
+namespace {
+// The text of a framed message, as its data line shows it.
+QByteArray loggedText(const QByteArray& framed) {
+    return Log::asLogged(QByteArrayView(framed).sliced(
+        framing::StartMarker.size(), framed.size() - framing::StartMarker.size() - framing::EndMarker.size()));
+}
+} // namespace
+
+void LineHub::sendFramed(int index, const QByteArray& framed, const QByteArray* logged) {
     DebugScope debug(log_, "SendeDaten");
     if (ConnState[static_cast<size_t>(index)] < ConnectionState::Connected) return;
     if (connections_.isOpen(index)) {
         connections_.send(index, framed);
-        if (log_.dataOn()) {
-            const QByteArrayView text = QByteArrayView(framed).sliced(
-                framing::StartMarker.size(), framed.size() - framing::StartMarker.size() - framing::EndMarker.size());
-            log_.dataSent(index, AnsiCodec::workstation().decode(text));
-        }
+        if (log_.dataOn()) log_.dataSentEncoded(index, logged ? *logged : loggedText(framed));
     } else {
         log_.dataSent(index, QStringLiteral("Fault SendData"));
     }
@@ -167,7 +171,7 @@ void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
         QByteArray data = connections_.read(i, slice);
         more = data.size() == allowed && connections_.bytesAvailable(i) > 0;
         const AnsiCodec& codec = AnsiCodec::workstation();
-        if (log_.dataOn()) log_.dataReceived(i, codec.decode(data));
+        if (log_.dataOn()) log_.dataReceivedEncoded(i, Log::asLogged(data));
         frames_[static_cast<size_t>(i)].feed(std::move(data), [&](QByteArrayView message) {
             TextAuswerten(i, codec.decode(message));
         });
@@ -243,9 +247,11 @@ void LineHub::LinienDatenAuswerten() {
     const std::vector<int>& targets = distributionSlots();
     if (!targets.empty()) {
         const QByteArray framed = lineDataFrame();
+        // Its data lines share one text as well.
+        const QByteArray logged = log_.dataOn() ? loggedText(framed) : QByteArray();
         for (int i : targets) {
             DebugScope liefere(log_, "LiefereDaten");
-            sendFramed(i, framed);
+            sendFramed(i, framed, &logged);
         }
     }
 

@@ -78,9 +78,9 @@ public:
     void TimerZurueck_Timer(int i) override;
 
 private:
-    // Sends an already framed message; the data line shows its text, decoded only when data
-    // lines are written.
-    void sendFramed(int index, const QByteArray& framed);
+    // Sends an already framed message; the data line shows its text (`logged` when given, as
+    // Log::asLogged makes it), made only when data lines are written.
+    void sendFramed(int index, const QByteArray& framed, const QByteArray* logged = nullptr);
     void startConnect(int index);
     // "$$HierLinienDaten$$" with the current line data, framed, as it goes on the wire.
     QByteArray lineDataFrame() const;
