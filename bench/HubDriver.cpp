@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -18,13 +19,16 @@
 #include <map>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sstream>
 #include <string>
 #include <sys/epoll.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/timerfd.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -42,7 +46,7 @@ struct Options {
     bool quick = false;
     bool search = true;
     bool logData = true;
-    std::string only; // "program" or "baseline": run one system only
+    std::string only; // "program", "baseline" or "logdata": run one part only
     double flood = 0; // seconds of the flood scenario (program only); 0: none
 };
 
@@ -58,7 +62,62 @@ struct FloodResult {
 struct RateResult {
     int rate = 0;
     double achieved = 0, p50 = 0, p99 = 0, max = 0, cpu = 0, allPairsP50 = 0;
+    double cpuSecondsPer1000 = 0;
+    double lagP99 = -1, lagMax = -1; // log lag, where the log was watched
     bool sustained = false;
+};
+
+// The program's log switches and limit for one start.
+struct LogConfig {
+    bool system = false, data = false, debug = false;
+    int limitKiB = 2000;
+};
+
+// Notes the moments at which the program finished a write of its log file: an append closes the
+// file, a replacement renames its temporary file over it. A line handed to the log is in the file
+// with the first such moment after it was handed.
+class LogWatcher {
+public:
+    bool start(const std::string& dir, const std::string& name) {
+        name_ = name;
+        fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (fd_ < 0 || ::inotify_add_watch(fd_, dir.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) return false;
+        stop_ = false;
+        thread_ = std::thread([this] { loop(); });
+        return true;
+    }
+    // Stops watching; the moments seen, in order.
+    std::vector<Clock::time_point> stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        return std::move(writes_);
+    }
+
+private:
+    void loop() {
+        alignas(inotify_event) char buffer[1 << 16];
+        while (!stop_) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 10) <= 0) continue;
+            const ssize_t n = ::read(fd_, buffer, sizeof(buffer));
+            const auto now = Clock::now();
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (e->len > 0 && name_ == e->name) {
+                    writes_.push_back(now);
+                    break;
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+        }
+    }
+    std::string name_;
+    int fd_ = -1;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::vector<Clock::time_point> writes_;
 };
 
 struct Server {
@@ -101,7 +160,7 @@ public:
     }
 
     // Starts the system; returns its pid, or -1.
-    pid_t start(bool program, bool logData) {
+    pid_t start(bool program, const LogConfig& log = {}) {
         for (Server& s : servers_) closeServer(s);
         if (program) {
             char dirTemplate[] = "/tmp/hub-bench-XXXXXX";
@@ -113,8 +172,9 @@ public:
             dst.close();
             ::chmod(exe.c_str(), 0755);
             std::ofstream ini(workDir_ + "/VelkoRozoRedizovClient.ini", std::ios::binary);
-            ini << "[General]\r\nLogSystem=false\r\nLogData=" << (logData ? "true" : "false")
-                << "\r\nLogDebug=false\r\nLogFileSize=2000\r\n";
+            const auto flag = [](bool on) { return on ? "true" : "false"; };
+            ini << "[General]\r\nLogSystem=" << flag(log.system) << "\r\nLogData=" << flag(log.data)
+                << "\r\nLogDebug=" << flag(log.debug) << "\r\nLogFileSize=" << log.limitKiB << "\r\n";
             in_addr base{};
             ::inet_pton(AF_INET, options_.base.c_str(), &base);
             for (int k = 0; k < bench::Slots; ++k) {
@@ -176,10 +236,12 @@ public:
         return false;
     }
 
-    RateResult run(int rate, double seconds) {
+    RateResult run(int rate, double seconds, bool watchLog = false) {
         RateResult r;
         r.rate = rate;
         const unsigned first = seq_ + 1;
+        LogWatcher watcher;
+        const bool watching = watchLog && watcher.start(workDir_, "DizaVizaru.txt");
         const long cpuBefore = cpuTicks();
         const auto begin = Clock::now();
         const auto interval = std::chrono::nanoseconds(static_cast<long long>(1e9 / rate));
@@ -200,7 +262,24 @@ public:
         const auto drain = sendEnd + std::chrono::milliseconds(500);
         while (Clock::now() < drain && completed(first, seq_) < static_cast<size_t>(seq_ - first + 1)) poll(5);
         const double wall = ms(Clock::now() - begin) / 1000.0;
-        r.cpu = 100.0 * static_cast<double>(cpuTicks() - cpuBefore) / static_cast<double>(::sysconf(_SC_CLK_TCK)) / wall;
+        const double cpuSeconds = static_cast<double>(cpuTicks() - cpuBefore) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+        r.cpu = 100.0 * cpuSeconds / wall;
+        if (watching) {
+            // The last batch is written at most 20 ms after its oldest line.
+            const auto settle = Clock::now() + std::chrono::milliseconds(100);
+            while (Clock::now() < settle) poll(5);
+            const std::vector<Clock::time_point> writes = watcher.stop();
+            std::vector<double> lags;
+            for (unsigned s = first; s <= seq_; ++s) {
+                const Report& rep = reports_[s];
+                if (rep.count == 0) continue;
+                // The report's lines were handed over just before its line data reached the first server.
+                const auto written = std::upper_bound(writes.begin(), writes.end(), rep.first);
+                lags.push_back(written == writes.end() ? ms(Clock::now() - rep.first) : ms(*written - rep.first));
+            }
+            r.lagP99 = percentile(lags, 0.99);
+            r.lagMax = lags.empty() ? 0 : *std::max_element(lags.begin(), lags.end());
+        }
 
         std::vector<double> last, pairs;
         size_t done = 0;
@@ -213,6 +292,7 @@ public:
         pairs = pairLatencies_;
         pairLatencies_.clear();
         r.achieved = static_cast<double>(done) / (ms(sendEnd - begin) / 1000.0);
+        r.cpuSecondsPer1000 = done ? 1000.0 * cpuSeconds / static_cast<double>(done) : 0;
         r.p50 = percentile(last, 0.50);
         r.p99 = percentile(last, 0.99);
         r.max = last.empty() ? 0 : *std::max_element(last.begin(), last.end());
@@ -318,6 +398,7 @@ private:
 
     struct Report {
         Clock::time_point sent;
+        Clock::time_point first; // its line data at the first server
         int count = 0;
         double maxLatency = 0;
     };
@@ -348,7 +429,7 @@ private:
     void sendReport(int slot, unsigned seq) {
         Server& s = servers_[static_cast<size_t>(slot)];
         const std::string bytes = bench::report(slot, 1 + static_cast<int>(seq % 4), seq);
-        reports_[seq] = Report{Clock::now(), 0, 0};
+        reports_[seq] = Report{Clock::now(), {}, 0, 0};
         slotReports_[static_cast<size_t>(slot)].push_back(seq);
         if (s.fd >= 0) ::send(s.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     }
@@ -460,7 +541,7 @@ private:
             for (size_t& i = s.next[static_cast<size_t>(n)]; i < own.size() && own[i] <= seq; ++i) {
                 Report& rep = reports_[own[i]];
                 const double latency = ms(now - rep.sent);
-                ++rep.count;
+                if (rep.count++ == 0) rep.first = now;
                 rep.maxLatency = std::max(rep.maxLatency, latency);
                 pairLatencies_.push_back(latency);
             }
@@ -511,18 +592,40 @@ RateResult medianOf(const std::vector<RateResult>& runs) {
     r.max = pick(&RateResult::max);
     r.cpu = pick(&RateResult::cpu);
     r.allPairsP50 = pick(&RateResult::allPairsP50);
+    r.cpuSecondsPer1000 = pick(&RateResult::cpuSecondsPer1000);
+    r.lagP99 = pick(&RateResult::lagP99);
+    r.lagMax = pick(&RateResult::lagMax);
     int sustained = 0;
     for (const RateResult& x : runs) sustained += x.sustained;
     r.sustained = sustained * 2 > static_cast<int>(runs.size());
     return r;
 }
 
-bool measure(Driver& driver, bool program, const Options& o, SystemResult* out) {
+// Above `from` (a rate sustained): the rate raised by a quarter while it is sustained.
+int searchSustained(Driver& driver, bool program, const LogConfig& log, int from) {
+    if (driver.start(program, log) < 0 || driver.waitConnected() < 0 || !driver.warmUp()) {
+        driver.stop();
+        return from;
+    }
+    int best = from;
+    double rate = from;
+    for (int step = 0; step < 12; ++step) {
+        rate *= 1.25;
+        const RateResult r = driver.run(static_cast<int>(rate), 2.0);
+        if (!r.sustained) break;
+        best = static_cast<int>(rate);
+    }
+    driver.stop();
+    return best;
+}
+
+bool measure(Driver& driver, bool program, const Options& o, SystemResult* out, const LogConfig& log = {},
+             bool watchLog = false) {
     std::vector<double> connects, rss;
     std::map<int, std::vector<RateResult>> perRate;
     const int repeat = o.quick ? 1 : o.repeat;
     for (int rep = 0; rep < repeat; ++rep) {
-        if (driver.start(program, false) < 0) return false;
+        if (driver.start(program, log) < 0) return false;
         const double connect = driver.waitConnected();
         if (connect < 0 || !driver.warmUp()) {
             std::fprintf(stderr, "%s: not all 64 servers were served\n", program ? "program" : "baseline");
@@ -531,7 +634,8 @@ bool measure(Driver& driver, bool program, const Options& o, SystemResult* out) 
         }
         connects.push_back(connect);
         // Low rates run longer, so that their p99 rests on some 600 reports.
-        for (int rate : o.rates) perRate[rate].push_back(driver.run(rate, std::max(o.seconds, o.quick ? 0.0 : 600.0 / rate)));
+        for (int rate : o.rates)
+            perRate[rate].push_back(driver.run(rate, std::max(o.seconds, o.quick ? 0.0 : 600.0 / rate), watchLog));
         rss.push_back(driver.peakRssMiB());
         driver.stop();
     }
@@ -540,18 +644,8 @@ bool measure(Driver& driver, bool program, const Options& o, SystemResult* out) 
     for (int rate : o.rates) out->rates.push_back(medianOf(perRate[rate]));
     for (const RateResult& r : out->rates)
         if (r.sustained) out->maxSustained = std::max(out->maxSustained, r.rate);
-    if (o.search && !o.quick && out->maxSustained > 0) {
-        // Above the highest fixed rate sustained: raise the rate by a quarter while it is sustained.
-        if (driver.start(program, false) < 0 || driver.waitConnected() < 0 || !driver.warmUp()) return false;
-        double rate = out->maxSustained;
-        for (int step = 0; step < 12; ++step) {
-            rate *= 1.25;
-            const RateResult r = driver.run(static_cast<int>(rate), 2.0);
-            if (!r.sustained) break;
-            out->maxSustained = static_cast<int>(rate);
-        }
-        driver.stop();
-    }
+    if (o.search && !o.quick && out->maxSustained > 0)
+        out->maxSustained = searchSustained(driver, program, log, out->maxSustained);
     return true;
 }
 
@@ -560,18 +654,32 @@ void printSystem(const char* name, const SystemResult& r) {
                 r.maxSustained);
 }
 
+std::string jsonRates(const std::vector<RateResult>& rates) {
+    std::ostringstream j;
+    j << "[";
+    for (size_t i = 0; i < rates.size(); ++i) {
+        const RateResult& x = rates[i];
+        j << (i ? ", " : "") << "{\"rate\": " << x.rate << ", \"achieved\": " << x.achieved << ", \"p50_ms\": " << x.p50
+          << ", \"p99_ms\": " << x.p99 << ", \"max_ms\": " << x.max << ", \"cpu_percent\": " << x.cpu
+          << ", \"cpu_s_per_1000\": " << x.cpuSecondsPer1000 << ", \"all_servers_p50_ms\": " << x.allPairsP50;
+        if (x.lagP99 >= 0) j << ", \"log_lag_p99_ms\": " << x.lagP99 << ", \"log_lag_max_ms\": " << x.lagMax;
+        j << "}";
+    }
+    j << "]";
+    return j.str();
+}
+
 std::string jsonSystem(const SystemResult& r) {
     std::ostringstream j;
     j << "{\"connect_all_ms\": " << r.connectMs << ", \"peak_rss_mib\": " << r.rssMiB
-      << ", \"max_sustained_rate\": " << r.maxSustained << ", \"rates\": [";
-    for (size_t i = 0; i < r.rates.size(); ++i) {
-        const RateResult& x = r.rates[i];
-        j << (i ? ", " : "") << "{\"rate\": " << x.rate << ", \"achieved\": " << x.achieved << ", \"p50_ms\": " << x.p50
-          << ", \"p99_ms\": " << x.p99 << ", \"max_ms\": " << x.max << ", \"cpu_percent\": " << x.cpu
-          << ", \"all_servers_p50_ms\": " << x.allPairsP50 << "}";
-    }
-    j << "]}";
+      << ", \"max_sustained_rate\": " << r.maxSustained << ", \"rates\": " << jsonRates(r.rates) << "}";
     return j.str();
+}
+
+void printRate(const char* name, const RateResult& x, const char* note) {
+    std::printf("%-9s %6d %9.1f %8.3f %8.3f %8.3f %6.1f   %s", name, x.rate, x.achieved, x.p50, x.p99, x.max, x.cpu, note);
+    if (x.lagP99 >= 0) std::printf("; log lag p99 %.1f ms, max %.1f ms", x.lagP99, x.lagMax);
+    std::printf("; %.3f CPU s per 1000 reports\n", x.cpuSecondsPer1000);
 }
 } // namespace
 
@@ -599,7 +707,8 @@ int main(int argc, char** argv) {
             for (std::string r; std::getline(list, r, ',');) o.rates.push_back(std::atoi(r.c_str()));
         } else {
             std::fprintf(stderr, "usage: hub-driver --program P --baseline B [--quick] [--json F] [--base A] [--port N] "
-                                 "[--rates a,b] [--seconds S] [--repeat N] [--only program|baseline] [--flood S]\n");
+                                 "[--rates a,b] [--seconds S] [--repeat N] [--only program|baseline|logdata] [--flood S] "
+                                 "[--no-search] [--no-log-data]\n");
             return 2;
         }
     }
@@ -612,24 +721,44 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "hub-driver: %s\n", driver.error().c_str());
         return 1;
     }
-    SystemResult baseline, program, logged;
+    const bool logPart = o.only == "logdata";
+    SystemResult baseline, program;
     bool ok = true;
-    if (o.only != "program") ok = measure(driver, false, o, &baseline) && ok;
-    if (o.only != "baseline") ok = measure(driver, true, o, &program) && ok;
-    if (ok && o.logData && !o.quick && o.only.empty()) {
-        Options l = o;
-        l.rates = {640};
-        std::vector<RateResult> runs;
-        if (driver.start(true, true) > 0 && driver.waitConnected() >= 0 && driver.warmUp()) {
-            for (int rep = 0; rep < o.repeat; ++rep) runs.push_back(driver.run(640, o.seconds));
-            logged.rssMiB = driver.peakRssMiB();
+    if (o.only.empty() || o.only == "baseline") ok = measure(driver, false, o, &baseline) && ok;
+    if (o.only.empty() || o.only == "program") ok = measure(driver, true, o, &program) && ok;
+
+    // The program with data logging on, at 640 reports/s and each limit, against the same run's
+    // program with it off; the highest rate it sustains at the largest limit; and all three
+    // switches on.
+    struct LogDataResult {
+        int limitKiB = 0;
+        SystemResult system;
+    };
+    std::vector<LogDataResult> logData;
+    SystemResult allLogs, logOff;
+    if (ok && o.logData && !o.quick && (o.only.empty() || logPart)) {
+        Options at640 = o;
+        at640.rates = {640};
+        at640.search = false;
+        if (logPart) ok = measure(driver, true, at640, &logOff) && ok;
+        for (int limit : {2000, 100}) {
+            LogDataResult entry;
+            entry.limitKiB = limit;
+            LogConfig log;
+            log.data = true;
+            log.limitKiB = limit;
+            if (!measure(driver, true, at640, &entry.system, log, true)) continue;
+            if (o.search && limit == 2000 && !entry.system.rates.empty() && entry.system.rates[0].sustained)
+                entry.system.maxSustained = searchSustained(driver, true, log, 640);
+            logData.push_back(entry);
         }
-        driver.stop();
-        if (!runs.empty()) logged.rates.push_back(medianOf(runs));
+        LogConfig all;
+        all.system = all.data = all.debug = true;
+        measure(driver, true, at640, &allLogs, all, true);
     }
     FloodResult flood;
-    if (ok && o.flood > 0 && o.only != "baseline") {
-        if (driver.start(true, false) > 0 && driver.waitConnected() >= 0 && driver.warmUp()) flood = driver.flood(o.flood);
+    if (ok && o.flood > 0 && (o.only.empty() || o.only == "program")) {
+        if (driver.start(true) > 0 && driver.waitConnected() >= 0 && driver.warmUp()) flood = driver.flood(o.flood);
         driver.stop();
     }
     if (!ok) return 1;
@@ -650,20 +779,29 @@ int main(int argc, char** argv) {
             std::printf("\n");
         }
     }
-    if (!logged.rates.empty()) {
-        const RateResult& x = logged.rates[0];
-        std::printf("%-9s %6d %9.1f %8.3f %8.3f %8.3f %6.1f   (program with LogData on)\n", "logdata", x.rate, x.achieved,
-                    x.p50, x.p99, x.max, x.cpu);
+    // The LogData-off reference at 640/s: this run's program figures, or the log part's own.
+    const RateResult* off = nullptr;
+    for (const RateResult& x : (logPart ? logOff : program).rates)
+        if (x.rate == 640) off = &x;
+    if (off) printRate("log off", *off, "(program, LogData off)");
+    for (const LogDataResult& entry : logData) {
+        if (entry.system.rates.empty()) continue;
+        char note[160];
+        std::snprintf(note, sizeof(note), "(LogData on, LogFileSize %d; p99 %.2f x LogData off; max sustained %d/s)",
+                      entry.limitKiB, off ? entry.system.rates[0].p99 / std::max(off->p99, 1e-9) : 0.0,
+                      entry.system.maxSustained);
+        printRate("logdata", entry.system.rates[0], note);
     }
+    if (!allLogs.rates.empty()) printRate("all logs", allLogs.rates[0], "(LogSystem, LogData and LogDebug on)");
     std::printf("\n");
-    if (o.only != "program") printSystem("baseline", baseline);
-    if (o.only != "baseline") printSystem("program", program);
+    if (o.only.empty() || o.only == "baseline") printSystem("baseline", baseline);
+    if (o.only.empty() || o.only == "program") printSystem("program", program);
     if (o.only.empty())
         std::printf("ratios    connect-all %.2f, peak RSS %.2f, max sustained %.2f\n",
                     program.connectMs / std::max(baseline.connectMs, 1e-9), program.rssMiB / std::max(baseline.rssMiB, 1e-9),
                     static_cast<double>(program.maxSustained) / std::max(baseline.maxSustained, 1));
 
-    if (o.flood > 0)
+    if (o.flood > 0 && (o.only.empty() || o.only == "program"))
         std::printf("flood     %.0f s, %.0f reports/s from one server; layout requests from another: %d asked, %d "
                     "answered, p50 %.1f ms, p99 %.1f ms, max %.1f ms; RSS %.1f -> peak %.1f MiB\n",
                     o.flood, flood.reportsPerSecond, flood.requests, flood.answered, flood.p50, flood.p99, flood.max,
@@ -671,13 +809,21 @@ int main(int argc, char** argv) {
 
     if (!o.json.empty()) {
         std::ofstream json(o.json);
-        json << "{\"program\": " << jsonSystem(program) << ",\n \"baseline\": " << jsonSystem(baseline);
+        json << "{\"program\": " << jsonSystem(logPart ? logOff : program) << ",\n \"baseline\": " << jsonSystem(baseline);
         if (o.flood > 0)
             json << ",\n \"flood\": {\"seconds\": " << o.flood << ", \"reports_per_second\": " << flood.reportsPerSecond
                  << ", \"requests\": " << flood.requests << ", \"answered\": " << flood.answered
                  << ", \"p50_ms\": " << flood.p50 << ", \"p99_ms\": " << flood.p99 << ", \"max_ms\": " << flood.max
                  << ", \"rss_before_mib\": " << flood.rssBeforeMiB << ", \"rss_peak_mib\": " << flood.rssPeakMiB << "}";
-        if (!logged.rates.empty()) json << ",\n \"program_log_data\": " << jsonSystem(logged);
+        if (!logData.empty()) {
+            json << ",\n \"program_log_data\": [";
+            for (size_t i = 0; i < logData.size(); ++i)
+                json << (i ? ", " : "") << "{\"limit_kib\": " << logData[i].limitKiB
+                     << ", \"max_sustained_rate\": " << logData[i].system.maxSustained
+                     << ", \"rates\": " << jsonRates(logData[i].system.rates) << "}";
+            json << "]";
+        }
+        if (!allLogs.rates.empty()) json << ",\n \"program_all_logs\": " << jsonSystem(allLogs);
         json << "}\n";
     }
     return 0;

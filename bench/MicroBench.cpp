@@ -8,11 +8,14 @@
 #include "net/LineHub.h"
 #include "net/LineView.h"
 #include "net/Payloads.h"
+#include "log/LogPicture.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <cstdlib>
 #include <string>
@@ -106,6 +109,29 @@ struct ReportBench {
     }
 };
 
+// One report's 64 sent data lines (the line data of 64 slots with the line's prefix) applied to the
+// log's picture in memory, at a limit of `range(0)` KiB: every report cuts at least once.
+static void LogPicture64Lines(benchmark::State& state) {
+    const int kib = static_cast<int>(state.range(0));
+    const QByteArray payload = QByteArray(payload::HierLinienDaten.data(), payload::HierLinienDaten.size()) +
+                               payload::lineDataBytes(fullLayout(), AnsiCodec(1252));
+    const QByteArray stamp = "06.12.26 # 21:14:56 # ";
+    const QByteArray header = "06.12.26; 21:14:56; File size reduced\r\n";
+    LogPicture picture;
+    long cuts = 0, reports = 0;
+    for (auto _ : state) {
+        for (int n = 0; n < 64; ++n) {
+            const QByteArray number = QByteArray::number(n);
+            cuts += picture.appendLine({"S", number, " <- C ", stamp, payload, "\r\n"}, kib * 1024LL,
+                                       LogPicture::cutIndex(kib), header);
+        }
+        ++reports;
+    }
+    state.counters["cuts_per_report"] = benchmark::Counter(static_cast<double>(cuts) / static_cast<double>(reports));
+    state.counters["bytes_per_report"] = benchmark::Counter(64.0 * (payload.size() + stamp.size() + 10));
+}
+BENCHMARK(LogPicture64Lines)->Arg(100)->Arg(2000);
+
 static void WholeReport64Sends(benchmark::State& state) {
     ReportBench bench;
     bench.report(); // the first report builds what later ones reuse
@@ -119,6 +145,27 @@ static void WholeReport64Sends(benchmark::State& state) {
 }
 BENCHMARK(WholeReport64Sends);
 
+// The same with data lines on: the 64 sent lines and the received one go to a log file in a
+// temporary folder at a limit of `range(0)` KiB, written in a batch every 13 reports (20 ms at 640
+// reports per second).
+static void WholeReportLogData(benchmark::State& state) {
+    QTemporaryDir dir(QStringLiteral("micro-bench-XXXXXX"));
+    ReportBench bench;
+    LogSwitches switches;
+    switches.data = true;
+    switches.fileSizeKiB = static_cast<int32_t>(state.range(0));
+    switches.fileName = dir.filePath(QStringLiteral("log.txt"));
+    bench.log.configure(switches);
+    bench.report();
+    unsigned n = 0;
+    for (auto _ : state) {
+        bench.report();
+        if (++n % 13 == 0) bench.log.flush();
+    }
+    bench.log.flush();
+}
+BENCHMARK(WholeReportLogData)->Arg(100)->Arg(2000);
+
 int main(int argc, char** argv) {
     // micro-bench --reports N: exactly N whole reports and nothing else, for instruction counts
     // under callgrind (run with two N and take the difference per report).
@@ -127,6 +174,8 @@ int main(int argc, char** argv) {
         for (long i = 0, n = std::atol(argv[2]); i < n; ++i) bench.report();
         return bench.sinks.bytes > 0 ? 0 : 1;
     }
+    // The log writes its batches from the event loop; without one running they wait for flush().
+    QCoreApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

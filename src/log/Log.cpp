@@ -109,47 +109,81 @@ qint64 Log::lineLength(const Entry& e) const {
 }
 
 void Log::add(Kind kind, int connection, QByteArray text, int stamp) {
-    Entry e{std::move(text), connection, stamp, kind};
-    pendingBytes_ += lineLength(e);
+    Entry e{std::move(text), 0, monotonicNs(), connection, stamp, kind};
+    e.length = lineLength(e);
+    pendingBytes_ += e.length;
     pending_.push_back(std::move(e));
-    if (pending_.size() == 1) arm();
+    if (pending_.size() == 1) {
+        firstPendingNs_ = pending_.front().handedNs;
+        QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+        if (!dispatcher) {
+            // No event loop on this thread: every line is written at once.
+            flush();
+            return;
+        }
+        if (!deadline_) {
+            deadline_ = std::make_unique<QTimer>();
+            deadline_->setSingleShot(true);
+            deadline_->setTimerType(Qt::PreciseTimer);
+            QObject::connect(deadline_.get(), &QTimer::timeout, deadline_.get(), [this] { onTimer(); });
+            QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, deadline_.get(), [this] { onIdle(); });
+        }
+        schedule();
+    }
     if (pendingBytes_ > MaxPendingBytes) flush();
 }
 
-void Log::arm() {
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    if (!dispatcher) {
-        // No event loop on this thread: every line is written at once.
+namespace {
+constexpr qint64 BatchNs = static_cast<qint64>(Log::BatchMs) * 1000000;
+}
+
+bool Log::cutWaits() const {
+    if (special_) return false;
+    if (!pictureValid_) return true; // not known before the file is read: it may
+    return batchCut_ || picture_.size() + pendingBytes_ - appliedBytes_ > static_cast<qint64>(switches_.fileSizeKiB) * 1024;
+}
+
+qint64 Log::dueNs() const {
+    // The oldest line is to be in the file within 20 ms: the write starts early by what the last
+    // replacement took and a millisecond more. A replacement waits until 20 ms after the start of
+    // the one before.
+    constexpr qint64 Margin = 1000000;
+    qint64 due = firstPendingNs_ + BatchNs - std::min(lastReplaceTookNs_, BatchNs / 4) - Margin;
+    if (replacedOnce_ && cutWaits()) due = std::max(due, lastReplaceNs_ + BatchNs);
+    return due;
+}
+
+void Log::schedule() {
+    if (pending_.empty() || !deadline_) return;
+    // Whole milliseconds, rounded down: a timer that fires early looks again.
+    const int wait = static_cast<int>(std::max<qint64>(0, dueNs() - monotonicNs()) / 1000000);
+    if (!deadline_->isActive() || deadline_->remainingTime() != wait) deadline_->start(wait);
+}
+
+void Log::onTimer() {
+    if (pending_.empty()) return;
+    if (monotonicNs() >= dueNs()) {
         flush();
         return;
     }
-    if (!deadline_) {
-        deadline_ = std::make_unique<QTimer>();
-        deadline_->setSingleShot(true);
-        deadline_->setTimerType(Qt::PreciseTimer);
-        QObject::connect(deadline_.get(), &QTimer::timeout, deadline_.get(), [this] { flush(); });
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, deadline_.get(), [this] { onIdle(); });
-    }
-    deadline_->start(BatchMs);
-}
-
-bool Log::cutLikely() const {
-    if (special_) return false;
-    if (!pictureValid_) return true;
-    return picture_.size() + pendingBytes_ > static_cast<qint64>(switches_.fileSizeKiB) * 1024;
+    applyPending();
+    schedule();
 }
 
 void Log::onIdle() {
     if (pending_.empty()) return;
-    const qint64 sinceReplace = monotonicNs() - lastReplaceNs_;
-    constexpr qint64 Batch = static_cast<qint64>(BatchMs) * 1000000;
-    if (!cutLikely() || !replacedOnce_ || sinceReplace >= Batch) {
+    if (!cutWaits() || !replacedOnce_ || monotonicNs() - lastReplaceNs_ >= BatchNs) {
         flush();
         return;
     }
-    // A replacement waits for its turn, which comes no later than the deadline of the oldest line.
-    const int wait = static_cast<int>((Batch - sinceReplace + 999999) / 1000000);
-    if (deadline_->remainingTime() > wait) deadline_->start(wait);
+    // The replacement waits for its turn; meanwhile the lines go into the picture, so that the
+    // write has only to write, and those before the first cut go to the file now.
+    applyPending(true);
+    if (!cutWaits()) {
+        flush();
+        return;
+    }
+    schedule();
 }
 
 qint64 Log::monotonicNs() {
@@ -163,6 +197,10 @@ void Log::flush() {
     writeBatch();
     pending_.clear();
     pendingBytes_ = 0;
+    batchOpen_ = false;
+    applied_ = 0;
+    appliedBytes_ = 0;
+    batchCut_ = false;
     if (stamps_.size() > 1) stamps_.erase(stamps_.begin(), stamps_.end() - 1);
 }
 
@@ -197,12 +235,86 @@ void Log::reload(const platform::FileState& now) {
     pictureValid_ = true;
 }
 
+void Log::openBatch() {
+    const platform::FileState now = platform::os().fileState(switches_.fileName);
+    special_ = now.exists && !now.regular;
+    if (!special_ && (!pictureValid_ || now != written_)) reload(now);
+    batchOpen_ = true;
+    applied_ = 0;
+    appliedBytes_ = 0;
+    batchBase_ = picture_.size();
+    batchCut_ = false;
+}
+
+void Log::applyEntry(const Entry& e) {
+    const qint64 limit = static_cast<qint64>(switches_.fileSizeKiB) * 1024;
+    const qint64 cutAt = LogPicture::cutIndex(switches_.fileSizeKiB);
+    const Stamp& stamp = stamps_[static_cast<size_t>(e.stamp)];
+    bool cut = false;
+    if (e.kind == Kind::Whole) {
+        cut = picture_.appendLine({e.text, LineEnd}, limit, cutAt, stamp.header);
+    } else {
+        char digits[12];
+        const QByteArrayView number(digits, std::to_chars(digits, digits + sizeof(digits), e.connection).ptr - digits);
+        cut = picture_.appendLine(
+            {"S", number, e.kind == Kind::Sent ? SentArrow : ReceivedArrow, stamp.lineStamp, e.text, LineEnd}, limit,
+            cutAt, stamp.header);
+    }
+    batchCut_ = batchCut_ || cut;
+}
+
+void Log::applyPending(bool splitBeforeCut) {
+    if (!batchOpen_) openBatch();
+    if (special_ || !pictureValid_) return;
+    const qint64 limit = static_cast<qint64>(switches_.fileSizeKiB) * 1024;
+    while (applied_ < pending_.size()) {
+        const Entry& e = pending_[applied_];
+        // A line cuts exactly when the picture is larger than the limit with it.
+        if (splitBeforeCut && !batchCut_ && applied_ > 0 && picture_.size() + e.length > limit) {
+            writeLinesBeforeCut();
+            if (!batchOpen_) return;
+            continue;
+        }
+        applyEntry(e);
+        appliedBytes_ += e.length;
+        ++applied_;
+    }
+}
+
+void Log::writeLinesBeforeCut() {
+    platform::OperatingSystem& os = platform::os();
+    // Only onto the file the picture shows: a file changed meanwhile waits for the batch's write,
+    // which reads it again.
+    if (os.fileState(switches_.fileName) != written_) {
+        batchCut_ = true; // no more splitting in this batch
+        return;
+    }
+    pictureValid_ = os.appendToFile(switches_.fileName, picture_.lastBytes(picture_.size() - batchBase_), &written_);
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(applied_));
+    pendingBytes_ -= appliedBytes_;
+    applied_ = 0;
+    appliedBytes_ = 0;
+    batchBase_ = picture_.size();
+    firstPendingNs_ = pending_.front().handedNs;
+    // A failed append leaves the picture ahead of the file: the rest starts a new batch, which
+    // reads the file again.
+    if (!pictureValid_) batchOpen_ = false;
+}
+
 void Log::writeBatch() {
     platform::OperatingSystem& os = platform::os();
     const QString& path = switches_.fileName;
-    const platform::FileState now = os.fileState(path);
-    special_ = now.exists && !now.regular;
-    if (!special_ && (!pictureValid_ || now != written_)) reload(now);
+    if (batchOpen_ && !special_) {
+        // Another program may have changed the file since the batch began: it is read again and
+        // the batch's lines are applied anew.
+        const platform::FileState now = os.fileState(path);
+        if (now.exists && !now.regular) {
+            special_ = true;
+        } else if (!pictureValid_ || now != written_) {
+            openBatch();
+        }
+    }
+    applyPending();
     if (special_ || !pictureValid_) {
         // Not a regular file (or one that cannot be read): the lines are only appended, never
         // read back or cut.
@@ -222,31 +334,17 @@ void Log::writeBatch() {
         os.appendToFile(path, all, nullptr);
         return;
     }
-
-    const qint64 limit = static_cast<qint64>(switches_.fileSizeKiB) * 1024;
-    const qint64 cutAt = LogPicture::cutIndex(switches_.fileSizeKiB);
-    const qint64 before = picture_.size();
-    bool cut = false;
-    char digits[12];
-    for (const Entry& e : pending_) {
-        const Stamp& stamp = stamps_[static_cast<size_t>(e.stamp)];
-        if (e.kind == Kind::Whole) {
-            cut = picture_.appendLine({e.text, LineEnd}, limit, cutAt, stamp.header) || cut;
-        } else {
-            const QByteArrayView number(digits, std::to_chars(digits, digits + sizeof(digits), e.connection).ptr - digits);
-            cut = picture_.appendLine({"S", number, e.kind == Kind::Sent ? SentArrow : ReceivedArrow, stamp.lineStamp,
-                                       e.text, LineEnd},
-                                      limit, cutAt, stamp.header) ||
-                  cut;
-        }
-    }
     bool ok = false;
-    if (!cut) {
-        ok = os.appendToFile(path, picture_.lastBytes(picture_.size() - before), &written_);
+    if (!batchCut_) {
+        ok = os.appendToFile(path, picture_.lastBytes(picture_.size() - batchBase_), &written_);
     } else {
-        ok = os.replaceFileThrough(path + QLatin1String(".tmp"), path, picture_.pieces(), &written_);
-        lastReplaceNs_ = monotonicNs();
+        // Replacements are counted from their start, so that one every 20 ms keeps every line
+        // within 20 ms of the file however long the write takes.
+        const qint64 start = monotonicNs();
+        lastReplaceNs_ = start;
         replacedOnce_ = true;
+        ok = os.replaceFileThrough(path + QLatin1String(".tmp"), path, picture_.pieces(), &written_);
+        lastReplaceTookNs_ = monotonicNs() - start;
     }
     // A batch that could not be written is lost; the file is read again before the next one.
     pictureValid_ = ok;

@@ -18,7 +18,6 @@
 #include "platform/Os.h"
 
 #include <QByteArray>
-#include <QMetaObject>
 #include <QString>
 
 #include <functional>
@@ -96,16 +95,30 @@ private:
     enum class Kind : quint8 { Whole, Received, Sent };
     struct Entry {
         QByteArray text;
+        qint64 length = 0; // of the whole line, its line end included
+        qint64 handedNs = 0;
         int connection = 0;
         int stamp = 0; // index into stamps_
         Kind kind = Kind::Whole;
     };
 
-    void add(Kind kind, int connection, QByteArray text, int stamp);
-    void arm();
     int currentStamp();
+    void add(Kind kind, int connection, QByteArray text, int stamp);
     qint64 lineLength(const Entry& e) const;
-    bool cutLikely() const;
+    // Starts a batch: checks the file against what was last written and reads it again when
+    // another program changed it.
+    void openBatch();
+    // Applies the waiting lines to the picture, so that the write later has only to write. With
+    // `splitBeforeCut`, the lines before the first one that cuts are written at once as an append
+    // of their own: they need not wait for the replacement's turn.
+    void applyPending(bool splitBeforeCut = false);
+    void writeLinesBeforeCut();
+    void applyEntry(const Entry& e);
+    bool cutWaits() const;
+    qint64 dueNs() const;
+    // When the waiting batch is due: its oldest line's deadline, a replacement not before its turn.
+    void schedule();
+    void onTimer();
     void onIdle();
     void reload(const platform::FileState& now);
     void writeBatch();
@@ -115,15 +128,23 @@ private:
     std::function<qint64()> clock_;
     LogPicture picture_;
     bool pictureValid_ = false;
-    bool special_ = false; // the path was not a regular file at the last batch
+    bool special_ = false; // the path was not a regular file when the batch began
     platform::FileState written_; // the file as the last batch left it
     std::vector<Entry> pending_;
     std::vector<Stamp> stamps_;
     qint64 pendingBytes_ = 0;
+    // The batch in progress: whether it began, how many of its lines the picture holds, the
+    // picture's size before them, whether they cut.
+    bool batchOpen_ = false;
+    size_t applied_ = 0;
+    qint64 appliedBytes_ = 0;
+    qint64 batchBase_ = 0;
+    bool batchCut_ = false;
+    qint64 firstPendingNs_ = 0;
     qint64 lastReplaceNs_ = 0;
+    qint64 lastReplaceTookNs_ = 0;
     bool replacedOnce_ = false;
     std::unique_ptr<QTimer> deadline_;
-    QMetaObject::Connection idle_;
 };
 
 // Writes "C Debug <name> Start" now and "C Debug <name> End" when the scope is left, on every

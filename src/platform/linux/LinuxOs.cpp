@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdio.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -183,7 +184,19 @@ public:
         struct stat st {};
         if (written && after) *after = ::fstat(fd, &st) == 0 ? stateOf(st) : FileState{};
         const bool closed = ::close(fd) == 0;
-        if (!written || !closed || ::rename(tempNative.constData(), QFile::encodeName(path).constData()) != 0) {
+        if (!written || !closed) {
+            ::unlink(tempNative.constData());
+            return false;
+        }
+        // Exchanging the two names and then removing the old content is as atomic for readers as
+        // renaming over the file, and spares the forced write-out that some file systems start
+        // when a file is renamed over another one.
+        const QByteArray pathNative = QFile::encodeName(path);
+        if (::renameat2(AT_FDCWD, tempNative.constData(), AT_FDCWD, pathNative.constData(), RENAME_EXCHANGE) == 0) {
+            ::unlink(tempNative.constData());
+            return true;
+        }
+        if (::rename(tempNative.constData(), pathNative.constData()) != 0) {
             ::unlink(tempNative.constData());
             return false;
         }
