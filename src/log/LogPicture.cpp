@@ -152,9 +152,8 @@ void LogPicture::putBeforeMemory(QByteArrayView bytes) {
 
 void LogPicture::cut(qint64 cutAt, QByteArrayView header) {
     const qint64 total = size();
+    // The picture ends with the line just appended, so what is kept ends at a line end.
     const qint64 keep = cutAt < total ? lineEndFrom(std::max<qint64>(cutAt, 0)) : total;
-    const char last = total > 0 ? byteAt(total - 1) : '\n';
-    const bool addLineEnd = keep < total && last != '\n' && last != '\r';
     const qint64 p = prefix_.size();
     const qint64 d = diskEnd_ - diskBegin_;
     if (keep >= p + d) {
@@ -170,11 +169,6 @@ void LogPicture::cut(qint64 cutAt, QByteArrayView header) {
         prefix_ = header.toByteArray();
     } else {
         prefix_ = header.toByteArray() + prefix_.mid(keep);
-    }
-    if (addLineEnd) {
-        reserveTail(2);
-        buffer_[static_cast<size_t>(end_++)] = '\r';
-        buffer_[static_cast<size_t>(end_++)] = '\n';
     }
     const qint64 kept = end_ - begin_;
     if (capacity_ > 4 * std::max(kept, MinCapacity)) {

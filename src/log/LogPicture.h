@@ -5,8 +5,7 @@
 //
 // The rule: after a line is appended, a picture larger than the limit is cut. The cut starts at
 // byte round(limit x 0.1), counted from 1; the line it falls into is dropped whole (a line ends
-// at LF, CR or CR LF, wherever those bytes are), a header line goes first, and a kept part that
-// does not end at a line end gets one.
+// at LF, CR or CR LF, wherever those bytes are), and a header line goes first.
 
 #include "platform/Os.h"
 
@@ -38,7 +37,7 @@ public:
     qint64 memoryBytes() const { return capacity_ + prefix_.capacity(); }
     bool hasHeadOnDisk() const { return source_ != nullptr; }
 
-    // Appends one line, the concatenation of `parts` (its line end included), and cuts when the
+    // Appends one line, the concatenation of `parts` (ending with its line end), and cuts when the
     // picture is then larger than `limitBytes`, with `header` (a whole line) put first. True when
     // it cut.
     bool appendLine(std::initializer_list<QByteArrayView> parts, qint64 limitBytes, qint64 cutAt,

@@ -1,4 +1,5 @@
 #include "log/Log.h"
+#include "log/LogPicture.h"
 
 #include "base/AnsiCodec.h"
 
@@ -203,6 +204,35 @@ TEST_F(LogTest, CutDropsTheFirstTenthOfTheLimitToTheNextLine) {
     log.flush();
     const QByteArray cut = readBytes(path);
     EXPECT_EQ(cut.mid(cut.indexOf("\r\n") + 2), old.mid(10249) + "x\r\n");
+}
+
+TEST(LogPicture, CutBoundaries) {
+    const QByteArray header = "header\r\n";
+    for (int kib : {10, 12, 13, 17, 100, 1999, 2000}) {
+        SCOPED_TRACE(kib);
+        const qint64 limit = kib * 1024LL;
+        // round(limit x 0.1) counted from 1, in integers: no limit falls on a tie.
+        const qint64 cut = (limit + 5) / 10 - 1;
+        EXPECT_EQ(LogPicture::cutIndex(kib), cut);
+
+        // A file exactly at its limit is kept; one byte more is cut.
+        LogPicture picture;
+        const QByteArray filler(limit - 100, 'f');
+        picture.assign(filler);
+        EXPECT_FALSE(picture.appendLine({QByteArray(98, 'a'), "\r\n"}, limit, cut, header));
+        EXPECT_EQ(picture.size(), limit);
+        EXPECT_TRUE(picture.appendLine({"b\r\n"}, limit, cut, header));
+
+        // A line end just before the cut position belongs to the kept part; the line the cut falls
+        // into is dropped whole.
+        QByteArray old(cut - 1, 'x');
+        old += '\n';               // at index cut - 1
+        old += "dropped\r\nkept\r\n";
+        old += QByteArray(limit - old.size(), 'y');
+        picture.assign(old);
+        ASSERT_TRUE(picture.appendLine({"z\r\n"}, limit, cut, header));
+        EXPECT_TRUE(picture.bytes().startsWith(header + "kept\r\n"));
+    }
 }
 
 TEST_F(LogTest, SmallLimitKeepsTheFileBounded) {
