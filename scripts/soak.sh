@@ -10,7 +10,8 @@
 #   scripts/soak.sh [SECONDS] [--build DIR] [--valgrind]
 #
 # Needs root (port 1001). --build chooses the program's build folder (default build, Release;
-# build-asan runs it under the sanitizers).
+# build-asan runs it under the sanitizers). SOAK_LOG_DATA=0 switches data logging off (default 1,
+# on), SOAK_SEED seeds the simulator's chaos (default 1), SOAK_LOG_KIB sets the log's limit.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds=600; build="$root/build"; valgrind=0
@@ -31,8 +32,10 @@ fi
 work="$(mktemp -d /tmp/soak-XXXXXX)"
 cp "$build/bin/VelkoRozoRedizovClient" "$work/"
 limit_kib=${SOAK_LOG_KIB:-512}
+log_data=$( [ "${SOAK_LOG_DATA:-1}" = 0 ] && echo false || echo true )
+seed=${SOAK_SEED:-1}
 {
-  printf '[General]\r\nLogSystem=true\r\nLogData=true\r\nLogDebug=false\r\nLogFileSize=%d\r\n' "$limit_kib"
+  printf '[General]\r\nLogSystem=true\r\nLogData=%s\r\nLogDebug=false\r\nLogFileSize=%d\r\n' "$log_data" "$limit_kib"
   for k in $(seq 0 63); do printf '[Ma%d]\r\nText=Machine %d\r\nAddress=127.0.12.%d\r\nEnabled=true\r\nGroup=%d\r\n' \
     "$k" "$k" $((k + 1)) $((k % 8)); done
 } > "$work/VelkoRozoRedizovClient.ini"
@@ -46,7 +49,7 @@ cleanup() {
 trap cleanup EXIT
 
 # 63 chaotic servers and one that accepts but never reads.
-"$build/bin/line-simulator" --addresses 127.0.12.1-64 --deaf 127.0.12.64 --chaos --interval 2000 \
+"$build/bin/line-simulator" --addresses 127.0.12.1-64 --deaf 127.0.12.64 --chaos --interval 2000 --seed "$seed" \
   --duration $((seconds + 20)) > "$work/simulator.out" 2>&1 &
 sim_pid=$!
 sleep 1
@@ -89,7 +92,7 @@ kill "$pid" 2>/dev/null || true
 wait "$prog_pid" 2>/dev/null; prog_status=$?
 prog_pid=""
 
-echo "soak: $seconds s, program $( [ "$died" = 1 ] && echo DIED || echo 'ran throughout')"
+echo "soak: $seconds s, LogData $log_data, seed $seed, program $( [ "$died" = 1 ] && echo DIED || echo 'ran throughout')"
 echo "simulator: ${summary#chaos-summary }"
 echo "RSS: peak $((peak / 1024)) MiB; at ${settle} s $((rss_settled / 1024)).$(( (rss_settled % 1024) * 10 / 1024 )) MiB, at the end $((rss_end / 1024)).$(( (rss_end % 1024) * 10 / 1024 )) MiB (growth $(( (rss_end - rss_settled) / 1024 )) MiB)"
 echo "descriptors other than sockets (median of ${window} s): after settling $fds_settled, at the end $fds_end; sockets at the end $sockets_end"

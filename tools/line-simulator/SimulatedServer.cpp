@@ -140,6 +140,7 @@ void SimulatedServer::handle(const QString& message) {
         learnLayout(message.mid(payload::HierLinienLayout.size()));
     } else if (message.startsWith(payload::HierLinienDaten)) {
         lastLineData_ = message.mid(payload::HierLinienDaten.size());
+        ++chaos_.lineData;
     } else if (message.startsWith(payload::LiefereDeineDaten)) {
         reportMachineData();
     }

@@ -58,6 +58,7 @@ public:
     // Chaos: what happened, and when the client last answered a layout request (ms since epoch).
     struct ChaosCounts {
         int drops = 0, stalls = 0, garbage = 0, bursts = 0, reportsSent = 0, asked = 0, answered = 0;
+        qint64 lineData = 0; // line-data messages received: one per report the client handled, while connected
         qint64 lastAnswerMs = 0;
         qint64 lastDropMs = 0;
     };

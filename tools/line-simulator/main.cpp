@@ -179,13 +179,14 @@ int main(int argc, char* argv[]) {
             total.reportsSent += c.reportsSent;
             total.asked += c.asked;
             total.answered += c.answered;
+            total.lineData += c.lineData;
             if (c.asked == 0 && c.answered == 0) continue; // not a chaotic one (deaf, silent, ...)
             ++chaotic;
             // A server that dropped its own connection lately may still be waiting to be connected again.
             answeredLately += now - c.lastAnswerMs <= lately || now - c.lastDropMs <= lately;
         }
         printLine(QStringLiteral("chaos-summary reports=%1 connections=%2 drops=%3 stalls=%4 garbage=%5 bursts=%6 "
-                                 "asked=%7 answered=%8 answered-lately=%9/%10 lately-ms=%11")
+                                 "asked=%7 answered=%8 answered-lately=%9/%10 lately-ms=%11 linedata=%12")
                       .arg(total.reportsSent)
                       .arg(connections)
                       .arg(total.drops)
@@ -196,7 +197,8 @@ int main(int argc, char* argv[]) {
                       .arg(total.answered)
                       .arg(answeredLately)
                       .arg(chaotic)
-                      .arg(lately));
+                      .arg(lately)
+                      .arg(total.lineData));
     }
     return status;
 }
