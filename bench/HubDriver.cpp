@@ -146,7 +146,8 @@ public:
             addr.sin_family = AF_INET;
             addr.sin_port = htons(static_cast<uint16_t>(options_.port));
             addr.sin_addr.s_addr = htonl(ntohl(base.s_addr) + static_cast<uint32_t>(k + 1));
-            if (::bind(s.listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || ::listen(s.listenFd, 4) != 0) {
+            if (::bind(s.listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
+                ::listen(s.listenFd, 4) != 0) {
                 const bool privileged = options_.port < 1024 && errno == EACCES;
                 return fail(privileged ? "cannot bind port " + std::to_string(options_.port) +
                                              ": it needs root or CAP_NET_BIND_SERVICE"
@@ -262,7 +263,8 @@ public:
         const auto drain = sendEnd + std::chrono::milliseconds(500);
         while (Clock::now() < drain && completed(first, seq_) < static_cast<size_t>(seq_ - first + 1)) poll(5);
         const double wall = ms(Clock::now() - begin) / 1000.0;
-        const double cpuSeconds = static_cast<double>(cpuTicks() - cpuBefore) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+        const double cpuSeconds =
+            static_cast<double>(cpuTicks() - cpuBefore) / static_cast<double>(::sysconf(_SC_CLK_TCK));
         r.cpu = 100.0 * cpuSeconds / wall;
         if (watching) {
             // The last batch is written at most 20 ms after its oldest line.
@@ -419,7 +421,8 @@ private:
         s.in.clear();
         s.seen.assign(bench::Slots, 0);
         s.next.resize(bench::Slots);
-        for (int n = 0; n < bench::Slots; ++n) s.next[static_cast<size_t>(n)] = slotReports_[static_cast<size_t>(n)].size();
+        for (int n = 0; n < bench::Slots; ++n)
+            s.next[static_cast<size_t>(n)] = slotReports_[static_cast<size_t>(n)].size();
     }
     unsigned nextSeq() {
         ++seq_;
@@ -650,8 +653,8 @@ bool measure(Driver& driver, bool program, const Options& o, SystemResult* out, 
 }
 
 void printSystem(const char* name, const SystemResult& r) {
-    std::printf("%-9s connect-all %.1f ms, peak RSS %.1f MiB, max sustained %d reports/s\n", name, r.connectMs, r.rssMiB,
-                r.maxSustained);
+    std::printf("%-9s connect-all %.1f ms, peak RSS %.1f MiB, max sustained %d reports/s\n", name, r.connectMs,
+                r.rssMiB, r.maxSustained);
 }
 
 std::string jsonRates(const std::vector<RateResult>& rates) {
@@ -677,7 +680,8 @@ std::string jsonSystem(const SystemResult& r) {
 }
 
 void printRate(const char* name, const RateResult& x, const char* note) {
-    std::printf("%-9s %6d %9.1f %8.3f %8.3f %8.3f %6.1f   %s", name, x.rate, x.achieved, x.p50, x.p99, x.max, x.cpu, note);
+    std::printf("%-9s %6d %9.1f %8.3f %8.3f %8.3f %6.1f   %s", name, x.rate, x.achieved, x.p50, x.p99, x.max, x.cpu,
+                note);
     if (x.lagP99 >= 0) std::printf("; log lag p99 %.1f ms, max %.1f ms", x.lagP99, x.lagMax);
     std::printf("; %.3f CPU s per 1000 reports\n", x.cpuSecondsPer1000);
 }
@@ -689,26 +693,39 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const auto next = [&] { return i + 1 < argc ? std::string(argv[++i]) : std::string(); };
-        if (a == "--program") o.program = next();
-        else if (a == "--baseline") o.baseline = next();
-        else if (a == "--base") o.base = next();
-        else if (a == "--port") o.port = std::atoi(next().c_str());
-        else if (a == "--json") o.json = next();
-        else if (a == "--seconds") o.seconds = std::atof(next().c_str());
-        else if (a == "--repeat") o.repeat = std::atoi(next().c_str());
-        else if (a == "--only") o.only = next();
-        else if (a == "--quick") o.quick = true;
-        else if (a == "--no-search") o.search = false;
-        else if (a == "--no-log-data") o.logData = false;
-        else if (a == "--flood") o.flood = std::atof(next().c_str());
+        if (a == "--program")
+            o.program = next();
+        else if (a == "--baseline")
+            o.baseline = next();
+        else if (a == "--base")
+            o.base = next();
+        else if (a == "--port")
+            o.port = std::atoi(next().c_str());
+        else if (a == "--json")
+            o.json = next();
+        else if (a == "--seconds")
+            o.seconds = std::atof(next().c_str());
+        else if (a == "--repeat")
+            o.repeat = std::atoi(next().c_str());
+        else if (a == "--only")
+            o.only = next();
+        else if (a == "--quick")
+            o.quick = true;
+        else if (a == "--no-search")
+            o.search = false;
+        else if (a == "--no-log-data")
+            o.logData = false;
+        else if (a == "--flood")
+            o.flood = std::atof(next().c_str());
         else if (a == "--rates") {
             o.rates.clear();
             std::istringstream list(next());
             for (std::string r; std::getline(list, r, ',');) o.rates.push_back(std::atoi(r.c_str()));
         } else {
-            std::fprintf(stderr, "usage: hub-driver --program P --baseline B [--quick] [--json F] [--base A] [--port N] "
-                                 "[--rates a,b] [--seconds S] [--repeat N] [--only program|baseline|logdata] [--flood S] "
-                                 "[--no-search] [--no-log-data]\n");
+            std::fprintf(stderr,
+                         "usage: hub-driver --program P --baseline B [--quick] [--json F] [--base A] [--port N] "
+                         "[--rates a,b] [--seconds S] [--repeat N] [--only program|baseline|logdata] [--flood S] "
+                         "[--no-search] [--no-log-data]\n");
             return 2;
         }
     }
@@ -798,7 +815,8 @@ int main(int argc, char** argv) {
     if (o.only.empty() || o.only == "program") printSystem("program", program);
     if (o.only.empty())
         std::printf("ratios    connect-all %.2f, peak RSS %.2f, max sustained %.2f\n",
-                    program.connectMs / std::max(baseline.connectMs, 1e-9), program.rssMiB / std::max(baseline.rssMiB, 1e-9),
+                    program.connectMs / std::max(baseline.connectMs, 1e-9),
+                    program.rssMiB / std::max(baseline.rssMiB, 1e-9),
                     static_cast<double>(program.maxSustained) / std::max(baseline.maxSustained, 1));
 
     if (o.flood > 0 && (o.only.empty() || o.only == "program"))
@@ -809,7 +827,8 @@ int main(int argc, char** argv) {
 
     if (!o.json.empty()) {
         std::ofstream json(o.json);
-        json << "{\"program\": " << jsonSystem(logPart ? logOff : program) << ",\n \"baseline\": " << jsonSystem(baseline);
+        json << "{\"program\": " << jsonSystem(logPart ? logOff : program)
+             << ",\n \"baseline\": " << jsonSystem(baseline);
         if (o.flood > 0)
             json << ",\n \"flood\": {\"seconds\": " << o.flood << ", \"reports_per_second\": " << flood.reportsPerSecond
                  << ", \"requests\": " << flood.requests << ", \"answered\": " << flood.answered

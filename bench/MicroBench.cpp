@@ -4,11 +4,11 @@
 
 #include "AllocationCount.h"
 
+#include "log/LogPicture.h"
 #include "net/Framing.h"
 #include "net/LineHub.h"
 #include "net/LineView.h"
 #include "net/Payloads.h"
-#include "log/LogPicture.h"
 
 #include <benchmark/benchmark.h>
 

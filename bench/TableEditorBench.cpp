@@ -19,9 +19,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 
@@ -48,9 +48,10 @@ QString arg(const QStringList& args, const QString& name, const QString& fallbac
 
 // A line as a commissioning engineer leaves it: 64 named machines in 12 groups.
 void fillLine(LineLayout& layout) {
-    const char* const names[] = {"Filler", "Capper", "Labeller", "Case packer", "Palletiser", "Wrapper",
-                                 "Checkweigher", "Conveyor"};
-    for (int g = 0; g < 12; ++g) layout.setGroupName(g, QStringLiteral("Line %1 section %2").arg(g / 4 + 1).arg(g % 4 + 1));
+    const char* const names[] = {"Filler",     "Capper",  "Labeller",     "Case packer",
+                                 "Palletiser", "Wrapper", "Checkweigher", "Conveyor"};
+    for (int g = 0; g < 12; ++g)
+        layout.setGroupName(g, QStringLiteral("Line %1 section %2").arg(g / 4 + 1).arg(g % 4 + 1));
     for (int s = 0; s < MachineSlots; ++s) {
         MachineRecord& m = layout.Machines[static_cast<size_t>(s)];
         m.Text = QStringLiteral("%1 %2").arg(QLatin1String(names[s % 8])).arg(s / 8 + 1);
@@ -69,15 +70,16 @@ void fillLine(LineLayout& layout) {
 QByteArray settingsFile(const LineLayout& layout) {
     QByteArray ini = "; Packaging line 3, operator station 1\r\n; commissioned 2026-11-02, see the line book\r\n"
                      "[General]\r\nLcId=1033\r\nFontName=Arial\r\nLogSystem=true\r\n";
-    for (int g = 0; g < GroupCount; ++g) ini += "Group" + QByteArray::number(g) + "=" + layout.groupName(g).toUtf8() + "\r\n";
+    for (int g = 0; g < GroupCount; ++g)
+        ini += "Group" + QByteArray::number(g) + "=" + layout.groupName(g).toUtf8() + "\r\n";
     ini += "\r\n";
     for (int s = 0; s < MachineSlots; ++s) {
         const MachineRecord& m = layout.Machines[static_cast<size_t>(s)];
         ini += "; slot " + QByteArray::number(s) + ", cabinet " + QByteArray::number(s / 8 + 1) + "\r\n[Ma" +
                QByteArray::number(s) + "]\r\nText=" + m.Text.toUtf8() + "\r\nAddress=" + m.Address.toUtf8() +
-               "\r\nMachine=" + QByteArray::number(m.Machine) + "\r\nRemoteControl=false\r\nSymbol=" +
-               QByteArray::number(m.Symbol) + "\r\nStatusPLC=false\r\nEnabled=true\r\nGroup=" +
-               QByteArray::number(m.Group) + "\r\n";
+               "\r\nMachine=" + QByteArray::number(m.Machine) +
+               "\r\nRemoteControl=false\r\nSymbol=" + QByteArray::number(m.Symbol) +
+               "\r\nStatusPLC=false\r\nEnabled=true\r\nGroup=" + QByteArray::number(m.Group) + "\r\n";
         for (int j = 1; j <= 6; ++j) ini += "VisuGroup" + QByteArray::number(j) + "=-1\r\n";
         ini += "\r\n";
     }
@@ -103,9 +105,11 @@ double openTimed(EditierenT& dialog, const std::function<void(EditierenT&)>& ins
 }
 
 void click(QWidget* widget, QPoint at = QPoint(4, 4)) {
-    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(widget, &release);
 }
 } // namespace
@@ -212,11 +216,13 @@ int main(int argc, char** argv) {
                                     "VisuGroup2", "VisuGroup3", "VisuGroup4", "VisuGroup5", "VisuGroup6"})
                 writes.push_back({section, QString::fromLatin1(key), "1"});
         }
-        for (int c = 0; c < 14; ++c) writes.push_back({QStringLiteral("Table"), QStringLiteral("Size%1").arg(c), "1500"});
+        for (int c = 0; c < 14; ++c)
+            writes.push_back({QStringLiteral("Table"), QStringLiteral("Size%1").arg(c), "1500"});
         QElapsedTimer a;
         a.start();
         QByteArray text = ini;
-        for (const auto& w : writes) text = profile::ProfileText(std::move(text), codec).withValue(w.section, w.key, w.value);
+        for (const auto& w : writes)
+            text = profile::ProfileText(std::move(text), codec).withValue(w.section, w.key, w.value);
         oneByOne.push_back(ms(a));
         QElapsedTimer b;
         b.start();
@@ -230,8 +236,8 @@ int main(int argc, char** argv) {
 
     struct statfs fs {};
     statfs(qPrintable(work.path()), &fs);
-    std::printf("work folder: %s (filesystem magic 0x%lx%s)\n", qPrintable(work.path()), static_cast<unsigned long>(fs.f_type),
-                fs.f_type == 0x01021994 ? ", tmpfs" : "");
+    std::printf("work folder: %s (filesystem magic 0x%lx%s)\n", qPrintable(work.path()),
+                static_cast<unsigned long>(fs.f_type), fs.f_type == 0x01021994 ? ", tmpfs" : "");
     std::printf("open, first (with creating the dialog %.1f ms): %.1f ms\n", construct, firstOpen);
     std::printf("open, median of %d: %.1f ms\n", runs, median(opens));
     std::printf("vertical scroll step, median of %zu: %.1f ms (max %.1f)\n", steps.size(), median(steps),

@@ -7,8 +7,7 @@
 
 #include <functional>
 
-template <typename D>
-struct Answer {
+template <typename D> struct Answer {
     explicit Answer(std::function<void(D&)> action) {
         editors::ModalDialog::setAnswer([action](editors::ModalDialog& d) {
             auto* dialog = qobject_cast<D*>(&d);

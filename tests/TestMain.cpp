@@ -10,7 +10,8 @@
 int main(int argc, char** argv) {
     // The language loader starts the test binary itself as its reader child.
     if (int status = 0; lang::isReaderInvocation(argc, argv, &status)) ::_exit(status);
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     // Tests never reach the display of the machine they run on; those that need X start their own.
     qunsetenv("DISPLAY");
     ::testing::InitGoogleTest(&argc, argv);

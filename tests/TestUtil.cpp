@@ -3,8 +3,8 @@
 #include "log/Log.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 

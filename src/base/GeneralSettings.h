@@ -18,7 +18,7 @@ struct GeneralSettings {
     int32_t lcId = 1033;
     int32_t codePage = 1252;
     QString fontName = QStringLiteral("Arial Unicode MS");
-    int32_t charSet = 0;       // character set of the current language
+    int32_t charSet = 0; // character set of the current language
     bool ostrelPresent = false;
 };
 

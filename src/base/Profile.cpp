@@ -3,16 +3,16 @@
 #include "platform/Platform.h"
 
 #include <QFile>
-#include <QHash>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <cerrno>
-#include <memory>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,8 +112,7 @@ ProfileText::Match ProfileText::find(const QString& section, const QString& key)
         for (int j = i + 1; j < count && !lines_[j].section; ++j) {
             const Line& entry = lines_[j];
             if (entry.trimBegin < entry.trimEnd) match.lastContentLine = j;
-            if (match.keyLine < 0 && entry.nameEnd > entry.nameBegin &&
-                nameEquals(nameOf(entry), keyBytes, key))
+            if (match.keyLine < 0 && entry.nameEnd > entry.nameBegin && nameEquals(nameOf(entry), keyBytes, key))
                 match.keyLine = j;
         }
         break;
@@ -199,8 +198,7 @@ public:
         }
     }
     // `equals(entry)` tells whether an entry's name equals the wanted one.
-    template <typename Equals>
-    int find(const QByteArray& encoded, Equals equals) const {
+    template <typename Equals> int find(const QByteArray& encoded, Equals equals) const {
         if (!isAscii(encoded)) {
             // A name beyond ASCII may equal an ASCII one without regard to case: look at all.
             for (int entry = 0; entry < count_; ++entry)
@@ -226,7 +224,8 @@ private:
 
 class ProfileText::Batch {
 public:
-    explicit Batch(const ProfileText& text) : text_(text), replaced_(text.lines_.size()), addedAfter_(text.lines_.size(), -1) {
+    explicit Batch(const ProfileText& text)
+        : text_(text), replaced_(text.lines_.size()), addedAfter_(text.lines_.size(), -1) {
         for (int i = 0; i < static_cast<int>(text.lines_.size()); ++i) {
             const Line& line = text.lines_[static_cast<size_t>(i)];
             if (line.section) {
@@ -256,9 +255,8 @@ public:
         const QByteArray keyBytes = codec.encode(write.key);
         const QByteArray value = storedValue(write.value);
 
-        const int s = sectionNames_.find(sectionBytes, [&](int entry) {
-            return text_.nameEquals(sectionName(entry), sectionBytes, write.section);
-        });
+        const int s = sectionNames_.find(
+            sectionBytes, [&](int entry) { return text_.nameEquals(sectionName(entry), sectionBytes, write.section); });
         if (s < 0) {
             Added line(keyBytes + '=' + value);
             if (line.parsed.section) return false;
@@ -274,9 +272,8 @@ public:
             return true;
         }
         Section& section = sections_[static_cast<size_t>(s)];
-        const int k = keyIndex(section).find(keyBytes, [&](int entry) {
-            return text_.nameEquals(keyName(section, entry), keyBytes, write.key);
-        });
+        const int k = keyIndex(section).find(
+            keyBytes, [&](int entry) { return text_.nameEquals(keyName(section, entry), keyBytes, write.key); });
         if (k < 0) {
             Added line(keyBytes + '=' + value);
             if (line.parsed.section) return false;
@@ -330,8 +327,11 @@ public:
 private:
     // A line this batch wrote, parsed as the file will read it.
     struct Added {
-        explicit Added(QByteArray bytes) : line(std::move(bytes)), parsed(parseLine(line.constData(), 0, line.size())) {}
-        QByteArrayView name() const { return QByteArrayView(line.constData() + parsed.nameBegin, parsed.nameEnd - parsed.nameBegin); }
+        explicit Added(QByteArray bytes)
+            : line(std::move(bytes)), parsed(parseLine(line.constData(), 0, line.size())) {}
+        QByteArrayView name() const {
+            return QByteArrayView(line.constData() + parsed.nameBegin, parsed.nameEnd - parsed.nameBegin);
+        }
         QByteArray line;
         Line parsed;
     };
@@ -342,7 +342,7 @@ private:
         int lastContent = -1;  // the line after which added keys go
         std::vector<int> keys; // key lines of the file, in order
         std::vector<Added> added;
-        NameIndex keyNames;    // keys, then added lines; built on first use
+        NameIndex keyNames; // keys, then added lines; built on first use
         bool indexed = false;
     };
 
@@ -359,7 +359,8 @@ private:
     NameIndex& keyIndex(Section& section) const {
         if (!section.indexed) {
             section.indexed = true;
-            for (int k = 0; k < static_cast<int>(section.keys.size()); ++k) section.keyNames.add(keyName(section, k), k);
+            for (int k = 0; k < static_cast<int>(section.keys.size()); ++k)
+                section.keyNames.add(keyName(section, k), k);
             // Added lines were indexed as they were added (an appended section has no file keys).
         }
         return section.keyNames;

@@ -47,12 +47,12 @@ public:
 
 private:
     struct Line {
-        qsizetype begin;    // first byte of the line
-        qsizetype end;      // one past the last byte before the line terminator
-        qsizetype next;     // first byte of the following line
+        qsizetype begin;     // first byte of the line
+        qsizetype end;       // one past the last byte before the line terminator
+        qsizetype next;      // first byte of the following line
         qsizetype trimBegin; // line content without surrounding blanks and tabs
         qsizetype trimEnd;
-        bool section;       // a "[name]" line
+        bool section;        // a "[name]" line
         qsizetype nameBegin; // section name or key, trimmed
         qsizetype nameEnd;
         qsizetype valueBegin; // key lines: value after the first '=', trimmed (empty when none)

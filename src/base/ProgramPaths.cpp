@@ -7,7 +7,9 @@ ProgramPaths::ProgramPaths(QString directory, QString programName)
 
 ProgramPaths ProgramPaths::current() { return ProgramPaths(platform::programDirectory(), platform::programName()); }
 
-QString ProgramPaths::settingsFile() const { return directory_ + QLatin1Char('/') + programName_ + QLatin1String(".ini"); }
+QString ProgramPaths::settingsFile() const {
+    return directory_ + QLatin1Char('/') + programName_ + QLatin1String(".ini");
+}
 
 QString ProgramPaths::resolve(const QString& fileName) const {
     if (fileName.startsWith(QLatin1Char('/'))) return fileName;

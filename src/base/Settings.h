@@ -17,8 +17,7 @@ void reportWrongDataType();
 
 // The stored text of a value: integers and floats as decimal text without blanks (a point as
 // decimal separator), booleans as "true"/"false", strings unchanged. False for any other kind.
-template <typename T>
-bool toText(const T& value, QString* text) {
+template <typename T> bool toText(const T& value, QString* text) {
     if constexpr (std::is_same_v<T, bool>) {
         *text = value ? QStringLiteral("true") : QStringLiteral("false");
     } else if constexpr (std::is_integral_v<T>) {
@@ -49,8 +48,7 @@ class SettingsEditor {
 public:
     explicit SettingsEditor(QString file);
 
-    template <typename T>
-    bool set(const T& value, const QString& section, const QString& key) {
+    template <typename T> bool set(const T& value, const QString& section, const QString& key) {
         QString text;
         if (!settings_detail::toText(value, &text)) {
             settings_detail::reportWrongDataType();
@@ -74,8 +72,7 @@ private:
 
 // Writes one value under section and key. Returns non-zero on success; a failed write leaves the
 // file as it was.
-template <typename T>
-int16_t IniSave(const T& value, const QString& section, const QString& key, const QString& file) {
+template <typename T> int16_t IniSave(const T& value, const QString& section, const QString& key, const QString& file) {
     SettingsEditor editor(file);
     if (!editor.set(value, section, key)) return 0;
     return editor.commit() ? 1 : 0;

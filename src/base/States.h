@@ -28,7 +28,7 @@ constexpr int TableSizePositions = 15;
 // The state of one connection.
 enum class ConnectionState : int16_t {
     NeverStarted = 0,
-    Closed = 1,          // by the user, after an error, or at shut-down
+    Closed = 1, // by the user, after an error, or at shut-down
     ClosedByServer = 2,
     ConnectRequested = 3,
     Connected = 4,

@@ -26,7 +26,8 @@ void GroupModul::paintEvent(QPaintEvent*) {
     p.setPen(name_.isEmpty() ? EmptyText : Text);
     const QRect textRect = body.adjusted(band + 5, 0, -14, 0);
     const QString label = name_.isEmpty() ? QStringLiteral("—") : name_;
-    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, p.fontMetrics().elidedText(label, Qt::ElideRight, textRect.width()));
+    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+               p.fontMetrics().elidedText(label, Qt::ElideRight, textRect.width()));
 
     if (edit)
         p.setPen(QPen(EditFrame, 1, Qt::DashLine));

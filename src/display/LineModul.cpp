@@ -163,6 +163,7 @@ void LineModul::paintIndicator(QPainter& p, const QRect& tagRect, int dot, const
         break;
     }
     p.setPen(Indicator);
-    p.drawText(tagRect.adjusted(dot + 3, -2, 0, 2), Qt::AlignLeft | Qt::AlignVCenter, connectionLabel(connectionState_));
+    p.drawText(tagRect.adjusted(dot + 3, -2, 0, 2), Qt::AlignLeft | Qt::AlignVCenter,
+               connectionLabel(connectionState_));
     p.setRenderHint(QPainter::Antialiasing, false);
 }

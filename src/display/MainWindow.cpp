@@ -4,8 +4,8 @@
 #include "display/LineModul.h"
 #include "editors/Editieren.h"
 #include "editors/EditierenGroup.h"
-#include "editors/EditierenT.h"
 #include "editors/EditierenLang.h"
+#include "editors/EditierenT.h"
 #include "ui/Captions.h"
 #include "ui/DialogFont.h"
 #include "ui/Style.h"
@@ -23,8 +23,8 @@ constexpr int GroupLefts[6] = {0, 1980, 3955, 5925, 7910, 9885};
 } // namespace
 
 VelkoZuraVeradadClient::VelkoZuraVeradadClient(Station& station)
-    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
+    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                           Qt::WindowMinimizeButtonHint),
       station_(station), symbols_(station.paths().directory()) {
     setObjectName(QStringLiteral("VelkoZuraVeradadClient"));
     setWindowTitle(QStringLiteral("RozoRedizovClient"));
@@ -245,7 +245,8 @@ int VelkoZuraVeradadClient::chooseLanguage() {
 
 Editieren& VelkoZuraVeradadClient::machineEditor() {
     if (!machineEditor_)
-        machineEditor_ = std::make_unique<Editieren>(station_.layout(), station_.settings(), station_.paths().directory(), this);
+        machineEditor_ =
+            std::make_unique<Editieren>(station_.layout(), station_.settings(), station_.paths().directory(), this);
     return *machineEditor_;
 }
 
@@ -255,7 +256,8 @@ EditierenGroup& VelkoZuraVeradadClient::groupEditor() {
 }
 
 EditierenGroupT& VelkoZuraVeradadClient::groupTableEditor() {
-    if (!groupTableEditor_) groupTableEditor_ = std::make_unique<EditierenGroupT>(station_.layout(), station_.settings(), this);
+    if (!groupTableEditor_)
+        groupTableEditor_ = std::make_unique<EditierenGroupT>(station_.layout(), station_.settings(), this);
     return *groupTableEditor_;
 }
 

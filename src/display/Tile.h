@@ -32,8 +32,7 @@ signals:
     void Click(int index);
 
 protected:
-    template <typename T>
-    void assign(T& field, const T& value) {
+    template <typename T> void assign(T& field, const T& value) {
         if (field == value) return;
         field = value;
         ++updateRequests_;

@@ -12,10 +12,10 @@
 namespace tile_style {
 
 struct StatusLook {
-    QColor band;       // the tile's left edge
-    QColor chip;       // behind the status text; invalid for calm states
+    QColor band; // the tile's left edge
+    QColor chip; // behind the status text; invalid for calm states
     QColor chipText;
-    bool alarm;        // urgent enough to frame the whole tile
+    bool alarm; // urgent enough to frame the whole tile
 };
 
 StatusLook lookFor(int16_t status);

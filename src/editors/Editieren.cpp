@@ -22,7 +22,8 @@ void select(QComboBox* box, int position, int16_t stored) {
 } // namespace
 
 Editieren::Editieren(LineLayout& layout, const GeneralSettings& settings, QString programDirectory, QWidget* owner)
-    : ModalDialog(owner, QStringLiteral("Editieren"), QStringLiteral("Edit Maschine"), 9450, 7770, settings.ostrelPresent),
+    : ModalDialog(owner, QStringLiteral("Editieren"), QStringLiteral("Edit Maschine"), 9450, 7770,
+                  settings.ostrelPresent),
       layout_(layout), settings_(settings), programDirectory_(std::move(programDirectory)) {
     checkEnabled_ = makeCheckBox("CheckEnabled", QStringLiteral("Enabled"), 45, 60, 3210, 330);
     commandSymbol_ = makeButton("CommandSymbol", QStringLiteral("Symbol"), 45, 690, 1200, 360);
@@ -142,7 +143,8 @@ MachineForm Editieren::form() const {
 }
 
 void Editieren::CommandOK_Click() {
-    EditErgebnis = form().applyTo(layout_.Machines[static_cast<size_t>(EditIndex)]) ? ConfirmedChanged : ConfirmedUnchanged;
+    EditErgebnis =
+        form().applyTo(layout_.Machines[static_cast<size_t>(EditIndex)]) ? ConfirmedChanged : ConfirmedUnchanged;
     finish();
 }
 

@@ -51,7 +51,8 @@ EditierenGroupT::EditierenGroupT(LineLayout& layout, const GeneralSettings& sett
       layout_(layout), settings_(settings) {
     labelBeschriftung_ = makeLabel("LabelBeschriftung", QStringLiteral("Group Name"), 310, 0, 3600, 300);
     labelBeschriftung_->setAutoFillBackground(true);
-    labelBeschriftung_->setStyleSheet(QStringLiteral("QLabel { background: #808080; color: white; padding-left: 4px; }"));
+    labelBeschriftung_->setStyleSheet(
+        QStringLiteral("QLabel { background: #808080; color: white; padding-left: 4px; }"));
     QFont markFont(QStringLiteral("Arial"));
     markFont.setPointSize(6);
     for (int r = 0; r < RowCount; ++r) {
@@ -64,8 +65,9 @@ EditierenGroupT::EditierenGroupT(LineLayout& layout, const GeneralSettings& sett
         mark->setFont(markFont);
         mark->setFocusPolicy(Qt::NoFocus);
         mark->setAutoDefault(false);
-        mark->setStyleSheet(QStringLiteral("QPushButton { background: #c0c0c0; color: #1e1e1e; border: 1px solid #8a8a8a;"
-                                           " padding: 0; }"));
+        mark->setStyleSheet(
+            QStringLiteral("QPushButton { background: #c0c0c0; color: #1e1e1e; border: 1px solid #8a8a8a;"
+                           " padding: 0; }"));
         auto* box = new UnicodeTextBox(r, row);
         box->setObjectName(QStringLiteral("TextGroupName%1").arg(r));
         box->setDesign(UnicodeTextBoxDesign::tableCell());

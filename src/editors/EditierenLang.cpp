@@ -6,7 +6,8 @@
 #include <QPushButton>
 
 EditierenLang::EditierenLang(const LanguageTable& languages, int32_t currentLcId, bool ostrelPresent, QWidget* owner)
-    : ModalDialog(owner, QStringLiteral("EditierenLang"), QStringLiteral("Choose Language"), 4410, 8925, ostrelPresent) {
+    : ModalDialog(owner, QStringLiteral("EditierenLang"), QStringLiteral("Choose Language"), 4410, 8925,
+                  ostrelPresent) {
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("List"));
     list_->setGeometry(ui::twipsRect(30, 30, 4355, 7980));

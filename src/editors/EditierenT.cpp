@@ -5,15 +5,15 @@
 #include "editors/UnicodeTextBox.h"
 #include "ui/Captions.h"
 #include "ui/DialogFont.h"
-#include "ui/SymbolImages.h"
 #include "ui/Style.h"
+#include "ui/SymbolImages.h"
 #include "ui/Twips.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -31,10 +31,11 @@ constexpr int WindowWidth = 11910;
 constexpr int WindowHeight = 8925;
 
 // The column headings, in column order.
-const char* const Headings[TableColumns] = {
-    "Enabled",          "Symbol",           "Machine Name",     "Computer Name",    "Ma.No.in Visu",
-    "Group",            "Group 1 for Visu", "Group 2 for Visu", "Group 3 for Visu", "Group 4 for Visu",
-    "Group 5 for Visu", "Group 6 for Visu", "Remote Control",   "Status from PLC"};
+const char* const Headings[TableColumns] = {"Enabled",          "Symbol",           "Machine Name",
+                                            "Computer Name",    "Ma.No.in Visu",    "Group",
+                                            "Group 1 for Visu", "Group 2 for Visu", "Group 3 for Visu",
+                                            "Group 4 for Visu", "Group 5 for Visu", "Group 6 for Visu",
+                                            "Remote Control",   "Status from PLC"};
 
 // The look of the table's cells: grey boxes with a thin line under each, the pick boxes with a
 // small mark that says a list opens from them.
@@ -163,8 +164,9 @@ void EditierenT::buildRow(int r) {
     row.marke->setFont(markFont);
     row.marke->setFocusPolicy(Qt::NoFocus);
     row.marke->setAutoDefault(false);
-    row.marke->setStyleSheet(QStringLiteral("QPushButton { background: #c0c0c0; color: #1e1e1e; border: 1px solid #8a8a8a;"
-                                            " padding: 0; } QPushButton:hover { border-color: #3c3c3c; }"));
+    row.marke->setStyleSheet(
+        QStringLiteral("QPushButton { background: #c0c0c0; color: #1e1e1e; border: 1px solid #8a8a8a;"
+                       " padding: 0; } QPushButton:hover { border-color: #3c3c3c; }"));
     watch(row.marke, Part::Marke, r);
 
     for (int c = 0; c < TableColumns; ++c) {
@@ -384,10 +386,10 @@ void EditierenT::showSymbol(int r) {
 void EditierenT::applyEnabledRule(int r) {
     Row& row = rows_[static_cast<size_t>(r)];
     const bool on = row.enabled->isChecked();
-    for (QWidget* control : {static_cast<QWidget*>(row.bild), static_cast<QWidget*>(row.name),
-                             static_cast<QWidget*>(row.address), static_cast<QWidget*>(row.machineNumber),
-                             static_cast<QWidget*>(row.remoteControl), static_cast<QWidget*>(row.statusPLC),
-                             static_cast<QWidget*>(row.group)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(row.bild), static_cast<QWidget*>(row.name), static_cast<QWidget*>(row.address),
+          static_cast<QWidget*>(row.machineNumber), static_cast<QWidget*>(row.remoteControl),
+          static_cast<QWidget*>(row.statusPLC), static_cast<QWidget*>(row.group)})
         control->setEnabled(on);
     for (QLineEdit* box : row.visuGroups) box->setEnabled(on);
 }
@@ -605,7 +607,8 @@ bool EditierenT::eventFilter(QObject* watched, QEvent* event) {
             Ziehen = true;
         } else if (move && Ziehen) {
             const Column& column = columns_.columns[static_cast<size_t>(c)];
-            layout_.TableSize[static_cast<size_t>(c)] = draggedWidth(twipsX(mouse->position()), ZiehStartX, column.width);
+            layout_.TableSize[static_cast<size_t>(c)] =
+                draggedWidth(twipsX(mouse->position()), ZiehStartX, column.width);
             SpaltenAnordnen(true);
         } else if (release && Ziehen) {
             ZiehStartX = 0;
@@ -632,12 +635,13 @@ bool EditierenT::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     case Part::CommandList:
-        if (move) selectCommand(table.commandAt(twipsY(mouse->position())));
-        else if (type == QEvent::MouseButtonPress) commandListPressed(mouse->button());
+        if (move)
+            selectCommand(table.commandAt(twipsY(mouse->position())));
+        else if (type == QEvent::MouseButtonPress)
+            commandListPressed(mouse->button());
         return true; // the list's own selection handling stays out of the way
     case Part::Background:
-    case Part::PickListKeys:
-        return false;
+    case Part::PickListKeys: return false;
     }
     return false;
 }
@@ -665,8 +669,7 @@ bool EditierenT::keyPressed(const Target& target, QKeyEvent* key) {
             return true;
         }
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 

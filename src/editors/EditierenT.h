@@ -39,12 +39,12 @@ public:
     ~EditierenT() override;
 
     int16_t EditErgebnis = Cancelled;
-    machine_table::WorkingCopy table;      // EditMaschinen, KopieMaschine, Kopiert
-    int ErsteSpalte = 0;                   // first column shown
-    int ErsteMaschine = 0;                 // slot shown in row 0
-    int SpaltenAnzahl = 0;                 // columns laid out
-    bool Fuellen = false;                  // the rows are being filled
-    bool Ziehen = false;                   // a column width is being dragged
+    machine_table::WorkingCopy table; // EditMaschinen, KopieMaschine, Kopiert
+    int ErsteSpalte = 0;              // first column shown
+    int ErsteMaschine = 0;            // slot shown in row 0
+    int SpaltenAnzahl = 0;            // columns laid out
+    bool Fuellen = false;             // the rows are being filled
+    bool Ziehen = false;              // a column width is being dragged
     int ZiehStartX = 0;
     int MarkeZeile = 0;
 
@@ -71,7 +71,9 @@ public:
     QLineEdit* textComputerName(int r) const { return rows_[static_cast<size_t>(r)].address; }
     QLineEdit* textMachineNumber(int r) const { return rows_[static_cast<size_t>(r)].machineNumber; }
     QLineEdit* textGruppe(int r) const { return rows_[static_cast<size_t>(r)].group; }
-    QLineEdit* textGruppeVisu(int r, int j) const { return rows_[static_cast<size_t>(r)].visuGroups[static_cast<size_t>(j - 1)]; }
+    QLineEdit* textGruppeVisu(int r, int j) const {
+        return rows_[static_cast<size_t>(r)].visuGroups[static_cast<size_t>(j - 1)];
+    }
     QCheckBox* checkRemoteControl(int r) const { return rows_[static_cast<size_t>(r)].remoteControl; }
     QCheckBox* checkStatusPLC(int r) const { return rows_[static_cast<size_t>(r)].statusPLC; }
     QScrollBar* vScroll() const { return vScroll_; }
@@ -91,8 +93,22 @@ protected:
 
 private:
     // What a watched control is; the index is a row, a column or a visualisation-group box.
-    enum class Part { Background, Heading, Grip, Row, Cell, Marke, Bild, Address, MachineNumber, Group, VisuGroup,
-                      PickList, PickListKeys, CommandList };
+    enum class Part {
+        Background,
+        Heading,
+        Grip,
+        Row,
+        Cell,
+        Marke,
+        Bild,
+        Address,
+        MachineNumber,
+        Group,
+        VisuGroup,
+        PickList,
+        PickListKeys,
+        CommandList
+    };
     struct Target {
         Part part;
         int row = 0;
@@ -146,16 +162,16 @@ private:
     ui::SymbolImages& symbols_;
     std::unique_ptr<SymbolAuswahl> symbolPicker_;
     machine_table::ColumnLayout columns_;
-    QString fontFace_;   // the fonts last given to the controls
+    QString fontFace_; // the fonts last given to the controls
     QFont editFont_;
     QFont headingFont_;
     std::array<int, TableColumns> fittedWidth_{}; // heading widths their captions were fitted to
     int commandSelected_ = machine_table::NoCommand;
     QStringList groupEntries_;
     QStringList machineEntries_;
-    int groupRow_ = 0;   // GruppeZeile
-    int numberRow_ = 0;  // NummerZeile
-    int visuIndex_ = 0;  // VisuIndex: row * 6 + position - 1
+    int groupRow_ = 0;  // GruppeZeile
+    int numberRow_ = 0; // NummerZeile
+    int visuIndex_ = 0; // VisuIndex: row * 6 + position - 1
     int wheelDelta_ = 0;
     QWidget* pickBox_ = nullptr; // the box whose list the keyboard opened
 

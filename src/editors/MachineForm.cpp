@@ -16,8 +16,12 @@ QStringList groupEntries(const LineLayout& layout) {
 
 int positionForMachine(int16_t machine) { return (machine >= 1 && machine <= 10) ? machine - 1 : -1; }
 int positionForGroup(int16_t group) { return (group >= -1 && group < GroupCount) ? group + 1 : -1; }
-int16_t machineForPosition(int position, int16_t stored) { return position < 0 ? stored : static_cast<int16_t>(position + 1); }
-int16_t groupForPosition(int position, int16_t stored) { return position < 0 ? stored : static_cast<int16_t>(position - 1); }
+int16_t machineForPosition(int position, int16_t stored) {
+    return position < 0 ? stored : static_cast<int16_t>(position + 1);
+}
+int16_t groupForPosition(int position, int16_t stored) {
+    return position < 0 ? stored : static_cast<int16_t>(position - 1);
+}
 
 } // namespace machine_form
 
@@ -31,7 +35,8 @@ MachineForm MachineForm::from(const MachineRecord& record) {
     form.machinePosition = machine_form::positionForMachine(record.Machine);
     form.enabled = record.Enabled;
     form.groupPosition = machine_form::positionForGroup(record.Group);
-    for (size_t k = 0; k < VisuGroupPositions; ++k) form.visuGroupPositions[k] = machine_form::positionForGroup(record.VisuGroup[k]);
+    for (size_t k = 0; k < VisuGroupPositions; ++k)
+        form.visuGroupPositions[k] = machine_form::positionForGroup(record.VisuGroup[k]);
     return form;
 }
 

@@ -49,14 +49,14 @@ Place cellControlPlace(int column, int cellWidth) {
         return Place{(cellWidth - width) / 2, top, width, height};
     };
     switch (column) {
-    case 0: return centred(45, 195, 330);                         // Enabled
-    case 1: return centred(0, 495, 405);                          // symbol picture
-    case 2:                                                       // machine name
-    case 3: return {0, 15, std::max(0, cellWidth), 360};          // computer name
-    case 4: return centred(15, 675, 360);                         // machine number
-    case 12:                                                      // remote control
-    case 13: return centred(45, 195, 360);                        // status from PLC
-    default: return {0, 15, std::max(0, cellWidth - 30), 360};    // group and visualisation groups
+    case 0: return centred(45, 195, 330);                      // Enabled
+    case 1: return centred(0, 495, 405);                       // symbol picture
+    case 2:                                                    // machine name
+    case 3: return {0, 15, std::max(0, cellWidth), 360};       // computer name
+    case 4: return centred(15, 675, 360);                      // machine number
+    case 12:                                                   // remote control
+    case 13: return centred(45, 195, 360);                     // status from PLC
+    default: return {0, 15, std::max(0, cellWidth - 30), 360}; // group and visualisation groups
     }
 }
 
@@ -145,8 +145,7 @@ bool WorkingCopy::run(int command, int slot) {
         std::move(EditMaschinen.begin() + slot + 1, EditMaschinen.end(), EditMaschinen.begin() + slot);
         EditMaschinen.back() = emptyMachine();
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

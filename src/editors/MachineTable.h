@@ -12,13 +12,13 @@
 namespace machine_table {
 
 // The fixed geometry of the table, in twips.
-constexpr int RowCount = 16;                 // rows shown, two halves of eight
-constexpr int SlotsPerStep = 8;              // slots moved by one vertical scroll step
+constexpr int RowCount = 16;    // rows shown, two halves of eight
+constexpr int SlotsPerStep = 8; // slots moved by one vertical scroll step
 constexpr int LastScrollStep = (MachineSlots - RowCount) / SlotsPerStep;
 constexpr int HeadingHeight = 300;
 constexpr int RowHeight = 465;
-constexpr int LowerHalfTop = 4200;           // the second half sits lower than a regular step
-constexpr int ColumnsLeft = 300;             // right of the row-number buttons
+constexpr int LowerHalfTop = 4200; // the second half sits lower than a regular step
+constexpr int ColumnsLeft = 300;   // right of the row-number buttons
 constexpr int GripWidth = 120;
 constexpr int CellTop = -30;
 constexpr int MinColumnWidth = 300;
@@ -26,7 +26,7 @@ constexpr int MaxColumnWidth = 9000;
 constexpr int VScrollLeft = 11625;
 constexpr int HScrollTop = 7920;
 constexpr int MarkeWidth = 270;
-constexpr int CommandEntryHeight = 225;      // one entry of the row command list
+constexpr int CommandEntryHeight = 225; // one entry of the row command list
 
 // The top of row r's container.
 int rowTop(int row);
@@ -34,7 +34,7 @@ int rowTop(int row);
 // The columns' places for a first column and a window width.
 struct Column {
     bool shown = false;
-    int left = 0;     // heading
+    int left = 0; // heading
     int width = 0;
     int gripLeft = 0;
 };

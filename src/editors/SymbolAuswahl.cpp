@@ -56,8 +56,8 @@ SymbolAuswahl::SymbolAuswahl(QString programDirectory, bool ostrelPresent)
     for (int p = 0; p < SymbolCatalog::Places; ++p) {
         auto* place = new SymbolPlace(p, this);
         place->setObjectName(QStringLiteral("Bild%1").arg(p + 1));
-        place->setGeometry(ui::twipsRect(30 + 1230 * (p % SymbolCatalog::Columns), 30 + 930 * (p / SymbolCatalog::Columns),
-                                         1200, 900));
+        place->setGeometry(ui::twipsRect(30 + 1230 * (p % SymbolCatalog::Columns),
+                                         30 + 930 * (p / SymbolCatalog::Columns), 1200, 900));
         connect(place, &SymbolPlace::clicked, this, &SymbolAuswahl::Bild_Click);
         places_[static_cast<size_t>(p)] = place;
     }
@@ -100,7 +100,8 @@ void SymbolAuswahl::BilderAnzeigen() {
 
 void SymbolAuswahl::recolour() {
     for (int p = 0; p < SymbolCatalog::Places; ++p)
-        places_[static_cast<size_t>(p)]->setMarked(catalog_.number(ErsteZeile * SymbolCatalog::Columns + p) == SymbolNr);
+        places_[static_cast<size_t>(p)]->setMarked(catalog_.number(ErsteZeile * SymbolCatalog::Columns + p) ==
+                                                   SymbolNr);
 }
 
 void SymbolAuswahl::Bild_Click(int place) {

@@ -15,7 +15,8 @@ std::optional<int16_t> SymbolCatalog::numberFromName(const QString& name) {
     qsizetype i = 0;
     while (i < rest.size() && rest[i] == QLatin1Char(' ')) ++i;
     bool negative = false;
-    if (i < rest.size() && (rest[i] == QLatin1Char('-') || rest[i] == QLatin1Char('+'))) negative = rest[i++] == QLatin1Char('-');
+    if (i < rest.size() && (rest[i] == QLatin1Char('-') || rest[i] == QLatin1Char('+')))
+        negative = rest[i++] == QLatin1Char('-');
     qint64 value = 0;
     for (; i < rest.size() && rest[i].isDigit() && rest[i].unicode() < 128; ++i) {
         value = value * 10 + (rest[i].unicode() - '0');
@@ -28,7 +29,8 @@ std::optional<int16_t> SymbolCatalog::numberFromName(const QString& name) {
 
 SymbolCatalog SymbolCatalog::list(const QString& programDirectory) {
     SymbolCatalog catalog;
-    catalog.fallback_ = platform::findPathNoCase(programDirectory, QStringLiteral("MachineSymbols/MachineSymbol_0_800.gif"));
+    catalog.fallback_ =
+        platform::findPathNoCase(programDirectory, QStringLiteral("MachineSymbols/MachineSymbol_0_800.gif"));
     const QString folder = platform::findPathNoCase(programDirectory, QStringLiteral("MachineSymbols"));
     if (folder.isEmpty()) return catalog;
     const QDir dir(folder);

@@ -13,8 +13,8 @@ LoadOutcome loadLanguages(const QString& databasePath, const QString& readerExec
     if (databasePath.isEmpty() || !QFileInfo(databasePath).isFile()) return outcome;
 
     QByteArray stream;
-    static_cast<platform::ChildOutcome&>(outcome) = platform::os().runChild(
-        readerExecutable, {QString::fromLatin1(ReaderArgument), databasePath}, limits, &stream);
+    static_cast<platform::ChildOutcome&>(outcome) =
+        platform::os().runChild(readerExecutable, {QString::fromLatin1(ReaderArgument), databasePath}, limits, &stream);
     if (!outcome.started) return outcome;
 
     const RawLanguageTables tables = decodeTables(stream);

@@ -40,7 +40,8 @@ void readTable(MdbHandle* mdb, const char* name, int out) {
     const size_t bindSize = 16384;
     std::vector<std::vector<char>> buffers(columns, std::vector<char>(bindSize + 1, '\0'));
     std::vector<int> lengths(columns, 0);
-    for (unsigned c = 0; c < columns; ++c) mdb_bind_column(table, static_cast<int>(c + 1), buffers[c].data(), &lengths[c]);
+    for (unsigned c = 0; c < columns; ++c)
+        mdb_bind_column(table, static_cast<int>(c + 1), buffers[c].data(), &lengths[c]);
     mdb_rewind_table(table);
     // Rows beyond what the program keeps are never needed; the bound also ends damaged chains.
     for (int row = 0; row < 100000 && mdb_fetch_row(table); ++row) {
@@ -50,7 +51,8 @@ void readTable(MdbHandle* mdb, const char* name, int out) {
             if (length == 0)
                 values << std::nullopt; // NULL and "" read alike: neither gives a value
             else
-                values << QString::fromUtf8(buffers[c].data(), static_cast<int>(::strnlen(buffers[c].data(), static_cast<size_t>(length))));
+                values << QString::fromUtf8(
+                    buffers[c].data(), static_cast<int>(::strnlen(buffers[c].data(), static_cast<size_t>(length))));
         }
         writeAll(out, encodeRow(values));
     }

@@ -16,8 +16,7 @@ std::optional<QString> RawTable::value(int row, const QString& column) const {
 
 namespace {
 // A field read as a whole number of a given range; a value that cannot be read leaves `field`.
-template <typename T>
-void readNumber(const std::optional<QString>& text, T& field) {
+template <typename T> void readNumber(const std::optional<QString>& text, T& field) {
     if (!text) return;
     if (const auto n = strictNumber(*text, std::numeric_limits<T>::min(), std::numeric_limits<T>::max()))
         field = static_cast<T>(*n);
@@ -53,7 +52,8 @@ void LanguageTable::build(const RawLanguageTables& tables) {
             const QString& name = fc.columns[c];
             if (!name.startsWith(QLatin1Char('L'))) continue;
             FontClass pair;
-            if (const auto id = leadingNumber(QStringView(name).mid(1), INT32_MIN, INT32_MAX)) pair.lcId = static_cast<int32_t>(*id);
+            if (const auto id = leadingNumber(QStringView(name).mid(1), INT32_MIN, INT32_MAX))
+                pair.lcId = static_cast<int32_t>(*id);
             readNumber(c < fc.rows[0].size() ? fc.rows[0][c] : std::nullopt, pair.fontId);
             classes << pair;
         }

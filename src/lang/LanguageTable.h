@@ -31,9 +31,9 @@ struct RawTable {
 };
 
 struct RawLanguageTables {
-    RawTable fonts;       // TidxFonts
-    RawTable fontClasses; // TidxFontClasses
-    RawTable languages;   // LookupLanguages
+    RawTable fonts;        // TidxFonts
+    RawTable fontClasses;  // TidxFontClasses
+    RawTable languages;    // LookupLanguages
     bool complete = false; // the reader finished (false: what arrived before it failed)
 };
 

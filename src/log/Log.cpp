@@ -126,7 +126,8 @@ void Log::add(Kind kind, int connection, QByteArray text, int stamp) {
             deadline_->setSingleShot(true);
             deadline_->setTimerType(Qt::PreciseTimer);
             QObject::connect(deadline_.get(), &QTimer::timeout, deadline_.get(), [this] { onTimer(); });
-            QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, deadline_.get(), [this] { onIdle(); });
+            QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, deadline_.get(),
+                             [this] { onIdle(); });
         }
         schedule();
     }
@@ -140,7 +141,8 @@ constexpr qint64 BatchNs = static_cast<qint64>(Log::BatchMs) * 1000000;
 bool Log::cutWaits() const {
     if (special_) return false;
     if (!pictureValid_) return true; // not known before the file is read: it may
-    return batchCut_ || picture_.size() + pendingBytes_ - appliedBytes_ > static_cast<qint64>(switches_.fileSizeKiB) * 1024;
+    return batchCut_ ||
+           picture_.size() + pendingBytes_ - appliedBytes_ > static_cast<qint64>(switches_.fileSizeKiB) * 1024;
 }
 
 qint64 Log::dueNs() const {

@@ -128,7 +128,7 @@ private:
     std::function<qint64()> clock_;
     LogPicture picture_;
     bool pictureValid_ = false;
-    bool special_ = false; // the path was not a regular file when the batch began
+    bool special_ = false;        // the path was not a regular file when the batch began
     platform::FileState written_; // the file as the last batch left it
     std::vector<Entry> pending_;
     std::vector<Stamp> stamps_;

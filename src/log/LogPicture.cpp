@@ -213,7 +213,8 @@ void LogPicture::loadHead() {
 std::vector<platform::FilePiece> LogPicture::pieces() const {
     std::vector<platform::FilePiece> out;
     if (!prefix_.isEmpty()) out.push_back({QByteArrayView(prefix_), nullptr, 0, 0});
-    if (source_ && diskEnd_ > diskBegin_) out.push_back({QByteArrayView(), source_.get(), diskBegin_, diskEnd_ - diskBegin_});
+    if (source_ && diskEnd_ > diskBegin_)
+        out.push_back({QByteArrayView(), source_.get(), diskBegin_, diskEnd_ - diskBegin_});
     if (end_ > begin_) out.push_back({QByteArrayView(buffer_.get() + begin_, end_ - begin_), nullptr, 0, 0});
     return out;
 }

@@ -76,7 +76,8 @@ void ConnectionManager::createElement(int i) {
     connect(socket, &QTcpSocket::disconnected, this, [this, i] {
         if (events_) events_->TcpClient_Close(i);
     });
-    connect(socket, &QTcpSocket::errorOccurred, this, [this, i](QAbstractSocket::SocketError error) { onError(i, error); });
+    connect(socket, &QTcpSocket::errorOccurred, this,
+            [this, i](QAbstractSocket::SocketError error) { onError(i, error); });
     connect(socket, &QTcpSocket::readyRead, this, [this, i, socket] {
         if (events_) events_->TcpClient_DataArrival(i, socket->bytesAvailable());
     });
@@ -156,7 +157,8 @@ void ConnectionManager::finishConnect(int i) {
     const int error = platform::connectResult(fd);
     if (error != 0) {
         platform::closeSocket(fd);
-        if (events_) events_->TcpClient_Error(i, platform::windowsSocketErrorForErrno(error), platform::socketErrorText(error));
+        if (events_)
+            events_->TcpClient_Error(i, platform::windowsSocketErrorForErrno(error), platform::socketErrorText(error));
         return;
     }
     if (!e.socket->setSocketDescriptor(fd, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
@@ -180,7 +182,8 @@ void ConnectionManager::send(int i, const QByteArray& bytes) {
     // spares the socket's write notifier a round of registration for every message. Whatever the
     // kernel does not take goes through the socket, which keeps the order and sends it later.
     qint64 written = 0;
-    if (e.socket->bytesToWrite() == 0) written = platform::sendNow(e.socket->socketDescriptor(), bytes.constData(), bytes.size());
+    if (e.socket->bytesToWrite() == 0)
+        written = platform::sendNow(e.socket->socketDescriptor(), bytes.constData(), bytes.size());
     if (written < bytes.size()) {
         e.socket->write(bytes.constData() + std::max<qint64>(written, 0), bytes.size() - std::max<qint64>(written, 0));
         e.socket->flush();
@@ -260,7 +263,9 @@ void ConnectionManager::hostLookedUp(const QHostInfo& info) {
             if (chosen.isNull() || (a.protocol() == QAbstractSocket::IPv4Protocol && chosen.protocol() != a.protocol()))
                 chosen = a;
         if (info.error() != QHostInfo::NoError || chosen.isNull()) {
-            if (events_) events_->TcpClient_Error(i, windowsSocketError(QAbstractSocket::HostNotFoundError), QStringLiteral("Host not found"));
+            if (events_)
+                events_->TcpClient_Error(i, windowsSocketError(QAbstractSocket::HostNotFoundError),
+                                         QStringLiteral("Host not found"));
             return;
         }
         connectAddress(i, chosen.toString());

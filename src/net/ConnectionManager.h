@@ -74,7 +74,7 @@ private:
         // A connect in progress: its own socket, watched until it is writable, then handed to
         // `socket`. Qt's own connect would try again and again after a reset during the handshake.
         qintptr connecting = -1;
-        int lookup = -1; // a host name lookup in progress
+        int lookup = -1;         // a host name lookup in progress
         bool continuing = false; // a continued arrival is queued
         std::unique_ptr<QSocketNotifier> connectWatch;
     };

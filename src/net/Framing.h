@@ -22,8 +22,7 @@ public:
     // Adds one arrival and calls onMessage(QByteArrayView text) for every complete frame, in order.
     // A frame is the text between an end marker and the last start marker before it, so that the
     // tail of a broken frame never swallows the frame after it. Text outside frames is dropped.
-    template <typename OnMessage>
-    void feed(QByteArray arrival, OnMessage&& onMessage);
+    template <typename OnMessage> void feed(QByteArray arrival, OnMessage&& onMessage);
 
     qsizetype pendingSize() const { return pending_.size(); }
     void clear() { pending_.clear(); }
@@ -33,8 +32,7 @@ private:
     QByteArray pending_;
 };
 
-template <typename OnMessage>
-void FrameBuffer::feed(QByteArray arrival, OnMessage&& onMessage) {
+template <typename OnMessage> void FrameBuffer::feed(QByteArray arrival, OnMessage&& onMessage) {
     QByteArray work;
     if (pending_.isEmpty()) {
         work = std::move(arrival);

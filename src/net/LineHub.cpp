@@ -11,11 +11,10 @@ QString number(int n) { return QString::number(n); }
 } // namespace
 
 LineHub::LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, SlotView& view, Connections& connections)
-    : layout_(layout), settings_(settings), log_(log), view_(&view), connections_(connections),
-      clock_([] {
-          return static_cast<qint64>(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                         std::chrono::steady_clock::now().time_since_epoch())
-                                         .count());
+    : layout_(layout), settings_(settings), log_(log), view_(&view), connections_(connections), clock_([] {
+          return static_cast<qint64>(
+              std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                  .count());
       }) {
     arrivalBytes_.fill(MaxArrivalBytes);
 }
@@ -172,9 +171,8 @@ void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
         more = data.size() == allowed && connections_.bytesAvailable(i) > 0;
         const AnsiCodec& codec = AnsiCodec::workstation();
         if (log_.dataOn()) log_.dataReceivedEncoded(i, Log::asLogged(data));
-        frames_[static_cast<size_t>(i)].feed(std::move(data), [&](QByteArrayView message) {
-            TextAuswerten(i, codec.decode(message));
-        });
+        frames_[static_cast<size_t>(i)].feed(std::move(data),
+                                             [&](QByteArrayView message) { TextAuswerten(i, codec.decode(message)); });
     } else {
         log_.dataReceived(i, QStringLiteral("Fault DataArrival"));
     }
@@ -194,8 +192,8 @@ void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
 void LineHub::TextAuswerten(int index, QStringView message) {
     DebugScope debug(log_, "TextAuswerten");
     if (message.startsWith(payload::LiefereLinienLayout)) {
-        SendeDaten(index, payload::HierLinienLayout +
-                              payload::layoutEntries(layout_, settings_.codePage, settings_.lcId));
+        SendeDaten(index,
+                   payload::HierLinienLayout + payload::layoutEntries(layout_, settings_.codePage, settings_.lcId));
     } else if (message.startsWith(payload::LiefereLinienDaten)) {
         LiefereDaten(index);
         SendeDaten(index, QString(payload::LiefereDeineDaten));
@@ -240,7 +238,8 @@ const std::vector<int>& LineHub::distributionSlots() {
 void LineHub::LinienDatenAuswerten() {
     DebugScope debug(log_, "LinienDatenAuswerten");
     for (size_t m = 0; m < MachineSlots; ++m)
-        if (layout_.Machines[m].Enabled) view_->showMachineData(static_cast<int>(m), layout_.Machines[m], layout_.MachineDataNow[m]);
+        if (layout_.Machines[m].Enabled)
+            view_->showMachineData(static_cast<int>(m), layout_.Machines[m], layout_.MachineDataNow[m]);
 
     // Every distinct server address gets the line data once, over its owning slot's connection.
     // The message is the same for all of them, so it is built and framed once.

@@ -15,8 +15,11 @@ void entry(QString& out, QLatin1String key, int n, QStringView value) {
 }
 
 void entry(QString& out, QLatin1String key, int n, qint64 value) {
-    out.append(key).append(QString::number(n)).append(QLatin1Char('=')).append(QString::number(value)).append(
-        QLatin1Char(';'));
+    out.append(key)
+        .append(QString::number(n))
+        .append(QLatin1Char('='))
+        .append(QString::number(value))
+        .append(QLatin1Char(';'));
 }
 } // namespace
 

@@ -9,8 +9,8 @@
 namespace platform {
 
 struct WindowLookup {
-    uint32_t handle = 0;  // 0: no window with that title (or no X display)
-    bool failed = false;  // the lookup itself failed (an X error)
+    uint32_t handle = 0; // 0: no window with that title (or no X display)
+    bool failed = false; // the lookup itself failed (an X error)
     int errorNumber = 0;
     QString errorDescription;
 };

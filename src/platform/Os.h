@@ -26,8 +26,8 @@ struct FileState {
     qint64 size = 0;
     qint64 modifiedNs = 0;
     bool operator==(const FileState& o) const {
-        return exists == o.exists && regular == o.regular && device == o.device && inode == o.inode &&
-               size == o.size && modifiedNs == o.modifiedNs;
+        return exists == o.exists && regular == o.regular && device == o.device && inode == o.inode && size == o.size &&
+               modifiedNs == o.modifiedNs;
     }
     bool operator!=(const FileState& o) const { return !(*this == o); }
 };

@@ -4,12 +4,12 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QPushButton>
-#include <QStyle>
 #include <QFont>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPushButton>
 #include <QString>
+#include <QStyle>
 #include <QWidget>
 
 namespace ui {

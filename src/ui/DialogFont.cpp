@@ -29,11 +29,20 @@ QFontDatabase::WritingSystem writingSystemForCharSet(int charSet) {
 QFontDatabase::WritingSystem writingSystemForLcId(int32_t lcId) {
     const int language = lcId & 0x3FF;
     switch (language) {
-    case 0x19: case 0x22: case 0x23: case 0x02: case 0x2F: case 0x3F: case 0x40: case 0x44: case 0x50:
-        return QFontDatabase::Cyrillic;
+    case 0x19:
+    case 0x22:
+    case 0x23:
+    case 0x02:
+    case 0x2F:
+    case 0x3F:
+    case 0x40:
+    case 0x44:
+    case 0x50: return QFontDatabase::Cyrillic;
     case 0x08: return QFontDatabase::Greek;
     case 0x0D: return QFontDatabase::Hebrew;
-    case 0x01: case 0x29: case 0x20: return QFontDatabase::Arabic;
+    case 0x01:
+    case 0x29:
+    case 0x20: return QFontDatabase::Arabic;
     case 0x1E: return QFontDatabase::Thai;
     case 0x11: return QFontDatabase::Japanese;
     case 0x12: return QFontDatabase::Korean;
@@ -56,7 +65,8 @@ QStringList familiesFor(const QString& fontName, QFontDatabase::WritingSystem sc
     families << QFont::substitutes(fontName);
     if (script == QFontDatabase::Latin) return families;
     const QStringList forScript = QFontDatabase::families(script);
-    if (!forScript.isEmpty() && !families.contains(forScript.first(), Qt::CaseInsensitive)) families << forScript.first();
+    if (!forScript.isEmpty() && !families.contains(forScript.first(), Qt::CaseInsensitive))
+        families << forScript.first();
     return families;
 }
 } // namespace

@@ -35,11 +35,12 @@ TEST_F(LayoutTest, EmptyFileGivesDisabledSlotsWithDefaults) {
 }
 
 TEST_F(LayoutTest, LoadAppliesTheBounds) {
-    writeBytes(file, "[Ma0]\r\nMachine=0\r\nVisuGroup1=32\r\nVisuGroup2=-1\r\nVisuGroup3=31\r\nVisuGroup4=-2\r\n"
-                     "Enabled=TRUE\r\nSymbol=-7\r\nGroup=99\r\n[Ma1]\r\nMachine=11\r\nEnabled=True\r\n"
-                     "[Ma2]\r\nMachine=10\r\nEnabled=1\r\n[Ma63]\r\nText=Last\r\nAddress=10.0.0.9\r\nRemoteControl=true\r\n"
-                     "StatusPLC=TRUE\r\n[General]\r\nGroup0=Filling\r\nGroup31=End\r\n[Table]\r\nSize0=0\r\nSize13=-1\r\n"
-                     "Size14=5\r\nSize5=3000\r\n");
+    writeBytes(file,
+               "[Ma0]\r\nMachine=0\r\nVisuGroup1=32\r\nVisuGroup2=-1\r\nVisuGroup3=31\r\nVisuGroup4=-2\r\n"
+               "Enabled=TRUE\r\nSymbol=-7\r\nGroup=99\r\n[Ma1]\r\nMachine=11\r\nEnabled=True\r\n"
+               "[Ma2]\r\nMachine=10\r\nEnabled=1\r\n[Ma63]\r\nText=Last\r\nAddress=10.0.0.9\r\nRemoteControl=true\r\n"
+               "StatusPLC=TRUE\r\n[General]\r\nGroup0=Filling\r\nGroup31=End\r\n[Table]\r\nSize0=0\r\nSize13=-1\r\n"
+               "Size14=5\r\nSize5=3000\r\n");
     layout.loadMachines(file);
     layout.loadGroupNames(file);
     layout.loadTableSize(file);
@@ -106,9 +107,10 @@ TEST_F(LayoutTest, SaveWritesKeysInOrderAndRoundTrips) {
     m.Group = 2;
     m.VisuGroup = {0, 1, 2, 3, 4, -1};
     ASSERT_TRUE(layout.saveMachine(5, file));
-    EXPECT_EQ(readBytes(file), QByteArray("[Ma5]\r\nText=F\xFCller\r\nAddress=10.1.2.3\r\nMachine=4\r\nRemoteControl=true\r\n"
-                                          "Symbol=12\r\nStatusPLC=false\r\nEnabled=true\r\nGroup=2\r\nVisuGroup1=0\r\n"
-                                          "VisuGroup2=1\r\nVisuGroup3=2\r\nVisuGroup4=3\r\nVisuGroup5=4\r\nVisuGroup6=-1\r\n"));
+    EXPECT_EQ(readBytes(file),
+              QByteArray("[Ma5]\r\nText=F\xFCller\r\nAddress=10.1.2.3\r\nMachine=4\r\nRemoteControl=true\r\n"
+                         "Symbol=12\r\nStatusPLC=false\r\nEnabled=true\r\nGroup=2\r\nVisuGroup1=0\r\n"
+                         "VisuGroup2=1\r\nVisuGroup3=2\r\nVisuGroup4=3\r\nVisuGroup5=4\r\nVisuGroup6=-1\r\n"));
     layout.setGroupName(3, "Palletising");
     layout.TableSize[2] = 777;
     layout.TableSize[14] = 1;

@@ -1,5 +1,5 @@
-#include "platform/Os.h"
 #include "platform/Platform.h"
+#include "platform/Os.h"
 
 #include "TestUtil.h"
 

@@ -42,19 +42,19 @@ QByteArray oneByOne(QByteArray content, const std::vector<profile::ValueWrite>& 
 // blank lines, lone CR and LF, no line break at the end, names beyond ASCII, brackets and '='
 // inside names.
 const char* const FilePieces[] = {
-    "[Ma0]", "[MA0]", " [ ma1 ] ", "[General]", "[Table]", "[\xD0\x93]", "[a]b]", "[open",
-    "Text=A", "text = B ", "  Address=\"q\"", "Group=3", "; comment", "# note", "", "   ", "=nothing",
-    "Size0=900", "novalue", "\xD0\xB3=cyr", "Key=a=b", "[Ma2]", "Enabled=true",
+    "[Ma0]",     "[MA0]",        " [ ma1 ] ", "[General]", "[Table]",         "[\xD0\x93]",
+    "[a]b]",     "[open",        "Text=A",    "text = B ", "  Address=\"q\"", "Group=3",
+    "; comment", "# note",       "",          "   ",       "=nothing",        "Size0=900",
+    "novalue",   "\xD0\xB3=cyr", "Key=a=b",   "[Ma2]",     "Enabled=true",
 };
 const char* const Breaks[] = {"\r\n", "\n", "\r", "\r\n"};
-const char* const Sections[] = {"Ma0", "ma0", "Ma1", "MA2", "General", "Table", "New", "new", "\xD0\x93",
-                                "\xD0\xB3", " padded", "a]b", "[x", "br\nk"};
-const char* const Keys[] = {"Text", "TEXT", "Address", "Group", "Size0", "Fresh", "novalue", "\xD0\xB3", " k",
-                            "Key", "[k", "a=b", "", "; c", "x\ry"};
+const char* const Sections[] = {"Ma0", "ma0",      "Ma1",      "MA2",     "General", "Table", "New",
+                                "new", "\xD0\x93", "\xD0\xB3", " padded", "a]b",     "[x",    "br\nk"};
+const char* const Keys[] = {"Text", "TEXT", "Address", "Group", "Size0", "Fresh", "novalue", "\xD0\xB3",
+                            " k",   "Key",  "[k",      "a=b",   "",      "; c",   "x\ry"};
 const char* const Values[] = {"1", "", "  lead", "two\r\nlines", "x]", "\xD0\xB6", "\"q\"", "-5"};
 
-template <size_t N>
-const char* pick(const char* const (&list)[N], QRandomGenerator& random) {
+template <size_t N> const char* pick(const char* const (&list)[N], QRandomGenerator& random) {
     return list[random.bounded(static_cast<quint32>(N))];
 }
 } // namespace
@@ -84,14 +84,18 @@ TEST(ProfileText, ABatchOfWritesEqualsTheWritesOneByOne) {
 TEST(ProfileText, AWholeLineLayoutInOnePassEqualsItWrittenKeyByKey) {
     const AnsiCodec western(1252);
     QByteArray content = "; line 3, commissioned by hand\r\n[General]\r\nFontName=Arial\r\n\r\n";
-    for (int m = 0; m < 64; m += 2) content += "[Ma" + QByteArray::number(m) + "]\r\nText=Old " + QByteArray::number(m) + "\r\n; kept\r\n\r\n";
+    for (int m = 0; m < 64; m += 2)
+        content += "[Ma" + QByteArray::number(m) + "]\r\nText=Old " + QByteArray::number(m) + "\r\n; kept\r\n\r\n";
     std::vector<profile::ValueWrite> writes;
     for (int m = 0; m < 64; ++m)
-        for (const char* key : {"Text", "Address", "Machine", "RemoteControl", "Symbol", "StatusPLC", "Enabled", "Group",
-                                "VisuGroup1", "VisuGroup2", "VisuGroup3", "VisuGroup4", "VisuGroup5", "VisuGroup6"})
+        for (const char* key :
+             {"Text", "Address", "Machine", "RemoteControl", "Symbol", "StatusPLC", "Enabled", "Group", "VisuGroup1",
+              "VisuGroup2", "VisuGroup3", "VisuGroup4", "VisuGroup5", "VisuGroup6"})
             writes.push_back({QStringLiteral("Ma%1").arg(m), QString::fromLatin1(key), "v" + QByteArray::number(m)});
     for (int c = 0; c < 14; ++c) writes.push_back({QStringLiteral("Table"), QStringLiteral("Size%1").arg(c), "1200"});
     const QByteArray batch = profile::ProfileText(content, western).withValues(writes);
     EXPECT_EQ(batch, oneByOne(content, writes, western));
-    EXPECT_TRUE(batch.startsWith("; line 3, commissioned by hand\r\n[General]\r\nFontName=Arial\r\n\r\n[Ma0]\r\nText=v0\r\n; kept\r\nAddress=v0\r\n"));
+    EXPECT_TRUE(
+        batch.startsWith("; line 3, commissioned by hand\r\n[General]\r\nFontName=Arial\r\n\r\n[Ma0]\r\nText=v0\r\n; "
+                         "kept\r\nAddress=v0\r\n"));
 }

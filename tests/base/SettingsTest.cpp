@@ -6,9 +6,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStringEncoder>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 
 #include <sys/stat.h>
 
@@ -21,8 +21,12 @@ protected:
     QTemporaryDir dir;
     QString file = dir.filePath(QStringLiteral("Client.ini"));
     void write(const QByteArray& bytes) { writeBytes(file, bytes); }
-    QString str(const char* section, const char* key) { return IniReadString(QString::fromLatin1(section), QString::fromLatin1(key), file); }
-    int16_t num(const char* section, const char* key) { return IniReadInt(QString::fromLatin1(section), QString::fromLatin1(key), file); }
+    QString str(const char* section, const char* key) {
+        return IniReadString(QString::fromLatin1(section), QString::fromLatin1(key), file);
+    }
+    int16_t num(const char* section, const char* key) {
+        return IniReadInt(QString::fromLatin1(section), QString::fromLatin1(key), file);
+    }
 };
 } // namespace
 
@@ -113,7 +117,8 @@ TEST_F(SettingsFileTest, WriteChangesOnlyTheOneLine) {
     // A new key goes after the section's last line, before the blank line that separates it;
     // it takes the line end of the line it follows.
     ASSERT_NE(IniSave(QStringLiteral("x"), "ma0", "Address", file), 0);
-    EXPECT_EQ(readBytes(file), "; settings\r\n[General]\r\nLcId=1049\r\nFontName=Arial\r\n\r\n[Ma0]\nText=A\nAddress=x\n");
+    EXPECT_EQ(readBytes(file),
+              "; settings\r\n[General]\r\nLcId=1049\r\nFontName=Arial\r\n\r\n[Ma0]\nText=A\nAddress=x\n");
     ASSERT_NE(IniSave(QStringLiteral("1"), "General", "New", file), 0);
     EXPECT_EQ(readBytes(file),
               "; settings\r\n[General]\r\nLcId=1049\r\nFontName=Arial\r\nNew=1\r\n\r\n[Ma0]\nText=A\nAddress=x\n");
@@ -216,8 +221,9 @@ TEST_F(SettingsFileTest, Utf16FilesAreReadAndWrittenInTheirEncoding) {
         EXPECT_EQ(IniReadString("General", "Group1", file), "Ελληνικά");
         EXPECT_EQ(IniReadInt("General", "LcId", file), 1032);
         ASSERT_EQ(IniSave(QStringLiteral("包装"), "General", "Group2", file), 1);
-        EXPECT_EQ(readBytes(file),
-                  mark + QByteArray(encode(QStringLiteral("[General]\r\nGroup1=Ελληνικά\r\nLcId=1032\r\nGroup2=包装\r\n"))));
+        EXPECT_EQ(
+            readBytes(file),
+            mark + QByteArray(encode(QStringLiteral("[General]\r\nGroup1=Ελληνικά\r\nLcId=1032\r\nGroup2=包装\r\n"))));
     }
     // A new file gets no mark, and a file without one stays in the workstation's code page.
     QFile::remove(file);

@@ -1,6 +1,6 @@
+#include "display/MainWindow.h"
 #include "display/GroupModul.h"
 #include "display/LineModul.h"
-#include "display/MainWindow.h"
 
 #include "StationRig.h"
 #include "TestUtil.h"
@@ -35,8 +35,8 @@ protected:
         QByteArray ini = "[General]\r\nLogDebug=true\r\nLogSystem=true\r\n";
         for (int g = 0; g < 32; ++g) ini += "Group" + QByteArray::number(g) + "=G" + QByteArray::number(g) + "\r\n";
         for (int m = 0; m < 64; ++m)
-            ini += "[Ma" + QByteArray::number(m) + "]\r\nText=M" + QByteArray::number(m) + "\r\nSymbol=" +
-                   QByteArray::number(m + 100) + "\r\nEnabled=" + (m % 3 ? "true" : "false") + "\r\n";
+            ini += "[Ma" + QByteArray::number(m) + "]\r\nText=M" + QByteArray::number(m) +
+                   "\r\nSymbol=" + QByteArray::number(m + 100) + "\r\nEnabled=" + (m % 3 ? "true" : "false") + "\r\n";
         return ini;
     }
 };
@@ -59,12 +59,19 @@ TEST_F(MainWindowTest, WindowHasTheDefinedSizeAndControls) {
 
 TEST_F(MainWindowTest, StartUpWritesExactlyItsStepsInOrder) {
     auto window = start("[General]\r\nLogDebug=true\r\nLogData=true\r\n");
-    const QStringList expected = {
-        "C Debug Form_Load 1",           "C Debug Form_Load 2",           "C Debug Form_Load 3 0",
-        "C Debug Form_Load 4",           "C Debug Form_Load 5",           "C Debug Form_Load 6",
-        "C Debug LineParameterZuweisen Start", "C Debug LineParameterZuweisen End",
-        "C Debug GroupZuweisen Start",   "C Debug GroupZuweisen End",     "C Debug Form_Load 7",
-        "C Debug CommandStart_Click Start", "C Debug CommandStart_Click End"};
+    const QStringList expected = {"C Debug Form_Load 1",
+                                  "C Debug Form_Load 2",
+                                  "C Debug Form_Load 3 0",
+                                  "C Debug Form_Load 4",
+                                  "C Debug Form_Load 5",
+                                  "C Debug Form_Load 6",
+                                  "C Debug LineParameterZuweisen Start",
+                                  "C Debug LineParameterZuweisen End",
+                                  "C Debug GroupZuweisen Start",
+                                  "C Debug GroupZuweisen End",
+                                  "C Debug Form_Load 7",
+                                  "C Debug CommandStart_Click Start",
+                                  "C Debug CommandStart_Click End"};
     EXPECT_EQ(logLines(logPath), expected);
     EXPECT_TRUE(station->Connected());
     EXPECT_EQ(window->commandStart()->text(), "Disconnect");
@@ -180,7 +187,8 @@ TEST_F(MainWindowTest, EveryShutDownPathRunsTheShutDownOnce) {
 TEST_F(MainWindowTest, AfterSwitchingOffEveryTileShowsStatusZero) {
     QByteArray ini;
     for (int m = 0; m < 64; ++m)
-        ini += "[Ma" + QByteArray::number(m) + "]\r\nEnabled=true\r\nAddress=127.0.8." + QByteArray::number(m + 1) + "\r\n";
+        ini += "[Ma" + QByteArray::number(m) + "]\r\nEnabled=true\r\nAddress=127.0.8." + QByteArray::number(m + 1) +
+               "\r\n";
     auto window = start(ini);
     for (int t = 0; t < 24; ++t) EXPECT_EQ(window->machineTile(t)->status(), 5) << t; // not connected yet
     window->CommandStart_Click();

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -92,10 +92,11 @@ TEST(Program, ServesTheLineLayoutAndLineDataToARealServer) {
     if (::geteuid() != 0) GTEST_SKIP() << "port 1001 needs root or CAP_NET_BIND_SERVICE";
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress("127.0.3.1"), 1001)) << server.errorString().toStdString();
-    Running run(QByteArray("[General]\r\nLcId=1031\r\nCodePage=1252\r\nGroup0=F\xFCllen\r\n"
-                           "[Ma0]\r\nText=F\xFCller\r\nAddress=127.0.3.1\r\nMachine=2\r\nRemoteControl=true\r\nSymbol=3\r\n"
-                           "Enabled=true\r\nGroup=0\r\nVisuGroup2=7\r\n"
-                           "[Ma5]\r\nText=Capper\r\nAddress=127.0.3.1\r\nEnabled=TRUE\r\nStatusPLC=true\r\n"));
+    Running run(
+        QByteArray("[General]\r\nLcId=1031\r\nCodePage=1252\r\nGroup0=F\xFCllen\r\n"
+                   "[Ma0]\r\nText=F\xFCller\r\nAddress=127.0.3.1\r\nMachine=2\r\nRemoteControl=true\r\nSymbol=3\r\n"
+                   "Enabled=true\r\nGroup=0\r\nVisuGroup2=7\r\n"
+                   "[Ma5]\r\nText=Capper\r\nAddress=127.0.3.1\r\nEnabled=TRUE\r\nStatusPLC=true\r\n"));
     ASSERT_TRUE(testutil::waitFor([&] { return server.hasPendingConnections(); }, 20000));
     QTcpSocket* socket = server.nextPendingConnection();
     QByteArray received;
@@ -104,7 +105,8 @@ TEST(Program, ServesTheLineLayoutAndLineDataToARealServer) {
     ASSERT_TRUE(testutil::waitFor([&] { return received.endsWith("$$Ende$$"); }, 10000));
     QByteArray groups;
     for (int g = 1; g < 32; ++g) groups += "GrName" + QByteArray::number(g) + "=;";
-    EXPECT_EQ(received, "$$Anfang$$$$HierLinienLayout$$GeneralCodePage=1252;GeneralLcId=1031;GrName0=F\xFCllen;" + groups +
+    EXPECT_EQ(received, "$$Anfang$$$$HierLinienLayout$$GeneralCodePage=1252;GeneralLcId=1031;GrName0=F\xFCllen;" +
+                            groups +
                             "MaName0=F\xFCller;MaAdresse0=127.0.3.1;MaNr0=2;MaFernwart0=1;MaSymbol0=3;MaStatusPLC0=0;"
                             "MaGruppe0=0;MaGroupVisu10=-1;MaGroupVisu20=7;MaGroupVisu30=-1;MaGroupVisu40=-1;"
                             "MaGroupVisu50=-1;MaGroupVisu60=-1;"

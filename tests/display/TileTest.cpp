@@ -88,8 +88,9 @@ TEST(LineModul, EveryCombinationShowsWhatItMeansAndClickReportsTheIndex) {
                     tile.setMachineEnabled(enabled);
                     tile.setDisplayMode(mode);
                     const QImage image = render(tile);
-                    const std::string what = "status " + std::to_string(status) + " connection " + std::to_string(conn) +
-                                             " enabled " + std::to_string(enabled) + " mode " + std::to_string(mode);
+                    const std::string what = "status " + std::to_string(status) + " connection " +
+                                             std::to_string(conn) + " enabled " + std::to_string(enabled) + " mode " +
+                                             std::to_string(mode);
                     // Edit mode paints its own surface whatever the rest; an unused slot its flat grey;
                     // an operating machine shows its status's band colour (unknown codes as normal).
                     if (mode == display_mode::Edit) {
@@ -114,8 +115,8 @@ TEST(LineModul, SymbolPicturesComeFromGifFilesOnly) {
     QImage image(16, 16, QImage::Format_RGB32);
     image.fill(Qt::blue);
     // Qt cannot write GIF; a hand-made 1x1 GIF stands in for a real symbol.
-    const QByteArray gif = QByteArray::fromHex(
-        "47494638396101000100800000ff000000000021f90401000000002c00000000010001000002024401003b");
+    const QByteArray gif =
+        QByteArray::fromHex("47494638396101000100800000ff000000000021f90401000000002c00000000010001000002024401003b");
     testutil::writeBytes(dir.filePath("machinesymbols/machinesymbol_4_800.GIF"), gif);
     ASSERT_TRUE(image.save(dir.filePath("machinesymbols/MachineSymbol_5_800.gif"), "PNG"));
     testutil::writeBytes(dir.filePath("machinesymbols/MachineSymbol_6_800.gif"), QByteArray(5000, '\x47'));

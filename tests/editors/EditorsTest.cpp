@@ -18,21 +18,26 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QInputMethodEvent>
 #include <QTest>
 
 using testutil::readBytes;
 
 namespace {
-const QString Names[] = {
-    QStringLiteral("Упаковщик"), QStringLiteral("Συσκευαστής"), QStringLiteral("包装机"),
-    QStringLiteral("آلة التعبئة"), QStringLiteral("מכונת אריזה"), QStringLiteral("e\u0301te\u0301"),
-    QStringLiteral("Box \U0001F4E6 \U00020BB7"), QString(), QString(300, QChar(u'x'))};
+const QString Names[] = {QStringLiteral("Упаковщик"),
+                         QStringLiteral("Συσκευαστής"),
+                         QStringLiteral("包装机"),
+                         QStringLiteral("آلة التعبئة"),
+                         QStringLiteral("מכונת אריזה"),
+                         QStringLiteral("e\u0301te\u0301"),
+                         QStringLiteral("Box \U0001F4E6 \U00020BB7"),
+                         QString(),
+                         QString(300, QChar(u'x'))};
 
 struct EditorTest : ::testing::Test {
     LineLayout layout;
@@ -213,7 +218,7 @@ TEST_F(EditorTest, ASymbolIsPickedAndShownOrLeftEmpty) {
         } else if (auto* picker = qobject_cast<SymbolAuswahl*>(&d)) {
             ++step;
             EXPECT_EQ(picker->parentWidget(), nullptr); // no owner: its default place
-            EXPECT_TRUE(picker->place(0)->marked());     // symbol 4 is the current one
+            EXPECT_TRUE(picker->place(0)->marked());    // symbol 4 is the current one
             picker->place(1)->clicked(1);
             picker->commandOK()->click();
         }
@@ -406,5 +411,7 @@ TEST_F(ClickTest, AFailedSaveKeepsTheEditAndSaysSoInTheLog) {
     EXPECT_EQ(window->groupTile(0)->groupName(), "Kept");
     EXPECT_EQ(readBytes(rig.paths.settingsFile()), "[General]\r\nLogSystem=true\r\n");
     const QStringList lines = testutil::logLines(rig.logPath());
-    EXPECT_EQ(lines.filter(" # Settings not saved: " + rig.paths.settingsFile() + ": writing: No space left on device").size(), 1);
+    EXPECT_EQ(lines.filter(" # Settings not saved: " + rig.paths.settingsFile() + ": writing: No space left on device")
+                  .size(),
+              1);
 }

@@ -120,7 +120,8 @@ TEST_F(LanguageWindowTest, ChoosingALanguageSavesItAndReappliesTheTiles) {
     EXPECT_EQ(station->settings().codePage, 1250);
     EXPECT_EQ(station->settings().charSet, 238);
     EXPECT_EQ(station->settings().fontName, "DejaVu Sans"); // the font name is not changed by a choice
-    EXPECT_EQ(readBytes(paths.settingsFile()), "[General]\r\nLcId=1045\r\nFontName=DejaVu Sans\r\n; kept\r\nCodePage=1250\r\n");
+    EXPECT_EQ(readBytes(paths.settingsFile()),
+              "[General]\r\nLcId=1045\r\nFontName=DejaVu Sans\r\n; kept\r\nCodePage=1250\r\n");
     for (int t = 0; t < 24; ++t) EXPECT_EQ(window->machineTile(t)->lcId(), 1045);
     for (int g = 0; g < 12; ++g) EXPECT_EQ(window->groupTile(g)->lcId(), 1045);
 
@@ -149,7 +150,8 @@ TEST_F(LanguageWindowTest, WithOstrelTheDialogIsTopmostWhileOpen) {
     Answer<EditierenLang> answer([&](EditierenLang& d) {
         seen = &d;
         topmostWhileOpen = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        QObject::connect(&d, &QDialog::finished, [&] { topmostAfter = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint); });
+        QObject::connect(&d, &QDialog::finished,
+                         [&] { topmostAfter = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint); });
         d.commandCancel()->click();
     });
     window->CommandLang_Click();

@@ -54,7 +54,8 @@ struct TableEditorTest : ::testing::Test {
 
     TableEditorTest() {
         QDir(dir.path()).mkdir("MachineSymbols");
-        for (int n : {0, 3, 7}) testutil::writeGif(dir.filePath(QStringLiteral("MachineSymbols/MachineSymbol_%1_800.gif").arg(n)), 24, 20);
+        for (int n : {0, 3, 7})
+            testutil::writeGif(dir.filePath(QStringLiteral("MachineSymbols/MachineSymbol_%1_800.gif").arg(n)), 24, 20);
         layout.setGroupName(0, QStringLiteral("Infeed"));
         layout.setGroupName(4, QStringLiteral("Упаковка"));
         for (int s = 0; s < MachineSlots; ++s) {
@@ -98,72 +99,83 @@ TEST_F(TableEditorTest, OkWritesBackExactlyWhatWasThereAndCancelDropsEverything)
     slot(8).Text = QString(40000, QChar(u'n')); // longer than a line edit takes by default
     slot(9).SameAddress = true;
     const LineLayout before = layout;
-    open([](EditierenT& d) {
-        EXPECT_EQ(d.textGruppe(3)->text(), "99");
-        EXPECT_EQ(d.textMachineNumber(5)->text(), "0");
-        EXPECT_EQ(d.textGruppe(0)->text(), "0 - none");
-        EXPECT_EQ(d.textGruppe(1)->text(), "1 - Infeed");
-        EXPECT_EQ(d.textGruppeVisu(0, 2)->text(), "5 - Упаковка");
-    }, true);
+    open(
+        [](EditierenT& d) {
+            EXPECT_EQ(d.textGruppe(3)->text(), "99");
+            EXPECT_EQ(d.textMachineNumber(5)->text(), "0");
+            EXPECT_EQ(d.textGruppe(0)->text(), "0 - none");
+            EXPECT_EQ(d.textGruppe(1)->text(), "1 - Infeed");
+            EXPECT_EQ(d.textGruppeVisu(0, 2)->text(), "5 - Упаковка");
+        },
+        true);
     EXPECT_EQ(dialog->EditErgebnis, 1);
-    for (int s = 0; s < MachineSlots; ++s) EXPECT_EQ(layout.Machines[static_cast<size_t>(s)], before.Machines[static_cast<size_t>(s)]) << s;
+    for (int s = 0; s < MachineSlots; ++s)
+        EXPECT_EQ(layout.Machines[static_cast<size_t>(s)], before.Machines[static_cast<size_t>(s)]) << s;
 
     // An insert, a pasted record, a changed name and a ticked box, then Cancel: nothing reaches
     // the layout and the result is 0.
-    open([&](EditierenT& d) {
-        runCommand(d, 2, machine_table::Insert);
-        EXPECT_EQ(d.textMachineName(2)->UnicodeText(), "");
-        EXPECT_EQ(d.textMachineName(3)->UnicodeText(), "Machine 2");
-        d.textMachineName(4)->setUnicodeText("Renamed");
-        click(d.checkRemoteControl(5));
-    }, false);
+    open(
+        [&](EditierenT& d) {
+            runCommand(d, 2, machine_table::Insert);
+            EXPECT_EQ(d.textMachineName(2)->UnicodeText(), "");
+            EXPECT_EQ(d.textMachineName(3)->UnicodeText(), "Machine 2");
+            d.textMachineName(4)->setUnicodeText("Renamed");
+            click(d.checkRemoteControl(5));
+        },
+        false);
     EXPECT_EQ(dialog->EditErgebnis, 0);
-    for (int s = 0; s < MachineSlots; ++s) EXPECT_EQ(layout.Machines[static_cast<size_t>(s)], before.Machines[static_cast<size_t>(s)]) << s;
+    for (int s = 0; s < MachineSlots; ++s)
+        EXPECT_EQ(layout.Machines[static_cast<size_t>(s)], before.Machines[static_cast<size_t>(s)]) << s;
 }
 
 TEST_F(TableEditorTest, RowsFollowTheScrollBarAndPicturesFollowTheirRecords) {
-    open([&](EditierenT& d) {
-        for (int r = 0; r < EditierenT::RowCount; ++r) EXPECT_EQ(d.marke(r)->text(), QString::number(r));
-        EXPECT_FALSE(d.bild(0)->pixmap().isNull());
-        EXPECT_TRUE(d.bild(8)->pixmap().isNull()); // slot 8 has no picture file
-        d.vScroll()->setValue(6);
-        for (int r = 0; r < EditierenT::RowCount; ++r) EXPECT_EQ(d.marke(r)->text(), QString::number(48 + r));
-        EXPECT_EQ(d.textMachineName(15)->UnicodeText(), "Machine 63");
-        // Rows that showed pictures before show none for records without one.
-        for (int r = 0; r < EditierenT::RowCount; ++r) EXPECT_TRUE(d.bild(r)->pixmap().isNull()) << r;
+    open(
+        [&](EditierenT& d) {
+            for (int r = 0; r < EditierenT::RowCount; ++r) EXPECT_EQ(d.marke(r)->text(), QString::number(r));
+            EXPECT_FALSE(d.bild(0)->pixmap().isNull());
+            EXPECT_TRUE(d.bild(8)->pixmap().isNull()); // slot 8 has no picture file
+            d.vScroll()->setValue(6);
+            for (int r = 0; r < EditierenT::RowCount; ++r) EXPECT_EQ(d.marke(r)->text(), QString::number(48 + r));
+            EXPECT_EQ(d.textMachineName(15)->UnicodeText(), "Machine 63");
+            // Rows that showed pictures before show none for records without one.
+            for (int r = 0; r < EditierenT::RowCount; ++r) EXPECT_TRUE(d.bild(r)->pixmap().isNull()) << r;
 
-        // One notch of the wheel over the rows is one step.
-        const QPoint overRows = d.row(3)->geometry().center();
-        QWheelEvent wheel(overRows, d.mapToGlobal(overRows), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&d, &wheel);
-        EXPECT_EQ(d.vScroll()->value(), 5);
-        EXPECT_EQ(d.marke(0)->text(), "40");
-        d.vScroll()->setValue(0);
-        EXPECT_FALSE(d.bild(0)->pixmap().isNull());
-    }, false);
+            // One notch of the wheel over the rows is one step.
+            const QPoint overRows = d.row(3)->geometry().center();
+            QWheelEvent wheel(overRows, d.mapToGlobal(overRows), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&d, &wheel);
+            EXPECT_EQ(d.vScroll()->value(), 5);
+            EXPECT_EQ(d.marke(0)->text(), "40");
+            d.vScroll()->setValue(0);
+            EXPECT_FALSE(d.bild(0)->pixmap().isNull());
+        },
+        false);
 }
 
 TEST_F(TableEditorTest, UntickingEnabledGreysTheRowButKeepsItsValues) {
-    open([&](EditierenT& d) {
-        click(d.checkEnabled(4));
-        EXPECT_FALSE(d.checkEnabled(4)->isChecked());
-        for (QWidget* w : {static_cast<QWidget*>(d.bild(4)), static_cast<QWidget*>(d.textMachineName(4)),
-                           static_cast<QWidget*>(d.textComputerName(4)), static_cast<QWidget*>(d.textMachineNumber(4)),
-                           static_cast<QWidget*>(d.textGruppe(4)), static_cast<QWidget*>(d.textGruppeVisu(4, 6)),
-                           static_cast<QWidget*>(d.checkRemoteControl(4)), static_cast<QWidget*>(d.checkStatusPLC(4))})
-            EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-        EXPECT_TRUE(d.checkEnabled(4)->isEnabled());
-        EXPECT_TRUE(d.marke(4)->isEnabled());
-        EXPECT_TRUE(d.textGruppe(5)->isEnabled());
-        // A greyed box opens no list.
-        click(d.textGruppe(4));
-        EXPECT_FALSE(d.listGruppe()->isVisible());
-        // The computer name is taken as typed.
-        d.textComputerName(6)->setFocus();
-        d.textComputerName(6)->selectAll();
-        QTest::keyClicks(d.textComputerName(6), "press-6");
-    }, true);
+    open(
+        [&](EditierenT& d) {
+            click(d.checkEnabled(4));
+            EXPECT_FALSE(d.checkEnabled(4)->isChecked());
+            for (QWidget* w :
+                 {static_cast<QWidget*>(d.bild(4)), static_cast<QWidget*>(d.textMachineName(4)),
+                  static_cast<QWidget*>(d.textComputerName(4)), static_cast<QWidget*>(d.textMachineNumber(4)),
+                  static_cast<QWidget*>(d.textGruppe(4)), static_cast<QWidget*>(d.textGruppeVisu(4, 6)),
+                  static_cast<QWidget*>(d.checkRemoteControl(4)), static_cast<QWidget*>(d.checkStatusPLC(4))})
+                EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+            EXPECT_TRUE(d.checkEnabled(4)->isEnabled());
+            EXPECT_TRUE(d.marke(4)->isEnabled());
+            EXPECT_TRUE(d.textGruppe(5)->isEnabled());
+            // A greyed box opens no list.
+            click(d.textGruppe(4));
+            EXPECT_FALSE(d.listGruppe()->isVisible());
+            // The computer name is taken as typed.
+            d.textComputerName(6)->setFocus();
+            d.textComputerName(6)->selectAll();
+            QTest::keyClicks(d.textComputerName(6), "press-6");
+        },
+        true);
     EXPECT_FALSE(slot(4).Enabled);
     EXPECT_EQ(slot(4).Text, "Machine 4");
     EXPECT_EQ(slot(4).Group, 3);
@@ -172,48 +184,51 @@ TEST_F(TableEditorTest, UntickingEnabledGreysTheRowButKeepsItsValues) {
 
 TEST_F(TableEditorTest, PickListsOpenOnReleaseStoreTheMappedValueAndCloseOnARightPress) {
     slot(2).Group = 99;
-    open([&](EditierenT& d) {
-        // Any button opens a list on release, at the row, with the stored value selected.
-        mouse(d.textMachineNumber(1), QEvent::MouseButtonRelease, QPoint(5, 5), Qt::RightButton);
-        ASSERT_TRUE(d.listMachineNumber()->isVisible());
-        EXPECT_EQ(d.listMachineNumber()->currentRow(), 1);
-        clickEntry(d.listMachineNumber(), 6);
-        EXPECT_FALSE(d.listMachineNumber()->isVisible());
-        EXPECT_EQ(d.textMachineNumber(1)->text(), "7");
+    open(
+        [&](EditierenT& d) {
+            // Any button opens a list on release, at the row, with the stored value selected.
+            mouse(d.textMachineNumber(1), QEvent::MouseButtonRelease, QPoint(5, 5), Qt::RightButton);
+            ASSERT_TRUE(d.listMachineNumber()->isVisible());
+            EXPECT_EQ(d.listMachineNumber()->currentRow(), 1);
+            clickEntry(d.listMachineNumber(), 6);
+            EXPECT_FALSE(d.listMachineNumber()->isVisible());
+            EXPECT_EQ(d.textMachineNumber(1)->text(), "7");
 
-        click(d.textGruppe(0));
-        ASSERT_TRUE(d.listGruppe()->isVisible());
-        EXPECT_EQ(d.listGruppe()->currentRow(), 0);
-        clickEntry(d.listGruppe(), 5);
-        EXPECT_EQ(d.textGruppe(0)->text(), "5 - Упаковка");
+            click(d.textGruppe(0));
+            ASSERT_TRUE(d.listGruppe()->isVisible());
+            EXPECT_EQ(d.listGruppe()->currentRow(), 0);
+            clickEntry(d.listGruppe(), 5);
+            EXPECT_EQ(d.textGruppe(0)->text(), "5 - Упаковка");
 
-        // A stored value without an entry opens the list with nothing selected.
-        click(d.textGruppe(2));
-        EXPECT_EQ(d.listGruppe()->currentRow(), -1);
-        // A right press on a list closes every list and picks nothing.
-        click(d.listGruppe()->viewport(), Qt::RightButton, d.listGruppe()->visualItemRect(d.listGruppe()->item(3)).center());
-        EXPECT_FALSE(d.listGruppe()->isVisible());
+            // A stored value without an entry opens the list with nothing selected.
+            click(d.textGruppe(2));
+            EXPECT_EQ(d.listGruppe()->currentRow(), -1);
+            // A right press on a list closes every list and picks nothing.
+            click(d.listGruppe()->viewport(), Qt::RightButton,
+                  d.listGruppe()->visualItemRect(d.listGruppe()->item(3)).center());
+            EXPECT_FALSE(d.listGruppe()->isVisible());
 
-        // The visualisation groups, scrolled into view.
-        d.hScroll()->setValue(4);
-        EXPECT_FALSE(d.heading(3)->isVisible());
-        EXPECT_FALSE(d.cell(0, 3)->isVisible());
-        EXPECT_TRUE(d.heading(6)->isVisible());
-        click(d.textGruppeVisu(3, 2));
-        ASSERT_TRUE(d.listGruppeVisu()->isVisible());
-        EXPECT_EQ(d.listGruppeVisu()->currentRow(), 5);
-        // Opening another box's list closes the first; a list opens beside its box and never over
-        // the scroll bars.
-        click(d.textGruppeVisu(15, 1));
-        EXPECT_TRUE(d.listGruppeVisu()->isVisible());
-        EXPECT_LE(d.listGruppeVisu()->geometry().bottom(), d.hScroll()->geometry().top());
-        clickEntry(d.listGruppeVisu(), 0);
-        EXPECT_EQ(d.textGruppeVisu(15, 1)->text(), "0 - none");
-        // A scroll closes an open list.
-        click(d.textGruppe(5));
-        d.vScroll()->setValue(1);
-        EXPECT_FALSE(d.listGruppe()->isVisible());
-    }, true);
+            // The visualisation groups, scrolled into view.
+            d.hScroll()->setValue(4);
+            EXPECT_FALSE(d.heading(3)->isVisible());
+            EXPECT_FALSE(d.cell(0, 3)->isVisible());
+            EXPECT_TRUE(d.heading(6)->isVisible());
+            click(d.textGruppeVisu(3, 2));
+            ASSERT_TRUE(d.listGruppeVisu()->isVisible());
+            EXPECT_EQ(d.listGruppeVisu()->currentRow(), 5);
+            // Opening another box's list closes the first; a list opens beside its box and never over
+            // the scroll bars.
+            click(d.textGruppeVisu(15, 1));
+            EXPECT_TRUE(d.listGruppeVisu()->isVisible());
+            EXPECT_LE(d.listGruppeVisu()->geometry().bottom(), d.hScroll()->geometry().top());
+            clickEntry(d.listGruppeVisu(), 0);
+            EXPECT_EQ(d.textGruppeVisu(15, 1)->text(), "0 - none");
+            // A scroll closes an open list.
+            click(d.textGruppe(5));
+            d.vScroll()->setValue(1);
+            EXPECT_FALSE(d.listGruppe()->isVisible());
+        },
+        true);
     EXPECT_EQ(slot(1).Machine, 7);
     EXPECT_EQ(slot(0).Group, 4);
     EXPECT_EQ(slot(2).Group, 99);
@@ -223,133 +238,143 @@ TEST_F(TableEditorTest, PickListsOpenOnReleaseStoreTheMappedValueAndCloseOnARigh
 
 TEST_F(TableEditorTest, RowCommandsCopyPasteAndTheClipboardOutlivesTheWindow) {
     const MachineRecord five = slot(5);
-    open([&](EditierenT& d) {
-        // Before the first copy the blank second entry cannot be selected and does nothing.
-        click(d.marke(2));
-        QListWidget* list = d.listMarke();
-        EXPECT_EQ(list->item(1)->text(), "");
-        mouse(list->viewport(), QEvent::MouseMove, commandPoint(1), Qt::NoButton);
-        EXPECT_TRUE(list->selectedItems().isEmpty());
-        mouse(list->viewport(), QEvent::MouseMove, commandPoint(3), Qt::NoButton);
-        EXPECT_EQ(list->selectedItems().value(0), list->item(3));
-        mouse(list->viewport(), QEvent::MouseMove, commandPoint(1), Qt::NoButton);
-        click(list->viewport(), Qt::LeftButton, commandPoint(1));
-        EXPECT_FALSE(list->isVisible());
-        EXPECT_EQ(d.textMachineName(2)->UnicodeText(), "Machine 2");
+    open(
+        [&](EditierenT& d) {
+            // Before the first copy the blank second entry cannot be selected and does nothing.
+            click(d.marke(2));
+            QListWidget* list = d.listMarke();
+            EXPECT_EQ(list->item(1)->text(), "");
+            mouse(list->viewport(), QEvent::MouseMove, commandPoint(1), Qt::NoButton);
+            EXPECT_TRUE(list->selectedItems().isEmpty());
+            mouse(list->viewport(), QEvent::MouseMove, commandPoint(3), Qt::NoButton);
+            EXPECT_EQ(list->selectedItems().value(0), list->item(3));
+            mouse(list->viewport(), QEvent::MouseMove, commandPoint(1), Qt::NoButton);
+            click(list->viewport(), Qt::LeftButton, commandPoint(1));
+            EXPECT_FALSE(list->isVisible());
+            EXPECT_EQ(d.textMachineName(2)->UnicodeText(), "Machine 2");
 
-        runCommand(d, 5, machine_table::Copy);
-        EXPECT_EQ(list->item(1)->text(), "Paste");
-        d.vScroll()->setValue(5); // slots 40..55
-        runCommand(d, 0, machine_table::Paste);
-        runCommand(d, 1, machine_table::Paste);
-        EXPECT_EQ(d.textMachineName(0)->UnicodeText(), "Machine 5");
-        EXPECT_EQ(d.textMachineName(1)->UnicodeText(), "Machine 5");
-        EXPECT_EQ(d.textComputerName(1)->text(), "10.0.0.5");
+            runCommand(d, 5, machine_table::Copy);
+            EXPECT_EQ(list->item(1)->text(), "Paste");
+            d.vScroll()->setValue(5); // slots 40..55
+            runCommand(d, 0, machine_table::Paste);
+            runCommand(d, 1, machine_table::Paste);
+            EXPECT_EQ(d.textMachineName(0)->UnicodeText(), "Machine 5");
+            EXPECT_EQ(d.textMachineName(1)->UnicodeText(), "Machine 5");
+            EXPECT_EQ(d.textComputerName(1)->text(), "10.0.0.5");
 
-        // A right press closes the command list without acting.
-        click(d.marke(7));
-        click(list->viewport(), Qt::RightButton, commandPoint(2));
-        EXPECT_FALSE(list->isVisible());
-        EXPECT_EQ(d.textMachineName(7)->UnicodeText(), "Machine 47");
-    }, true);
+            // A right press closes the command list without acting.
+            click(d.marke(7));
+            click(list->viewport(), Qt::RightButton, commandPoint(2));
+            EXPECT_FALSE(list->isVisible());
+            EXPECT_EQ(d.textMachineName(7)->UnicodeText(), "Machine 47");
+        },
+        true);
     EXPECT_EQ(slot(40), five);
     EXPECT_EQ(slot(41), five);
     EXPECT_EQ(slot(47).Text, "Machine 47");
 
     // The next opening still pastes what was copied, and its second entry says so.
-    open([&](EditierenT& d) {
-        EXPECT_EQ(d.listMarke()->item(1)->text(), "Paste");
-        runCommand(d, 9, machine_table::Paste);
-        runCommand(d, 0, machine_table::Delete);
-        EXPECT_EQ(d.textMachineName(0)->UnicodeText(), "Machine 1");
-        d.vScroll()->setValue(6);
-        EXPECT_EQ(d.textMachineName(15)->UnicodeText(), "");
-    }, true);
+    open(
+        [&](EditierenT& d) {
+            EXPECT_EQ(d.listMarke()->item(1)->text(), "Paste");
+            runCommand(d, 9, machine_table::Paste);
+            runCommand(d, 0, machine_table::Delete);
+            EXPECT_EQ(d.textMachineName(0)->UnicodeText(), "Machine 1");
+            d.vScroll()->setValue(6);
+            EXPECT_EQ(d.textMachineName(15)->UnicodeText(), "");
+        },
+        true);
     EXPECT_EQ(slot(8), five); // pasted at 9, moved up by the delete at 0
     EXPECT_EQ(slot(63), machine_table::emptyMachine());
 }
 
 TEST_F(TableEditorTest, ColumnWidthsFollowTheDragAndSurviveCancel) {
-    open([&](EditierenT& d) {
-        QWidget* grip = d.grip(2);
-        const QRect cellBefore = d.cell(0, 3)->geometry();
-        const int headingBefore = d.heading(3)->x();
-        mouse(grip, QEvent::MouseButtonPress, QPoint(4, 5), Qt::LeftButton, Qt::LeftButton);
-        mouse(grip, QEvent::MouseMove, QPoint(44, 5), Qt::NoButton, Qt::LeftButton);
-        // While dragging only the headings move.
-        EXPECT_EQ(layout.TableSize[2], 2400 + ui::pixelsToTwipsX(40));
-        EXPECT_EQ(d.heading(3)->x(), headingBefore + 40);
-        EXPECT_EQ(d.cell(0, 3)->geometry(), cellBefore);
-        mouse(grip, QEvent::MouseButtonRelease, QPoint(4, 5), Qt::LeftButton, Qt::NoButton);
-        EXPECT_EQ(d.cell(0, 3)->x(), cellBefore.x() + 40);
-        EXPECT_EQ(d.textMachineName(0)->width(), d.heading(2)->width());
+    open(
+        [&](EditierenT& d) {
+            QWidget* grip = d.grip(2);
+            const QRect cellBefore = d.cell(0, 3)->geometry();
+            const int headingBefore = d.heading(3)->x();
+            mouse(grip, QEvent::MouseButtonPress, QPoint(4, 5), Qt::LeftButton, Qt::LeftButton);
+            mouse(grip, QEvent::MouseMove, QPoint(44, 5), Qt::NoButton, Qt::LeftButton);
+            // While dragging only the headings move.
+            EXPECT_EQ(layout.TableSize[2], 2400 + ui::pixelsToTwipsX(40));
+            EXPECT_EQ(d.heading(3)->x(), headingBefore + 40);
+            EXPECT_EQ(d.cell(0, 3)->geometry(), cellBefore);
+            mouse(grip, QEvent::MouseButtonRelease, QPoint(4, 5), Qt::LeftButton, Qt::NoButton);
+            EXPECT_EQ(d.cell(0, 3)->x(), cellBefore.x() + 40);
+            EXPECT_EQ(d.textMachineName(0)->width(), d.heading(2)->width());
 
-        // Far beyond the window's edges the width stops at its limits.
-        mouse(grip, QEvent::MouseButtonPress, QPoint(4, 5), Qt::LeftButton, Qt::LeftButton);
-        mouse(grip, QEvent::MouseMove, QPoint(-5000, 5), Qt::NoButton, Qt::LeftButton);
-        mouse(grip, QEvent::MouseButtonRelease, QPoint(-5000, 5), Qt::LeftButton, Qt::NoButton);
-        EXPECT_EQ(layout.TableSize[2], 300);
-        mouse(grip, QEvent::MouseButtonPress, QPoint(4, 5), Qt::LeftButton, Qt::LeftButton);
-        mouse(grip, QEvent::MouseMove, QPoint(9000, 5), Qt::NoButton, Qt::LeftButton);
-        mouse(grip, QEvent::MouseButtonRelease, QPoint(9000, 5), Qt::LeftButton, Qt::NoButton);
-        EXPECT_EQ(layout.TableSize[2], 9000);
-        EXPECT_FALSE(d.Ziehen);
-        // Rapid presses and releases leave a sane state.
-        for (int i = 0; i < 2000; ++i) {
-            mouse(d.grip(i % 6), i % 2 ? QEvent::MouseButtonRelease : QEvent::MouseButtonPress, QPoint(2, 2),
-                  Qt::LeftButton, i % 2 ? Qt::NoButton : Qt::LeftButton);
-            click(d.marke(i % 16));
-        }
-        EXPECT_FALSE(d.Ziehen);
-        EXPECT_EQ(d.hScroll()->maximum(), d.columnLayout().scrollMaximum);
-    }, false);
+            // Far beyond the window's edges the width stops at its limits.
+            mouse(grip, QEvent::MouseButtonPress, QPoint(4, 5), Qt::LeftButton, Qt::LeftButton);
+            mouse(grip, QEvent::MouseMove, QPoint(-5000, 5), Qt::NoButton, Qt::LeftButton);
+            mouse(grip, QEvent::MouseButtonRelease, QPoint(-5000, 5), Qt::LeftButton, Qt::NoButton);
+            EXPECT_EQ(layout.TableSize[2], 300);
+            mouse(grip, QEvent::MouseButtonPress, QPoint(4, 5), Qt::LeftButton, Qt::LeftButton);
+            mouse(grip, QEvent::MouseMove, QPoint(9000, 5), Qt::NoButton, Qt::LeftButton);
+            mouse(grip, QEvent::MouseButtonRelease, QPoint(9000, 5), Qt::LeftButton, Qt::NoButton);
+            EXPECT_EQ(layout.TableSize[2], 9000);
+            EXPECT_FALSE(d.Ziehen);
+            // Rapid presses and releases leave a sane state.
+            for (int i = 0; i < 2000; ++i) {
+                mouse(d.grip(i % 6), i % 2 ? QEvent::MouseButtonRelease : QEvent::MouseButtonPress, QPoint(2, 2),
+                      Qt::LeftButton, i % 2 ? Qt::NoButton : Qt::LeftButton);
+                click(d.marke(i % 16));
+            }
+            EXPECT_FALSE(d.Ziehen);
+            EXPECT_EQ(d.hScroll()->maximum(), d.columnLayout().scrollMaximum);
+        },
+        false);
     EXPECT_EQ(layout.TableSize[2], 9000);
     open([&](EditierenT& d) { EXPECT_EQ(d.heading(2)->width(), ui::twipsToPixelsX(9000)); }, false);
 }
 
 TEST_F(TableEditorTest, EnterInACellNeverConfirmsAndTabGoesAlongTheRow) {
-    open([&](EditierenT& d) {
-        UnicodeTextBox* name = d.textMachineName(0);
-        name->setFocus();
-        QTest::keyClick(name, Qt::Key_Return);
-        EXPECT_TRUE(d.isVisible());
-        QTest::keyClick(name, Qt::Key_Tab);
-        EXPECT_EQ(d.focusWidget(), d.textComputerName(0));
-        QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(d.focusWidget(), d.textMachineNumber(0));
-        QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
-        QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
-        // Column 6 is scrolled out of view: the next row's first cell follows.
-        EXPECT_EQ(d.focusWidget(), d.checkEnabled(1));
-        QTest::keyClick(d.focusWidget(), Qt::Key_Escape);
-    }, false);
+    open(
+        [&](EditierenT& d) {
+            UnicodeTextBox* name = d.textMachineName(0);
+            name->setFocus();
+            QTest::keyClick(name, Qt::Key_Return);
+            EXPECT_TRUE(d.isVisible());
+            QTest::keyClick(name, Qt::Key_Tab);
+            EXPECT_EQ(d.focusWidget(), d.textComputerName(0));
+            QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
+            EXPECT_EQ(d.focusWidget(), d.textMachineNumber(0));
+            QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
+            // Column 6 is scrolled out of view: the next row's first cell follows.
+            EXPECT_EQ(d.focusWidget(), d.checkEnabled(1));
+            QTest::keyClick(d.focusWidget(), Qt::Key_Escape);
+        },
+        false);
 }
 
 TEST_F(TableEditorTest, PickListsWorkFromTheKeyboard) {
-    open([&](EditierenT& d) {
-        QLineEdit* box = d.textGruppe(1); // group 0: "1 - Infeed"
-        box->setFocus();
-        QTest::keyClick(box, Qt::Key_F4);
-        ASSERT_TRUE(d.listGruppe()->isVisible());
-        EXPECT_EQ(d.focusWidget(), d.listGruppe());
-        EXPECT_EQ(d.listGruppe()->currentRow(), 1);
-        QTest::keyClick(d.listGruppe(), Qt::Key_Down);
-        QTest::keyClick(d.listGruppe(), Qt::Key_Return); // stores, and never confirms the dialog
-        EXPECT_FALSE(d.listGruppe()->isVisible());
-        EXPECT_TRUE(d.isVisible());
-        EXPECT_EQ(box->text(), "2 - ");
-        EXPECT_EQ(d.focusWidget(), box);
-        // Esc in an open list closes the list only.
-        QTest::keyClick(box, Qt::Key_Space);
-        ASSERT_TRUE(d.listGruppe()->isVisible());
-        QTest::keyClick(d.listGruppe(), Qt::Key_Down);
-        QTest::keyClick(d.listGruppe(), Qt::Key_Escape);
-        EXPECT_FALSE(d.listGruppe()->isVisible());
-        EXPECT_TRUE(d.isVisible());
-        EXPECT_EQ(box->text(), "2 - ");
-        QTest::keyClick(d.textMachineNumber(2), Qt::Key_Down, Qt::AltModifier);
-        EXPECT_TRUE(d.listMachineNumber()->isVisible());
-    }, true);
+    open(
+        [&](EditierenT& d) {
+            QLineEdit* box = d.textGruppe(1); // group 0: "1 - Infeed"
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_F4);
+            ASSERT_TRUE(d.listGruppe()->isVisible());
+            EXPECT_EQ(d.focusWidget(), d.listGruppe());
+            EXPECT_EQ(d.listGruppe()->currentRow(), 1);
+            QTest::keyClick(d.listGruppe(), Qt::Key_Down);
+            QTest::keyClick(d.listGruppe(), Qt::Key_Return); // stores, and never confirms the dialog
+            EXPECT_FALSE(d.listGruppe()->isVisible());
+            EXPECT_TRUE(d.isVisible());
+            EXPECT_EQ(box->text(), "2 - ");
+            EXPECT_EQ(d.focusWidget(), box);
+            // Esc in an open list closes the list only.
+            QTest::keyClick(box, Qt::Key_Space);
+            ASSERT_TRUE(d.listGruppe()->isVisible());
+            QTest::keyClick(d.listGruppe(), Qt::Key_Down);
+            QTest::keyClick(d.listGruppe(), Qt::Key_Escape);
+            EXPECT_FALSE(d.listGruppe()->isVisible());
+            EXPECT_TRUE(d.isVisible());
+            EXPECT_EQ(box->text(), "2 - ");
+            QTest::keyClick(d.textMachineNumber(2), Qt::Key_Down, Qt::AltModifier);
+            EXPECT_TRUE(d.listMachineNumber()->isVisible());
+        },
+        true);
     EXPECT_EQ(slot(1).Group, 1);
     EXPECT_EQ(slot(2).Machine, 3); // opened, not changed
 }

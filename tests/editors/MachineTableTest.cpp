@@ -1,5 +1,5 @@
-#include "editors/MachineForm.h"
 #include "editors/MachineTable.h"
+#include "editors/MachineForm.h"
 
 #include <gtest/gtest.h>
 
@@ -99,8 +99,8 @@ TEST(MachineTableColumns, CellsAndTheWidthDrag) {
     EXPECT_EQ(cellControlPlace(13, 1800).height, 360);
 
     EXPECT_EQ(draggedWidth(100, 60, 2400), 2440);
-    EXPECT_EQ(draggedWidth(-5000, 60, 2400), 300);   // far to the left
-    EXPECT_EQ(draggedWidth(30000, 0, 2400), 9000);   // far to the right
+    EXPECT_EQ(draggedWidth(-5000, 60, 2400), 300);            // far to the left
+    EXPECT_EQ(draggedWidth(30000, 0, 2400), 9000);            // far to the right
     EXPECT_EQ(draggedWidth(1 << 30, -(1 << 30), 9000), 9000); // no overflow
 }
 
@@ -205,7 +205,7 @@ TEST(MachineTableRows, ThePointerSelectsTheEntryItIsOver) {
 TEST(MachineTableRows, LoadAndStoreKeepEveryFieldButTheRunTimeMark) {
     LineLayout layout;
     for (int s = 0; s < MachineSlots; ++s) layout.Machines[static_cast<size_t>(s)] = machine(s);
-    layout.Machines[3].Group = 99;      // values outside the lists stay as they are
+    layout.Machines[3].Group = 99; // values outside the lists stay as they are
     layout.Machines[4].Symbol = -7;
     layout.Machines[5].Machine = 0;
     layout.Machines[6].SameAddress = true;

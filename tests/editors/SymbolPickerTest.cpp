@@ -21,7 +21,9 @@ struct SymbolFolder {
     QTemporaryDir dir;
     QString folder = dir.filePath("machinesymbols"); // the folder's case does not matter
     SymbolFolder() { QDir().mkpath(folder); }
-    void add(const QString& name, int width = 40, int height = 30) { testutil::writeGif(folder + "/" + name, width, height); }
+    void add(const QString& name, int width = 40, int height = 30) {
+        testutil::writeGif(folder + "/" + name, width, height);
+    }
     void addNumbers(std::initializer_list<int> numbers) {
         for (int n : numbers) add(QStringLiteral("MachineSymbol_%1_800.gif").arg(n), 10 + n % 50, 10);
     }
@@ -94,7 +96,7 @@ TEST(SymbolAuswahl, MarksScrollsAndChoosesOnlyAClickedNumber) {
             EXPECT_EQ(d.place(17)->picture().width(), 10 + 21);
             EXPECT_EQ(d.place(18)->picture().size(), QSize(7, 7)); // beyond the files: the fallback
             EXPECT_EQ(d.place(19)->picture().size(), QSize(7, 7));
-            d.place(19)->clicked(19);                              // an empty place chooses 0
+            d.place(19)->clicked(19); // an empty place chooses 0
             EXPECT_EQ(d.SymbolNr, 0);
             EXPECT_TRUE(d.place(18)->marked());
             EXPECT_TRUE(d.place(19)->marked());

@@ -25,8 +25,9 @@ std::vector<QByteArray> referenceFrames(const QByteArray& all) {
         const qsizetype end = all.indexOf(framing::EndMarker.toByteArray(), pos);
         if (end < 0) break;
         const qsizetype start = all.mid(pos, end - pos).lastIndexOf(framing::StartMarker.toByteArray());
-        if (start >= 0) frames.push_back(all.mid(pos + start + framing::StartMarker.size(),
-                                                 end - pos - start - framing::StartMarker.size()));
+        if (start >= 0)
+            frames.push_back(
+                all.mid(pos + start + framing::StartMarker.size(), end - pos - start - framing::StartMarker.size()));
         pos = end + framing::EndMarker.size();
     }
     return frames;

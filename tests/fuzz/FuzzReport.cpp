@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int s = 0; s < MachineSlots; ++s) {
         const MachineData& now = layout.MachineDataNow[static_cast<size_t>(s)];
         const MachineData& was = before.MachineDataNow[static_cast<size_t>(s)];
-        const bool differs = now.Status != was.Status || now.Text != was.Text || now.CodePage != was.CodePage ||
-                             now.LcId != was.LcId;
+        const bool differs =
+            now.Status != was.Status || now.Text != was.Text || now.CodePage != was.CodePage || now.LcId != was.LcId;
         if (!differs) continue;
         ++changed;
         // A changed slot was named: its status entry is in the payload.

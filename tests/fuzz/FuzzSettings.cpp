@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (text.value(os, ok) != after.value(os, ok)) std::abort();
         }
     // The marked form round-trips.
-    if (profile::unmark(profile::remark({marked.mark, written})).text != written && marked.mark == profile::TextMark::None)
+    if (profile::unmark(profile::remark({marked.mark, written})).text != written &&
+        marked.mark == profile::TextMark::None)
         std::abort();
     return 0;
 }

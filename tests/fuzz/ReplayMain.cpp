@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
         const QString path = QString::fromLocal8Bit(argv[i]);
         QStringList files;
         if (QFileInfo(path).isDir()) {
-            for (const QString& name : QDir(path).entryList(QDir::Files, QDir::Name)) files << QDir(path).filePath(name);
+            for (const QString& name : QDir(path).entryList(QDir::Files, QDir::Name))
+                files << QDir(path).filePath(name);
         } else {
             files << path;
         }
@@ -28,7 +29,8 @@ int main(int argc, char** argv) {
                 return 1;
             }
             const QByteArray bytes = f.readAll();
-            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size()));
+            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                   static_cast<size_t>(bytes.size()));
             ++inputs;
         }
     }

@@ -15,9 +15,12 @@ const std::optional<QString> null = std::nullopt;
 
 RawLanguageTables sample() {
     RawLanguageTables t;
-    t.fonts = table({"ID", "FontName", "CharSet"},
-                    {{v("1"), v("Tahoma"), v("0")}, {v("50"), v("Fifty"), v("1")}, {v("52"), v("Arial"), v("238")},
-                     {v("51"), v("Tahoma"), v("238")}, {v("-49"), v("Minus"), v("5")}, {null, null, null}});
+    t.fonts = table({"ID", "FontName", "CharSet"}, {{v("1"), v("Tahoma"), v("0")},
+                                                    {v("50"), v("Fifty"), v("1")},
+                                                    {v("52"), v("Arial"), v("238")},
+                                                    {v("51"), v("Tahoma"), v("238")},
+                                                    {v("-49"), v("Minus"), v("5")},
+                                                    {null, null, null}});
     t.fontClasses = table({"ID", "ClassName", "L1033", "L1045", "Comment", "L1038", "L1038_Old", "l1029", "L1049"},
                           {{v("1"), v("Default"), v("1"), v("51"), v("x"), v("52"), v("51"), v("51"), v("-49")},
                            {v("2"), v("Fixed"), v("51"), v("1"), null, v("1"), v("1"), v("1"), v("1")}});

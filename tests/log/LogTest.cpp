@@ -108,8 +108,9 @@ QByteArray randomLine(QRandomGenerator& random, int kib) {
     // Mostly short lines, some long ones, now and then one longer than the limit; line ends and
     // NUL bytes inside.
     const int kind = random.bounded(100);
-    const qsizetype length = kind < 80 ? random.bounded(1, 300) : kind < 98 ? random.bounded(300, 8000)
-                                                                             : kib * 1024 + random.bounded(1, 5000);
+    const qsizetype length = kind < 80   ? random.bounded(1, 300)
+                             : kind < 98 ? random.bounded(300, 8000)
+                                         : kib * 1024 + random.bounded(1, 5000);
     static const QByteArray letters = [] {
         QByteArray all(3 << 20, 'x');
         for (qsizetype i = 0; i < all.size(); ++i) all[i] = static_cast<char>('a' + (i * 7919 + i / 26) % 26);
@@ -226,7 +227,7 @@ TEST(LogPicture, CutBoundaries) {
         // A line end just before the cut position belongs to the kept part; the line the cut falls
         // into is dropped whole.
         QByteArray old(cut - 1, 'x');
-        old += '\n';               // at index cut - 1
+        old += '\n'; // at index cut - 1
         old += "dropped\r\nkept\r\n";
         old += QByteArray(limit - old.size(), 'y');
         picture.assign(old);
@@ -249,9 +250,7 @@ TEST_F(LogTest, UnwritableLogsLoseTheirLinesSilently) {
         LogSwitches s = switchesFor(target, true, true, true);
         Log log(s);
         log.system("lost");
-        {
-            DebugScope scope(log, "X");
-        }
+        { DebugScope scope(log, "X"); }
         log.flush();
         // Nothing was created in the way of the log, and the directory is still a directory.
         EXPECT_TRUE(QFileInfo(dir.path()).isDir());
@@ -415,7 +414,8 @@ TEST_F(LogTest, StepsThatFailLoseTheirBatchAndNothingElse) {
         writeBytes(path, readBytes(path) + "by hand\r\n");
         os.*step.fail = true;
         // Small lines, or enough to cut: the step in question is tried.
-        for (int i = 0; i < (step.fail == &FakeOs::failReplace ? 400 : 3); ++i) log.system(QStringLiteral("lost %1").arg(i));
+        for (int i = 0; i < (step.fail == &FakeOs::failReplace ? 400 : 3); ++i)
+            log.system(QStringLiteral("lost %1").arg(i));
         log.flush();
         os.*step.fail = false;
         EXPECT_EQ(log.pendingBytes(), 0);

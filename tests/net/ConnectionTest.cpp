@@ -9,11 +9,13 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QTest>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTcpServer>
+#include <QTest>
 
+#include <QTcpSocket>
+#include <QTimer>
 #include <arpa/inet.h>
 #include <atomic>
 #include <netinet/in.h>
@@ -21,8 +23,6 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
-#include <QTcpSocket>
-#include <QTimer>
 
 using testutil::waitFor;
 
@@ -100,7 +100,8 @@ TEST_F(LiveTest, NoKeepAliveWhileMessagesFlow) {
     start(400, 10000);
     ASSERT_TRUE(waitFor([&] { return server.client() != nullptr && hub->ConnState[0] == ConnectionState::Connected; }));
     QTimer ask;
-    QObject::connect(&ask, &QTimer::timeout, [&] { server.client()->write("$$Anfang$$$$LiefereLinienDaten$$$$Ende$$"); });
+    QObject::connect(&ask, &QTimer::timeout,
+                     [&] { server.client()->write("$$Anfang$$$$LiefereLinienDaten$$$$Ende$$"); });
     ask.start(40);
     QTest::qWait(1500);
     ask.stop();
@@ -183,7 +184,9 @@ TEST_F(LiveTest, MachineDataIsPassedToEveryServer) {
     enable(1, "127.0.0.2");
     enable(2, "127.0.0.2");
     start(5000, 10000);
-    ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] == ConnectionState::Connected && hub->ConnState[1] == ConnectionState::Connected; }));
+    ASSERT_TRUE(waitFor([&] {
+        return hub->ConnState[0] == ConnectionState::Connected && hub->ConnState[1] == ConnectionState::Connected;
+    }));
     a.received.clear();
     b.received.clear();
     a.client()->write("$$Anfang$$$$HierMaschinenDaten$$Status0=4;Text0=Jam;CodePage0=1252;LcId0=1033;$$Ende$$");
@@ -191,7 +194,8 @@ TEST_F(LiveTest, MachineDataIsPassedToEveryServer) {
     QTest::qWait(50);
     EXPECT_EQ(b.messages().size(), 1);
     EXPECT_EQ(a.messages(), b.messages());
-    EXPECT_TRUE(b.messages()[0].startsWith("$$HierLinienDaten$$Status0=4;Text0=Jam;CodePage0=1252;LcId0=1033;Status1="));
+    EXPECT_TRUE(
+        b.messages()[0].startsWith("$$HierLinienDaten$$Status0=4;Text0=Jam;CodePage0=1252;LcId0=1033;Status1="));
 }
 
 TEST_F(LiveTest, AServerThatNeverReadsIsFailedInsteadOfBufferedWithoutEnd) {
@@ -223,7 +227,10 @@ TEST_F(LiveTest, EndlessStreamsAndGarbageKeepMemoryBoundedAndOthersServed) {
     enable(1, "127.0.0.2");
     enable(2, "127.0.0.3");
     start(5000, 10000);
-    ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] == ConnectionState::Connected && hub->ConnState[1] == ConnectionState::Connected && hub->ConnState[2] == ConnectionState::Connected; }));
+    ASSERT_TRUE(waitFor([&] {
+        return hub->ConnState[0] == ConnectionState::Connected && hub->ConnState[1] == ConnectionState::Connected &&
+               hub->ConnState[2] == ConnectionState::Connected;
+    }));
     QRandomGenerator random(11);
     QByteArray noise(4 * 1024 * 1024, '\0');
     for (char& c : noise) c = static_cast<char>(random.bounded(256));
@@ -241,7 +248,8 @@ TEST_F(LiveTest, EndlessStreamsAndGarbageKeepMemoryBoundedAndOthersServed) {
     EXPECT_LE(hub->pendingFrameBytes(1), framing::MaxPending);
     // The flooded connection still works once a frame ends.
     flood.client()->write("$$Ende$$$$Anfang$$$$LiefereLinienLayout$$$$Ende$$");
-    ASSERT_TRUE(waitFor([&] { return flood.count("$$LiefereDeineDaten$$") == 0 && flood.messages().size() == 1; }, 20000));
+    ASSERT_TRUE(
+        waitFor([&] { return flood.count("$$LiefereDeineDaten$$") == 0 && flood.messages().size() == 1; }, 20000));
 }
 
 TEST_F(LiveTest, ThousandsOfConnectCloseCyclesLeaveNothingBehind) {
@@ -308,7 +316,8 @@ TEST_F(LiveTest, AFloodingServerIsReadInSlicesAndEveryReportIsHandledOnce) {
     constexpr int Reports = 2000;
     QByteArray flood;
     for (int n = 0; n < Reports; ++n)
-        flood += framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(n) + ";CodePage7=1252;LcId7=1033;");
+        flood += framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(n) +
+                                ";CodePage7=1252;LcId7=1033;");
     flooder.onAccept = [&](QTcpSocket* s) { s->write(flood); };
     other.onAccept = [](QTcpSocket* s) { s->write(framing::frame("$$LiefereLinienDaten$$")); };
     log.configure(LogSwitches{}); // a flood with every line logged would only measure the log
@@ -331,7 +340,7 @@ using testutil::openDescriptors;
 TEST_F(LiveTest, AMisbehavingServerNeverStarvesAHealthyOne) {
     struct Case {
         const char* name;
-        std::function<void(TestServer&)> setUp;       // before the hub connects
+        std::function<void(TestServer&)> setUp;                                       // before the hub connects
         std::function<void(TestServer&, const std::function<void()>& ask)> misbehave; // once both are connected
         bool staysConnected;
     };
@@ -342,26 +351,36 @@ TEST_F(LiveTest, AMisbehavingServerNeverStarvesAHealthyOne) {
     }();
     const Case cases[] = {
         {"resets every connection at once", [](TestServer& s) { s.closeAtOnce = true; }, {}, false},
-        {"accepts and never reads", [](TestServer& s) {
+        {"accepts and never reads",
+         [](TestServer& s) {
              s.readData = false;
              s.onAccept = [](QTcpSocket* c) { c->setReadBufferSize(1); };
-         }, {}, true},
-        {"sends a 10 MB frame", {}, [](TestServer& s, const std::function<void()>& ask) {
+         },
+         {},
+         true},
+        {"sends a 10 MB frame",
+         {},
+         [](TestServer& s, const std::function<void()>& ask) {
              s.client()->write("$$Anfang$$$$HierMaschinenDaten$$");
              for (int i = 0; i < 10; ++i) s.client()->write(QByteArray(1 << 20, 'x'));
              ask();
-         }, true},
-        {"sends 100 MB of noise", {}, [&noiseBlock](TestServer& s, const std::function<void()>& ask) {
+         },
+         true},
+        {"sends 100 MB of noise",
+         {},
+         [&noiseBlock](TestServer& s, const std::function<void()>& ask) {
              // Written as fast as the hub takes it; the healthy server asks while it flows.
              for (int i = 0; i < 100; ++i) {
                  s.client()->write(noiseBlock);
                  QElapsedTimer clock;
                  clock.start();
-                 while (s.client()->bytesToWrite() > (4 << 20) && clock.elapsed() < 30000) QCoreApplication::processEvents();
+                 while (s.client()->bytesToWrite() > (4 << 20) && clock.elapsed() < 30000)
+                     QCoreApplication::processEvents();
                  if (i % 25 == 24) ask();
              }
              EXPECT_LE(s.client()->bytesToWrite(), 8 << 20);
-         }, true},
+         },
+         true},
     };
     const int descriptors = openDescriptors();
     for (const Case& c : cases) {
@@ -382,7 +401,8 @@ TEST_F(LiveTest, AMisbehavingServerNeverStarvesAHealthyOne) {
         const auto ask = [&] {
             ++asked;
             good.client()->write("$$Anfang$$$$LiefereLinienLayout$$$$Ende$$");
-            EXPECT_TRUE(waitFor([&] { return good.countStartingWith("$$HierLinienLayout$$") == asked; }, 20000)) << asked;
+            EXPECT_TRUE(waitFor([&] { return good.countStartingWith("$$HierLinienLayout$$") == asked; }, 20000))
+                << asked;
             EXPECT_LE(hub->pendingFrameBytes(0), framing::MaxPending);
             EXPECT_LE(manager->unsentBytes(0), ConnectionManager::MaxUnsent + 200000);
         };
@@ -426,10 +446,12 @@ TEST_F(LiveTest, SixtyFourServersThatDropTogetherAreAllConnectedAgain) {
     for (int s = 0; s < MachineSlots; ++s) {
         servers[static_cast<size_t>(s)]->client()->write("$$Anfang$$$$LiefereLinienLayout$$$$Ende$$");
     }
-    ASSERT_TRUE(waitFor([&] {
-        for (auto& server : servers)
-            if (server->countStartingWith("$$HierLinienLayout$$") < 1) return false;
-        return true;
-    }, 20000));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (auto& server : servers)
+                if (server->countStartingWith("$$HierLinienLayout$$") < 1) return false;
+            return true;
+        },
+        20000));
     EXPECT_LE(openDescriptors(), descriptors + 4);
 }

@@ -85,8 +85,10 @@ TEST(Framing, RandomBytesNeverGrowTheBufferBeyondTheLimit) {
         QByteArray arrival;
         const int parts = static_cast<int>(random.bounded(200));
         for (int i = 0; i < parts; ++i) {
-            if (random.bounded(3) == 0) arrival += pieces[random.bounded(6)];
-            else arrival += QByteArray(static_cast<int>(random.bounded(2000)), static_cast<char>(random.bounded(256)));
+            if (random.bounded(3) == 0)
+                arrival += pieces[random.bounded(6)];
+            else
+                arrival += QByteArray(static_cast<int>(random.bounded(2000)), static_cast<char>(random.bounded(256)));
         }
         buffer.feed(arrival, [](QByteArrayView m) { EXPECT_LT(m.indexOf(QByteArrayView("$$Ende$$")), 0); });
         ASSERT_LE(buffer.pendingSize(), framing::MaxPending);

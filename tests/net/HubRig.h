@@ -58,5 +58,7 @@ protected:
         layout.Machines[static_cast<size_t>(slot)].Address = address;
     }
     QStringList logLines() { return testutil::logLines(dir.filePath("log.txt")); }
-    int logCount(const QString& pattern) { return static_cast<int>(logLines().filter(QRegularExpression(pattern)).size()); }
+    int logCount(const QString& pattern) {
+        return static_cast<int>(logLines().filter(QRegularExpression(pattern)).size());
+    }
 };

@@ -99,8 +99,7 @@ TEST_F(HubTest, LineDataRequestIsAnsweredThenOwnDataIsAskedFor) {
     connectAll();
     arrive(0, "$$Anfang$$$$LiefereLinienDaten$$$$Ende$$");
     ASSERT_EQ(connections.sent.size(), 2);
-    EXPECT_EQ(connections.sent[0].second,
-              "$$Anfang$$$$HierLinienDaten$$Status0=0;Text0=;CodePage0=0;LcId0=0;$$Ende$$");
+    EXPECT_EQ(connections.sent[0].second, "$$Anfang$$$$HierLinienDaten$$Status0=0;Text0=;CodePage0=0;LcId0=0;$$Ende$$");
     EXPECT_EQ(connections.sent[1].second, "$$Anfang$$$$LiefereDeineDaten$$$$Ende$$");
 }
 
@@ -227,7 +226,9 @@ TEST_F(HubTest, EveryValueLookupOfAReportIsTraced) {
     ASSERT_GT(end, 0);
     lines = lines.mid(0, end);
     QStringList expected{"C Debug TextAuswerten Start"};
-    for (int i = 0; i < 4; ++i) expected << "C Debug WerteAufbroeseln Start" << "C Debug WerteAufbroeseln End";
+    for (int i = 0; i < 4; ++i)
+        expected << "C Debug WerteAufbroeseln Start"
+                 << "C Debug WerteAufbroeseln End";
     EXPECT_EQ(lines, expected);
 }
 
@@ -242,7 +243,8 @@ TEST_F(HubTest, ALongArrivalIsHandledInSlicesEachAnArrivalOfItsOwn) {
     // 300 reports back to back, about 22 KB: more than one slice.
     QByteArray flood;
     for (int n = 0; n < 300; ++n)
-        flood += framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(n) + ";CodePage7=1252;LcId7=1033;");
+        flood += framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(n) +
+                                ";CodePage7=1252;LcId7=1033;");
     connections.incoming[0] = flood;
     QStringList texts;
     int arrivals = 0;
@@ -258,7 +260,8 @@ TEST_F(HubTest, ALongArrivalIsHandledInSlicesEachAnArrivalOfItsOwn) {
     EXPECT_EQ(arrivals + 1, slices);
     // Every slice logs its own byte count and exactly its bytes; together they are the whole stream.
     const QStringList lines = logLines();
-    const QStringList starts = lines.filter(QRegularExpression("^C Debug TcpClient_DataArrival Start: Index: 0 Bytes: "));
+    const QStringList starts =
+        lines.filter(QRegularExpression("^C Debug TcpClient_DataArrival Start: Index: 0 Bytes: "));
     ASSERT_EQ(starts.size(), slices);
     EXPECT_TRUE(starts.first().endsWith(" Bytes: 4096"));
     QByteArray received;
@@ -284,7 +287,8 @@ TEST_F(HubTest, ExpensiveArrivalsAreCutToTheTimeBudget) {
     hub.setClock([this] { return qint64(connections.sent.size()) * 1'000'000; });
     QByteArray flood;
     for (int n = 0; n < 300; ++n)
-        flood += framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(n) + ";CodePage7=1252;LcId7=1033;");
+        flood += framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(n) +
+                                ";CodePage7=1252;LcId7=1033;");
     connections.incoming[0] = flood;
     const int reportsPerSend = 2; // line data goes to both servers
     QList<int> handledPerArrival;

@@ -88,7 +88,8 @@ TEST(Payloads, MachineDataFillsTheNamedSlots) {
     LineLayout layout;
     layout.MachineDataNow[3].DisplayState = 4;
     const int taken = payload::readMachineData(
-        u"Status31=4;Text31=Status3=ok;CodePage31=1250;LcId31=1029;Status3=9;Text3=Odd;CodePage3=1252;LcId3=1033;", layout);
+        u"Status31=4;Text31=Status3=ok;CodePage31=1250;LcId31=1029;Status3=9;Text3=Odd;CodePage3=1252;LcId3=1033;",
+        layout);
     EXPECT_EQ(taken, 2);
     EXPECT_EQ(layout.MachineDataNow[31].Status, 4);
     EXPECT_EQ(layout.MachineDataNow[31].DisplayState, 5);
@@ -106,7 +107,7 @@ TEST(Payloads, MachineDataSkipsWhatItCannotRead) {
     const MachineData untouched = layout.MachineDataNow[5];
     EXPECT_EQ(payload::readMachineData(u"Status64=1;Text64=a;CodePage64=1;LcId64=1;", layout), 0);
     EXPECT_EQ(payload::readMachineData(u"Status-1=1;Text-1=a;CodePage-1=1;LcId-1=1;", layout), 0);
-    EXPECT_EQ(payload::readMachineData(u"Status5=1;CodePage5=1;LcId5=1;", layout), 0); // no Text5
+    EXPECT_EQ(payload::readMachineData(u"Status5=1;CodePage5=1;LcId5=1;", layout), 0);        // no Text5
     EXPECT_EQ(payload::readMachineData(u"Status5=1;Text5=a;CodePage5=1;LcId5=1", layout), 0); // no ";"
     EXPECT_EQ(payload::readMachineData(u"Status5=70000;Text5=a;CodePage5=1;LcId5=1;", layout), 0);
     EXPECT_EQ(payload::readMachineData(u"Status5=1;Text5=a;CodePage5=1;LcId5=9999999999;", layout), 0);
@@ -114,7 +115,8 @@ TEST(Payloads, MachineDataSkipsWhatItCannotRead) {
     EXPECT_EQ(layout.MachineDataNow[5].Status, untouched.Status);
     EXPECT_EQ(layout.MachineDataNow[5].Text, untouched.Text);
     // Within one message a slot's first entries win.
-    EXPECT_EQ(payload::readMachineData(u"Status5=2;Text5=first;CodePage5=1;LcId5=1;Status5=3;Text5=second;", layout), 2);
+    EXPECT_EQ(payload::readMachineData(u"Status5=2;Text5=first;CodePage5=1;LcId5=1;Status5=3;Text5=second;", layout),
+              2);
     EXPECT_EQ(layout.MachineDataNow[5].Text, "first");
     EXPECT_EQ(layout.MachineDataNow[5].Status, 2);
 }
@@ -124,14 +126,31 @@ TEST(Payloads, RandomPayloadsChangeOnlyTheSlotsTheyName) {
     QRandomGenerator random(3);
     // Loose pieces and whole entries, so that whole reports, broken ones and numbers out of range
     // all occur.
-    const char16_t* pieces[] = {u"Status", u"Text", u"CodePage", u"LcId", u"=", u";", u"1", u"63", u"-", u"99999",
-                                u"Status1=3;", u"Text1=Jam;", u"CodePage1=1252;", u"LcId1=1033;", u"Status63=5;",
-                                u"Text63=;", u"CodePage63=1251;", u"LcId63=1049;", u"Status64=1;"};
+    const char16_t* pieces[] = {u"Status",
+                                u"Text",
+                                u"CodePage",
+                                u"LcId",
+                                u"=",
+                                u";",
+                                u"1",
+                                u"63",
+                                u"-",
+                                u"99999",
+                                u"Status1=3;",
+                                u"Text1=Jam;",
+                                u"CodePage1=1252;",
+                                u"LcId1=1033;",
+                                u"Status63=5;",
+                                u"Text63=;",
+                                u"CodePage63=1251;",
+                                u"LcId63=1049;",
+                                u"Status64=1;"};
     int taken = 0;
     for (int round = 0; round < 3000; ++round) {
         QString text;
         const int parts = static_cast<int>(random.bounded(60));
-        for (int i = 0; i < parts; ++i) text += QString::fromUtf16(pieces[random.bounded(static_cast<quint32>(std::size(pieces)))]);
+        for (int i = 0; i < parts; ++i)
+            text += QString::fromUtf16(pieces[random.bounded(static_cast<quint32>(std::size(pieces)))]);
         const LineLayout before = layout;
         const int n = payload::readMachineData(text, layout);
         ASSERT_GE(n, 0);
@@ -141,12 +160,14 @@ TEST(Payloads, RandomPayloadsChangeOnlyTheSlotsTheyName) {
         for (int s = 0; s < MachineSlots; ++s) {
             const MachineData& now = layout.MachineDataNow[static_cast<size_t>(s)];
             const MachineData& was = before.MachineDataNow[static_cast<size_t>(s)];
-            if (now.Status == was.Status && now.Text == was.Text && now.CodePage == was.CodePage && now.LcId == was.LcId)
+            if (now.Status == was.Status && now.Text == was.Text && now.CodePage == was.CodePage &&
+                now.LcId == was.LcId)
                 continue;
             ++changed;
             // Only a slot the payload names with all four entries changes.
             for (const char* key : {"Status", "Text", "CodePage", "LcId"})
-                EXPECT_TRUE(text.contains(QStringLiteral("%1%2=").arg(QLatin1String(key)).arg(s))) << text.toStdString();
+                EXPECT_TRUE(text.contains(QStringLiteral("%1%2=").arg(QLatin1String(key)).arg(s)))
+                    << text.toStdString();
         }
         EXPECT_LE(changed, n);
     }

@@ -34,16 +34,18 @@ protected:
         const Window w = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 50, 50, 0, 0, 0);
         if (wmName) XStoreName(display, w, wmName);
         if (netWmName)
-            XChangeProperty(display, w, XInternAtom(display, "_NET_WM_NAME", False), XInternAtom(display, "UTF8_STRING", False), 8,
-                            PropModeReplace, reinterpret_cast<const unsigned char*>(netWmName), static_cast<int>(strlen(netWmName)));
+            XChangeProperty(display, w, XInternAtom(display, "_NET_WM_NAME", False),
+                            XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(netWmName), static_cast<int>(strlen(netWmName)));
         XMapWindow(display, w);
         XSync(display, False);
         return w;
     }
     void clientList(const QList<Window>& windows) {
         std::vector<unsigned long> ids(windows.begin(), windows.end());
-        XChangeProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_CLIENT_LIST", False), XA_WINDOW, 32,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(ids.data()), static_cast<int>(ids.size()));
+        XChangeProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_CLIENT_LIST", False), XA_WINDOW,
+                        32, PropModeReplace, reinterpret_cast<const unsigned char*>(ids.data()),
+                        static_cast<int>(ids.size()));
         XSync(display, False);
     }
 };

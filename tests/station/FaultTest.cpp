@@ -41,12 +41,14 @@ TEST(Faults, TheLogNeverBlocksAndNeverTakesTheStationDown) {
         {"disk full", [](const QString&) { return QStringLiteral("/dev/full"); }, {}},
         {"missing folder", [](const QString& d) { return d + "/missing/log.txt"; },
          [](const QString& p) { EXPECT_FALSE(QFileInfo::exists(QFileInfo(p).path())); }},
-        {"a directory", [](const QString& d) {
+        {"a directory",
+         [](const QString& d) {
              QDir(d).mkdir("logdir");
              return d + "/logdir";
          },
          [](const QString& p) { EXPECT_TRUE(QFileInfo(p).isDir()); }},
-        {"a FIFO nobody reads", [](const QString& d) {
+        {"a FIFO nobody reads",
+         [](const QString& d) {
              const QString p = d + "/fifo";
              ::mkfifo(QFile::encodeName(p).constData(), 0600);
              return p;
@@ -60,9 +62,9 @@ TEST(Faults, TheLogNeverBlocksAndNeverTakesTheStationDown) {
         const int descriptors = openDescriptors();
         QElapsedTimer clock;
         clock.start();
-        Station& station = rig.start("[General]\r\nLogSystem=true\r\nLogData=true\r\nLogDebug=true\r\nLogFileName=" +
-                                         path.toUtf8() + "\r\n",
-                                     false);
+        Station& station = rig.start(
+            "[General]\r\nLogSystem=true\r\nLogData=true\r\nLogDebug=true\r\nLogFileName=" + path.toUtf8() + "\r\n",
+            false);
         // A FIFO's buffer fills after some 64 KiB; lines beyond it are dropped, not waited for.
         for (int i = 0; i < 3000; ++i) station.log().system(QStringLiteral("line %1 of a long shift").arg(i));
         EXPECT_LT(clock.elapsed(), 20000); // it finished at all: nothing waited for a reader
@@ -92,21 +94,24 @@ TEST(Faults, TheSettingsFileLosesNothingAndNeverHangsStartUp) {
     struct Case {
         const char* name;
         std::function<void(const QString& file)> make;
-        bool readsTheLine;      // start-up sees the line's settings
-        bool saveSucceeds;      // a confirmed edit reaches the file
+        bool readsTheLine;       // start-up sees the line's settings
+        bool saveSucceeds;       // a confirmed edit reaches the file
         bool failWrites = false; // the platform's writes fail (a full disk)
     };
     QByteArray manySections;
-    for (int n = 0; n < 10000; ++n) manySections += "[Extra" + QByteArray::number(n) + "]\r\nKey=" + QByteArray::number(n) + "\r\n";
+    for (int n = 0; n < 10000; ++n)
+        manySections += "[Extra" + QByteArray::number(n) + "]\r\nKey=" + QByteArray::number(n) + "\r\n";
     QByteArray noise(100 << 20, '\0');
     QRandomGenerator random(11);
     random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
     const Case cases[] = {
         {"plain", [&](const QString& f) { writeBytes(f, good); }, true, true},
-        {"read-only mode", [&](const QString& f) {
+        {"read-only mode",
+         [&](const QString& f) {
              writeBytes(f, good);
              ::chmod(QFile::encodeName(f).constData(), 0444);
-         }, true, false},
+         },
+         true, false},
         {"full disk", [&](const QString& f) { writeBytes(f, good); }, true, false, true},
         {"a directory", [](const QString& f) { QDir().mkpath(f); }, false, false},
         {"a FIFO", [](const QString& f) { ::mkfifo(QFile::encodeName(f).constData(), 0600); }, false, false},

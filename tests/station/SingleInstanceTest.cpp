@@ -17,7 +17,8 @@ TEST(SingleInstance, OneCopyPerFolderWhateverPathNamesIt) {
     ASSERT_TRUE(QDir().mkpath(dir.filePath("station")));
     ASSERT_TRUE(QFile::link(dir.filePath("station"), link));
     EXPECT_EQ(SingleInstance::socketName(dir.filePath("station")), SingleInstance::socketName(link));
-    EXPECT_EQ(SingleInstance::socketName(dir.filePath("station")), SingleInstance::socketName(dir.filePath("x/../station")));
+    EXPECT_EQ(SingleInstance::socketName(dir.filePath("station")),
+              SingleInstance::socketName(dir.filePath("x/../station")));
     EXPECT_NE(SingleInstance::socketName(dir.filePath("station")), SingleInstance::socketName(dir.path()));
 
     SingleInstance first(dir.filePath("station"));

@@ -119,7 +119,9 @@ TEST(Station, RunsHeadlessFromStartUpToShutDown) {
 
 TEST(Station, HeadlessAndWindowedRunsWriteTheSameLog) {
     QByteArray ini = Debugging;
-    for (int m = 0; m < 64; m += 5) ini += "[Ma" + QByteArray::number(m) + "]\r\nEnabled=true\r\nAddress=127.0.8." + QByteArray::number(m % 3 + 1) + "\r\n";
+    for (int m = 0; m < 64; m += 5)
+        ini += "[Ma" + QByteArray::number(m) + "]\r\nEnabled=true\r\nAddress=127.0.8." + QByteArray::number(m % 3 + 1) +
+               "\r\n";
     // The windowed program's dialogs are cancelled, as the headless view's are.
     editors::ModalDialog::setAnswer([](editors::ModalDialog& d) { d.reject(); });
     const auto run = [&](bool withWindow) {
@@ -300,7 +302,8 @@ TEST(Station, NeitherAFifoLogNorAFifoSettingsFileBlocksTheThread) {
     char buffer[256] = {};
     const ssize_t n = ::read(reader, buffer, sizeof(buffer) - 1);
     ::close(reader);
-    EXPECT_EQ(QByteArray(buffer, std::max<ssize_t>(n, 0)), "C Debug CommandEdit_Click Start\r\nC Debug CommandEdit_Click End\r\n");
+    EXPECT_EQ(QByteArray(buffer, std::max<ssize_t>(n, 0)),
+              "C Debug CommandEdit_Click Start\r\nC Debug CommandEdit_Click End\r\n");
 
     // The settings file itself a FIFO: read as missing, never replaced.
     StationRig second;

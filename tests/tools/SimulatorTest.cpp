@@ -25,7 +25,8 @@ TEST_F(SimulatorTest, LearnsItsSlotsFromTheLayoutAndReportsThem) {
     enable(5, "127.0.0.1");
     enable(9, "127.0.0.2"); // another server's machine
     start();
-    ASSERT_TRUE(waitFor([&] { return !layout.MachineDataNow[0].Text.isEmpty() && !layout.MachineDataNow[5].Text.isEmpty(); }));
+    ASSERT_TRUE(
+        waitFor([&] { return !layout.MachineDataNow[0].Text.isEmpty() && !layout.MachineDataNow[5].Text.isEmpty(); }));
     EXPECT_EQ(server.machineSlots().keys(), (QList<int>{0, 5}));
     EXPECT_EQ(layout.MachineDataNow[0].Status, 1);
     EXPECT_EQ(layout.MachineDataNow[0].CodePage, 1252);
@@ -43,11 +44,14 @@ TEST_F(SimulatorTest, StatusChangesOverTimeReachTheClient) {
     enable(1, "127.0.0.1");
     start();
     QSet<QString> texts;
-    ASSERT_TRUE(waitFor([&] {
-        for (int slot : {0, 1})
-            if (!layout.MachineDataNow[static_cast<size_t>(slot)].Text.isEmpty()) texts << layout.MachineDataNow[static_cast<size_t>(slot)].Text;
-        return texts.size() >= 4;
-    }, 10000));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (int slot : {0, 1})
+                if (!layout.MachineDataNow[static_cast<size_t>(slot)].Text.isEmpty())
+                    texts << layout.MachineDataNow[static_cast<size_t>(slot)].Text;
+            return texts.size() >= 4;
+        },
+        10000));
 }
 
 TEST_F(SimulatorTest, MisbehavingServersAreSurvivedAndRetried) {
@@ -65,11 +69,13 @@ TEST_F(SimulatorTest, MisbehavingServersAreSurvivedAndRetried) {
     enable(3, "127.0.0.4");
     enable(4, "127.0.0.5");
     start(5000, 150);
-    ASSERT_TRUE(waitFor([&] {
-        const QStringList lines = testutil::logLines(dir.filePath("log.txt"));
-        return closing.connections() >= 2 && !lines.filter(" # Error Server 2 No:10061").isEmpty() &&
-               !layout.MachineDataNow[4].Text.isEmpty();
-    }, 10000));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const QStringList lines = testutil::logLines(dir.filePath("log.txt"));
+            return closing.connections() >= 2 && !lines.filter(" # Error Server 2 No:10061").isEmpty() &&
+                   !layout.MachineDataNow[4].Text.isEmpty();
+        },
+        10000));
     EXPECT_GE(silent.messagesReceived(), 1); // it reads what it is sent
     EXPECT_EQ(hub->ConnState[4], ConnectionState::Connected);
 }
@@ -80,8 +86,8 @@ TEST(SimulatorProgram, PrintsWhatItReceivesAndServesLoopbackOnly) {
     const quint16 port = probe.serverPort();
     probe.close();
     QProcess simulator;
-    simulator.start(QStringLiteral(VRR_SIMULATOR), {"--addresses", "127.0.0.1", "--port", QString::number(port), "--verbose",
-                                                    "--interval", "0", "--duration", "20"});
+    simulator.start(QStringLiteral(VRR_SIMULATOR), {"--addresses", "127.0.0.1", "--port", QString::number(port),
+                                                    "--verbose", "--interval", "0", "--duration", "20"});
     ASSERT_TRUE(simulator.waitForStarted());
     QByteArray out;
     ASSERT_TRUE(waitFor([&] {

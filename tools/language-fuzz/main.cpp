@@ -28,11 +28,13 @@ QByteArray mutate(QByteArray bytes, QRandomGenerator& random) {
         for (int i = 0; i < n; ++i) bytes[at()] = static_cast<char>(random.bounded(256));
     } else if (kind < 8) {
         // A 16- or 32-bit field set to an extreme.
-        static const quint32 extremes[] = {0, 1, 0x7F, 0x80, 0xFF, 0x7FFF, 0x8000, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+        static const quint32 extremes[] = {0,      1,      0x7F,       0x80,       0xFF,      0x7FFF,
+                                           0x8000, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
         const quint32 value = extremes[random.bounded(static_cast<quint32>(std::size(extremes)))];
         const int width = random.bounded(2) ? 2 : 4;
         const int pos = at();
-        for (int i = 0; i < width && pos + i < bytes.size(); ++i) bytes[pos + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+        for (int i = 0; i < width && pos + i < bytes.size(); ++i)
+            bytes[pos + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
     } else if (kind == 8) {
         bytes.truncate(at());
     } else {
@@ -87,15 +89,18 @@ int main(int argc, char* argv[]) {
         longest = std::max(longest, one.elapsed());
         ++runs;
         languages += table.LanguageCount;
-        if (!outcome.started) ++failedStart;
+        if (!outcome.started)
+            ++failedStart;
         else if (outcome.killed) {
             ++killed;
             QFile::copy(path, QStringLiteral("fuzz-killed-%1.mdb").arg(killed));
         } else if (outcome.crashed) {
             ++crashed;
             if (crashed <= 5) QFile::copy(path, QStringLiteral("fuzz-crashed-%1.mdb").arg(crashed));
-        } else if (outcome.complete) ++complete;
-        else ++partial;
+        } else if (outcome.complete)
+            ++complete;
+        else
+            ++partial;
     }
     const int deadline = lang::LoaderLimits{}.deadlineMs;
     std::printf("runs %d: complete %d, incomplete %d, killed (deadline or memory) %d, child crashed %d, "

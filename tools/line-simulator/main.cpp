@@ -62,29 +62,38 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption addressesOption(QStringLiteral("addresses"),
                                              QStringLiteral("Addresses to serve: 127.0.0.1-14 or a list."),
                                              QStringLiteral("list"));
-    const QCommandLineOption layoutOption(QStringLiteral("layout"),
-                                          QStringLiteral("Serve every distinct address of the enabled machines of a settings file."),
-                                          QStringLiteral("file"));
+    const QCommandLineOption layoutOption(
+        QStringLiteral("layout"),
+        QStringLiteral("Serve every distinct address of the enabled machines of a settings file."),
+        QStringLiteral("file"));
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port (default 1001)."),
                                         QStringLiteral("port"), QStringLiteral("1001"));
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Random seed (default 1)."),
                                         QStringLiteral("n"), QStringLiteral("1"));
-    const QCommandLineOption intervalOption(QStringLiteral("interval"),
-                                            QStringLiteral("Milliseconds between status changes per server (default 3000, 0: none)."),
-                                            QStringLiteral("ms"), QStringLiteral("3000"));
-    const QCommandLineOption durationOption(QStringLiteral("duration"), QStringLiteral("Stop after this many seconds (0: run until ended)."),
+    const QCommandLineOption intervalOption(
+        QStringLiteral("interval"),
+        QStringLiteral("Milliseconds between status changes per server (default 3000, 0: none)."), QStringLiteral("ms"),
+        QStringLiteral("3000"));
+    const QCommandLineOption durationOption(QStringLiteral("duration"),
+                                            QStringLiteral("Stop after this many seconds (0: run until ended)."),
                                             QStringLiteral("s"), QStringLiteral("0"));
-    const QCommandLineOption silentOption(QStringLiteral("silent"), QStringLiteral("This address accepts but never sends."), QStringLiteral("address"));
-    const QCommandLineOption deafOption(QStringLiteral("deaf"), QStringLiteral("This address accepts but never reads."), QStringLiteral("address"));
-    const QCommandLineOption closeOption(QStringLiteral("close"), QStringLiteral("This address closes the connection 8 s after accepting it."), QStringLiteral("address"));
-    const QCommandLineOption refuseOption(QStringLiteral("refuse"), QStringLiteral("This address refuses connections."), QStringLiteral("address"));
-    const QCommandLineOption garbageOption(QStringLiteral("garbage"), QStringLiteral("This address sends random bytes."), QStringLiteral("address"));
+    const QCommandLineOption silentOption(
+        QStringLiteral("silent"), QStringLiteral("This address accepts but never sends."), QStringLiteral("address"));
+    const QCommandLineOption deafOption(QStringLiteral("deaf"), QStringLiteral("This address accepts but never reads."),
+                                        QStringLiteral("address"));
+    const QCommandLineOption closeOption(QStringLiteral("close"),
+                                         QStringLiteral("This address closes the connection 8 s after accepting it."),
+                                         QStringLiteral("address"));
+    const QCommandLineOption refuseOption(QStringLiteral("refuse"), QStringLiteral("This address refuses connections."),
+                                          QStringLiteral("address"));
+    const QCommandLineOption garbageOption(
+        QStringLiteral("garbage"), QStringLiteral("This address sends random bytes."), QStringLiteral("address"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"), QStringLiteral("Print every message received."));
-    const QCommandLineOption chaosOption(QStringLiteral("chaos"),
-                                         QStringLiteral("Every other server drops, stalls, sends noise and bursts at random; "
-                                                        "a summary is printed at the end."));
-    parser.addOptions({addressesOption, layoutOption, portOption, seedOption, intervalOption, durationOption, silentOption,
-                       deafOption, closeOption, refuseOption, garbageOption, verboseOption, chaosOption});
+    const QCommandLineOption chaosOption(
+        QStringLiteral("chaos"), QStringLiteral("Every other server drops, stalls, sends noise and bursts at random; "
+                                                "a summary is printed at the end."));
+    parser.addOptions({addressesOption, layoutOption, portOption, seedOption, intervalOption, durationOption,
+                       silentOption, deafOption, closeOption, refuseOption, garbageOption, verboseOption, chaosOption});
     parser.process(app);
 
     QString error;
@@ -141,7 +150,8 @@ int main(int argc, char* argv[]) {
         if (closing.contains(name)) behaviour = ServerBehaviour::Close;
         if (refuse.contains(name)) behaviour = ServerBehaviour::Refuse;
         if (garbage.contains(name)) behaviour = ServerBehaviour::Garbage;
-        auto* server = new SimulatedServer(address, port, behaviour, seed * 7919u + static_cast<quint32>(index++), &app);
+        auto* server =
+            new SimulatedServer(address, port, behaviour, seed * 7919u + static_cast<quint32>(index++), &app);
         if (!server->start()) {
             printLine(QStringLiteral("cannot listen on %1:%2: %3%4")
                           .arg(name)

@@ -51,7 +51,9 @@ public:
         ErrorTrap::ioFailed = false;
         display_ = XOpenDisplay(name);
         // Without this, Xlib ends the process when the connection breaks.
-        if (display_) XSetIOErrorExitHandler(display_, [](Display*, void*) { ErrorTrap::ioFailed = true; }, nullptr);
+        if (display_)
+            XSetIOErrorExitHandler(
+                display_, [](Display*, void*) { ErrorTrap::ioFailed = true; }, nullptr);
     }
     ~Connection() {
         if (display_) XCloseDisplay(display_);
@@ -71,7 +73,8 @@ QByteArray windowProperty(Display* d, Window w, Atom property, Atom type) {
     if (XGetWindowProperty(d, w, property, 0, 1 << 16, False, type, &actualType, &format, &items, &after, &data) ==
             Success &&
         data) {
-        if (actualType == type && format == 8) result = QByteArray(reinterpret_cast<const char*>(data), static_cast<int>(items));
+        if (actualType == type && format == 8)
+            result = QByteArray(reinterpret_cast<const char*>(data), static_cast<int>(items));
         XFree(data);
     }
     return result;
@@ -84,9 +87,11 @@ bool hasTitle(Display* d, Window w, const QString& title, Atom netWmName, Atom u
     bool match = false;
     if (XGetWMName(d, w, &text) && text.value) {
         if (text.encoding == XA_STRING)
-            match = QString::fromLatin1(reinterpret_cast<const char*>(text.value), static_cast<int>(text.nitems)) == title;
+            match =
+                QString::fromLatin1(reinterpret_cast<const char*>(text.value), static_cast<int>(text.nitems)) == title;
         else
-            match = QString::fromUtf8(reinterpret_cast<const char*>(text.value), static_cast<int>(text.nitems)) == title;
+            match =
+                QString::fromUtf8(reinterpret_cast<const char*>(text.value), static_cast<int>(text.nitems)) == title;
         XFree(text.value);
     }
     return match;
@@ -117,8 +122,8 @@ WindowLookup findWindowByTitle(const QString& title) {
         int format = 0;
         unsigned long items = 0, after = 0;
         unsigned char* data = nullptr;
-        if (XGetWindowProperty(d, root, clientList, 0, 1 << 16, False, XA_WINDOW, &type, &format, &items, &after, &data) ==
-                Success &&
+        if (XGetWindowProperty(d, root, clientList, 0, 1 << 16, False, XA_WINDOW, &type, &format, &items, &after,
+                               &data) == Success &&
             data) {
             if (type == XA_WINDOW && format == 32)
                 for (unsigned long i = 0; i < items; ++i) candidates << reinterpret_cast<const unsigned long*>(data)[i];
@@ -152,7 +157,8 @@ WindowLookup findWindowByTitle(const QString& title) {
         result.failed = true;
         result.handle = 0;
         result.errorNumber = ErrorTrap::ioFailed ? 1 : code;
-        result.errorDescription = ErrorTrap::ioFailed ? QStringLiteral("Connection to the X server lost") : errorText(d, code);
+        result.errorDescription =
+            ErrorTrap::ioFailed ? QStringLiteral("Connection to the X server lost") : errorText(d, code);
     }
     return result;
 }
@@ -164,16 +170,16 @@ QString xkbLayoutForLanguage(uint16_t languageId) {
         const char* layout;
     };
     static constexpr Entry table[] = {
-        {0x0409, "us"}, {0x0809, "gb"}, {0x1009, "ca"}, {0x0c09, "au"}, {0x1809, "ie"}, {0x0407, "de"},
-        {0x0807, "ch"}, {0x0c07, "at"}, {0x040c, "fr"}, {0x080c, "be"}, {0x0c0c, "ca"}, {0x100c, "ch"},
-        {0x0410, "it"}, {0x040a, "es"}, {0x0c0a, "es"}, {0x080a, "latam"}, {0x0816, "pt"}, {0x0416, "br"},
-        {0x0413, "nl"}, {0x0813, "be"}, {0x0406, "dk"}, {0x0414, "no"}, {0x041d, "se"}, {0x040b, "fi"},
-        {0x040f, "is"}, {0x0419, "ru"}, {0x0422, "ua"}, {0x0423, "by"}, {0x0402, "bg"}, {0x0405, "cz"},
-        {0x041b, "sk"}, {0x0415, "pl"}, {0x040e, "hu"}, {0x0424, "si"}, {0x041a, "hr"}, {0x0c1a, "rs"},
-        {0x081a, "rs"}, {0x042f, "mk"}, {0x041c, "al"}, {0x0418, "ro"}, {0x0408, "gr"}, {0x041f, "tr"},
-        {0x042c, "az"}, {0x040d, "il"}, {0x0401, "ara"}, {0x0429, "ir"}, {0x0420, "pk"}, {0x0425, "ee"},
-        {0x0426, "lv"}, {0x0427, "lt"}, {0x042a, "vn"}, {0x041e, "th"}, {0x0411, "jp"}, {0x0412, "kr"},
-        {0x0804, "cn"}, {0x1004, "cn"}, {0x0404, "tw"}, {0x0c04, "cn"}, {0x043f, "kz"}, {0x0440, "kg"},
+        {0x0409, "us"}, {0x0809, "gb"}, {0x1009, "ca"},  {0x0c09, "au"},    {0x1809, "ie"}, {0x0407, "de"},
+        {0x0807, "ch"}, {0x0c07, "at"}, {0x040c, "fr"},  {0x080c, "be"},    {0x0c0c, "ca"}, {0x100c, "ch"},
+        {0x0410, "it"}, {0x040a, "es"}, {0x0c0a, "es"},  {0x080a, "latam"}, {0x0816, "pt"}, {0x0416, "br"},
+        {0x0413, "nl"}, {0x0813, "be"}, {0x0406, "dk"},  {0x0414, "no"},    {0x041d, "se"}, {0x040b, "fi"},
+        {0x040f, "is"}, {0x0419, "ru"}, {0x0422, "ua"},  {0x0423, "by"},    {0x0402, "bg"}, {0x0405, "cz"},
+        {0x041b, "sk"}, {0x0415, "pl"}, {0x040e, "hu"},  {0x0424, "si"},    {0x041a, "hr"}, {0x0c1a, "rs"},
+        {0x081a, "rs"}, {0x042f, "mk"}, {0x041c, "al"},  {0x0418, "ro"},    {0x0408, "gr"}, {0x041f, "tr"},
+        {0x042c, "az"}, {0x040d, "il"}, {0x0401, "ara"}, {0x0429, "ir"},    {0x0420, "pk"}, {0x0425, "ee"},
+        {0x0426, "lv"}, {0x0427, "lt"}, {0x042a, "vn"},  {0x041e, "th"},    {0x0411, "jp"}, {0x0412, "kr"},
+        {0x0804, "cn"}, {0x1004, "cn"}, {0x0404, "tw"},  {0x0c04, "cn"},    {0x043f, "kz"}, {0x0440, "kg"},
         {0x0444, "ru"}, {0x0450, "mn"}, {0x0439, "in"},
     };
     for (const Entry& e : table)

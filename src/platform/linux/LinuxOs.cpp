@@ -16,8 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <stdio.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,7 +112,8 @@ class LinuxOs final : public OperatingSystem {
 public:
     bool replaceFile(const QString& path, const QByteArray& content, QString* error) override {
         const auto fail = [error](const char* step) {
-            if (error) *error = QString::fromLatin1(step) + QLatin1String(": ") + QString::fromLocal8Bit(std::strerror(errno));
+            if (error)
+                *error = QString::fromLatin1(step) + QLatin1String(": ") + QString::fromLocal8Bit(std::strerror(errno));
             return false;
         };
         const QString target = resolveTarget(path);
@@ -135,8 +136,8 @@ public:
             return fail("the file is read-only");
         }
 
-        QByteArray tempName = QFile::encodeName(info.absolutePath() + QLatin1String("/.") + info.fileName() +
-                                                QLatin1String(".XXXXXX"));
+        QByteArray tempName =
+            QFile::encodeName(info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1String(".XXXXXX"));
         const int fd = ::mkstemp(tempName.data());
         if (fd < 0) return fail("creating the temporary file");
         const char* step = nullptr;
@@ -162,7 +163,8 @@ public:
             errno = saved;
             return fail(step);
         }
-        const int dirFd = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int dirFd =
+            ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dirFd >= 0) {
             ::fsync(dirFd);
             ::close(dirFd);

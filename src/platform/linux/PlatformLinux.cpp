@@ -5,12 +5,12 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
-#include <arpa/inet.h>
 #include <cstring>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -49,9 +49,17 @@ int ansiCodePageForLocale(const QByteArray& localeName) {
         int codePage;
     };
     static const Entry table[] = {
-        {" cs sk pl hu sl hr ro sq bs ", 1250}, {" ru uk be bg mk sr kk ky tt mn ", 1251}, {" el ", 1253},
-        {" tr az ", 1254}, {" he yi ", 1255}, {" ar fa ur ", 1256}, {" et lv lt ", 1257}, {" vi ", 1258},
-        {" th ", 874}, {" ja ", 932}, {" ko ", 949},
+        {" cs sk pl hu sl hr ro sq bs ", 1250},
+        {" ru uk be bg mk sr kk ky tt mn ", 1251},
+        {" el ", 1253},
+        {" tr az ", 1254},
+        {" he yi ", 1255},
+        {" ar fa ur ", 1256},
+        {" et lv lt ", 1257},
+        {" vi ", 1258},
+        {" th ", 874},
+        {" ja ", 932},
+        {" ko ", 949},
     };
     if (language.isEmpty() || language == "c" || language == "posix") return 1252;
     if (language == "zh") {
@@ -225,7 +233,8 @@ QString socketErrorText(int error) { return QString::fromLocal8Bit(std::strerror
 qint64 sendNow(qintptr socket, const char* data, qint64 size) {
     if (socket < 0) return -1;
     for (;;) {
-        const ssize_t n = ::send(static_cast<int>(socket), data, static_cast<size_t>(size), MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n =
+            ::send(static_cast<int>(socket), data, static_cast<size_t>(size), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n >= 0) return n;
         if (errno == EINTR) continue;
         return (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
