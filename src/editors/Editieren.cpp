@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <limits>
+
 namespace {
 // A list that shows a stored value it has no entry for as that value's number, with no entry
 // selected.
@@ -40,6 +42,7 @@ Editieren::Editieren(LineLayout& layout, const GeneralSettings& settings, QStrin
     textComputerName_ = new QLineEdit(this);
     textComputerName_->setObjectName(QStringLiteral("TextComputerName"));
     textComputerName_->setGeometry(ui::twipsRect(5460, 1170, 2505, 360));
+    textComputerName_->setMaxLength(std::numeric_limits<int>::max());
     useDialogFont({textComputerName_});
     makeLabel("LabelMachineNumber", QStringLiteral("Machine Number in Visualisation"), 1515, 1650, 3900, 360);
     comboMachineNumber_ = makeComboBox("ComboMachineNumber", 5460, 1650, 675, 360);
@@ -97,14 +100,16 @@ void Editieren::load() {
     checkRemoteControl_->setChecked(record.RemoteControl);
     checkStatusPLC_->setChecked(record.StatusPLC);
     EditSymbol = record.Symbol;
-    showSymbol();
+    showSymbol(false);
     checkEnabled_->setChecked(record.Enabled);
     applyEnabledRule();
 }
 
-void Editieren::showSymbol() {
-    // A number without a picture shows an empty place, not the picture of the number before it.
+void Editieren::showSymbol(bool keepWithoutPicture) {
+    // At an opening a number without a picture shows an empty place; a picked one keeps the
+    // picture shown before it.
     const QPixmap picture = ui::readSymbolPicture(ui::symbolPath(programDirectory_, EditSymbol));
+    if (picture.isNull() && keepWithoutPicture) return;
     bild_->setPixmap(picture);
     bild_->resize(picture.isNull() ? QSize(0, 0) : picture.size());
 }
@@ -125,7 +130,7 @@ void Editieren::CommandSymbol_Click() {
     picker.pick();
     if (picker.SymbolErgebnis != 1) return;
     EditSymbol = picker.SymbolNr;
-    showSymbol();
+    showSymbol(true);
 }
 
 MachineForm Editieren::form() const {

@@ -55,7 +55,9 @@ protected:
 private:
     void load();
     void applyEnabledRule();
-    void showSymbol();
+    // Bild shows the picture of EditSymbol; one without a picture file leaves Bild empty, or as it
+    // was with `keepWithoutPicture`.
+    void showSymbol(bool keepWithoutPicture);
     void CommandSymbol_Click();
     void CommandOK_Click();
     void CommandCancel_Click();

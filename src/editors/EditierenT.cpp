@@ -673,6 +673,22 @@ bool EditierenT::keyPressed(const Target& target, QKeyEvent* key) {
     }
 }
 
+void EditierenT::keyPressEvent(QKeyEvent* event) {
+    // Esc with a list open closes the list, and only that, however it was opened: the dialog's
+    // edits stay. (A list opened from the keyboard has the focus and takes its Esc itself.)
+    if (event->key() == Qt::Key_Escape) {
+        bool open = false;
+        for (QListWidget* list : {listGruppe_, listGruppeVisu_, listMachineNumber_, listMarke_})
+            open = open || list->isVisible();
+        if (open) {
+            hideLists();
+            event->accept();
+            return;
+        }
+    }
+    ModalDialog::keyPressEvent(event);
+}
+
 void EditierenT::mousePressEvent(QMouseEvent* event) {
     hideLists(); // a press on the window's background
     ModalDialog::mousePressEvent(event);

@@ -88,6 +88,7 @@ public:
 protected:
     void cancel() override { CommandCancel_Click(); }
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 

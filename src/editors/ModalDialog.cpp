@@ -45,27 +45,29 @@ ModalDialog::ModalDialog(QWidget* owner, const QString& objectName, const QStrin
     else
         resize(size);
     ui::setGreyBackground(this);
-    if (stayOnTop_) ui::setTopmost(this, true);
+    givenFont_ = ui::dialogFont();
 }
 
 void ModalDialog::setAnswer(std::function<void(ModalDialog&)> answer) { answerHook() = std::move(answer); }
 
 void ModalDialog::run() {
+    // The dialog is kept between openings, and OK and Cancel leave the stays-on-top state: it is
+    // taken again at every opening, as is a dialog font changed by a new input language.
+    if (stayOnTop_) ui::setTopmost(this, true);
+    refreshDialogFont();
     ui::centreOver(this, parentWidget());
     if (const auto& answer = answerHook()) QTimer::singleShot(0, this, [this, answer] { answer(*this); });
     exec();
 }
 
-namespace {
 // A control of this dialog at a rectangle in twips, in the dialog font.
 template <typename Control>
-Control* place(Control* control, const char* objectName, int left, int top, int width, int height) {
+Control* ModalDialog::place(Control* control, const char* objectName, int left, int top, int width, int height) {
     control->setObjectName(QLatin1String(objectName));
     control->setGeometry(ui::twipsRect(left, top, width, height));
-    control->setFont(ui::dialogFont());
+    useDialogFont({control});
     return control;
 }
-} // namespace
 
 QPushButton* ModalDialog::makeButton(const char* objectName, const QString& caption, int left, int top, int width,
                                      int height) {
@@ -95,6 +97,9 @@ QCheckBox* ModalDialog::makeCheckBox(const char* objectName, const QString& capt
 QComboBox* ModalDialog::makeComboBox(const char* objectName, int left, int top, int width, int height) {
     auto* box = place(new QComboBox(this), objectName, left, top, width, height);
     box->setMaxVisibleItems(17);
+    // The wheel turns a list only once it has the focus: scrolling over the dialog changes nothing.
+    box->setFocusPolicy(Qt::StrongFocus);
+    box->installEventFilter(this);
     return box;
 }
 
@@ -109,8 +114,31 @@ void ModalDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+bool ModalDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel) {
+        if (auto* box = qobject_cast<QComboBox*>(watched); box && !box->hasFocus()) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void ModalDialog::useDialogFont(std::initializer_list<QWidget*> controls) {
-    for (QWidget* control : controls) control->setFont(ui::dialogFont());
+    for (QWidget* control : controls) {
+        control->setFont(givenFont_);
+        dialogFontControls_ << control;
+    }
+}
+
+void ModalDialog::refreshDialogFont() {
+    if (ui::dialogFont() == givenFont_) return;
+    givenFont_ = ui::dialogFont();
+    for (const QPointer<QWidget>& control : dialogFontControls_) {
+        if (!control) continue;
+        control->setFont(givenFont_);
+        ui::fitCaption(control);
+    }
 }
 
 void ModalDialog::finish() {

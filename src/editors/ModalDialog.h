@@ -7,6 +7,8 @@
 #include "base/States.h"
 
 #include <QDialog>
+#include <QList>
+#include <QPointer>
 
 #include <functional>
 #include <initializer_list>
@@ -27,11 +29,12 @@ public:
     enum class Frame { Fixed, Resizable };
 
     // A dialog of the given client size in twips; `stayOnTop` keeps it above all other windows
-    // from now until it closes through OK or Cancel.
+    // from every opening until it closes through OK or Cancel.
     ModalDialog(QWidget* owner, const QString& objectName, const QString& caption, int widthTwips, int heightTwips,
                 bool stayOnTop, Frame frame = Frame::Fixed);
 
-    // Shows the dialog modally, centred over its owner (when it has one); returns when it closed.
+    // Shows the dialog modally, centred over its owner (when it has one), topmost when asked and
+    // with the shared dialog font as it is now; returns when it closed.
     void run();
 
     // Runs `answer` with every dialog once it is shown modally, until reset with an empty function.
@@ -47,7 +50,7 @@ protected:
     QLabel* makeLabel(const char* objectName, const QString& caption, int left, int top, int width, int height);
     QCheckBox* makeCheckBox(const char* objectName, const QString& caption, int left, int top, int width, int height);
     QComboBox* makeComboBox(const char* objectName, int left, int top, int width, int height);
-    // Gives the shared dialog font to these controls.
+    // Gives the shared dialog font to these controls, now and at every opening.
     void useDialogFont(std::initializer_list<QWidget*> controls);
 
     // The Cancel action; Esc and closing by the title bar run it too.
@@ -56,9 +59,17 @@ protected:
     void finish();
 
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    template <typename Control>
+    Control* place(Control* control, const char* objectName, int left, int top, int width, int height);
+    // The shared dialog font again for every control that has it, when it changed since.
+    void refreshDialogFont();
+
     bool stayOnTop_;
+    QList<QPointer<QWidget>> dialogFontControls_;
+    QFont givenFont_; // the dialog font last given to them
 };
 
 } // namespace editors

@@ -48,8 +48,9 @@ SymbolCatalog SymbolCatalog::list(const QString& programDirectory) {
         catalog.numbers_[static_cast<size_t>(catalog.count_)] = *number;
         ++catalog.count_;
     }
-    // The exchange sort: for every pair (i, j), the entry at i moves behind the one at j when its
-    // number is smaller. It ends in ascending order.
+    // The exchange sort: for every pair (i, j), the entries at i and j change places when the
+    // number at i is smaller. It ends in ascending order of numbers, but does not keep the name
+    // order of equal numbers: _10_1024, _10_800, _9_800 end as 9_800, 10_800, 10_1024.
     const size_t n = static_cast<size_t>(catalog.count_);
     for (size_t i = 0; i < n; ++i)
         for (size_t j = 0; j < n; ++j)

@@ -3,7 +3,7 @@
 // program's MachineSymbols folder (folder and names matched without regard to case), with the
 // number taken from the name. The directory's own order is arbitrary on Linux, so the names are
 // first sorted without regard to case; then the entries are put in ascending order of number by
-// an exchange sort, which leaves entries of equal number as it found them. At most 100 entries
+// an exchange sort, which does not keep the name order of equal numbers. At most 100 entries
 // are kept; a name whose number does not fit 16 bits is skipped. Needs no window.
 
 #include <QString>

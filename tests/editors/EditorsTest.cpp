@@ -4,6 +4,8 @@
 #include "editors/MachineForm.h"
 #include "editors/SymbolAuswahl.h"
 #include "editors/UnicodeTextBox.h"
+#include "ui/DialogFont.h"
+#include "ui/SymbolImages.h"
 
 #include "display/GroupModul.h"
 #include "display/LineModul.h"
@@ -15,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -25,6 +28,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 using testutil::readBytes;
 
@@ -141,6 +145,17 @@ TEST_F(EditorTest, MachineEditorLoadsARecordAndOkStoresOnlyWhatChanged) {
     EXPECT_EQ(editor.EditErgebnis, ConfirmedUnchanged);
     EXPECT_EQ(m, before);
 
+    // The computer name takes any length, like the name boxes.
+    {
+        Answer<Editieren> answer([&](Editieren& d) {
+            d.textComputerName()->setText(QString(40000, QChar(u'a')));
+            d.commandOK()->click();
+        });
+        editor.edit();
+    }
+    EXPECT_EQ(m.Address.size(), 40000);
+    m.Address = before.Address;
+
     // Enter in a text box does not confirm; Cancel then leaves the record and gives 0.
     {
         Answer<Editieren> answer([&](Editieren& d) {
@@ -183,6 +198,67 @@ TEST_F(EditorTest, MachineEditorLoadsARecordAndOkStoresOnlyWhatChanged) {
     EXPECT_EQ(m.VisuGroup, before.VisuGroup);
 }
 
+// The dialogs live for the whole run and are opened again and again: every opening is topmost on
+// a station with Ostrel, and every opening has the dialog font of the current input language.
+TEST_F(EditorTest, EveryOpeningIsTopmostAndHasTheCurrentDialogFont) {
+    settings.ostrelPresent = true;
+    QDir().mkpath(dir.filePath("MachineSymbols"));
+    Editieren machine(layout, settings, dir.path(), nullptr);
+    EditierenGroup group(layout, settings, nullptr);
+    EditierenGroupT groupTable(layout, settings, nullptr);
+    ui::SymbolImages symbols(dir.path());
+    EditierenT machineTable(layout, settings, dir.path(), symbols, nullptr);
+    SymbolAuswahl picker(dir.path(), true);
+    const std::pair<const char*, std::function<void()>> openings[] = {
+        {"machine editor", [&] { machine.edit(); }}, {"group name", [&] { group.edit(); }},
+        {"group table", [&] { groupTable.edit(); }}, {"machine table", [&] { machineTable.edit(); }},
+        {"symbol picker", [&] { picker.pick(); }},
+    };
+    const QFont before = ui::dialogFont();
+    for (const auto& [name, open] : openings) {
+        for (const char* family : {"DejaVu Sans", "DejaVu Serif"}) {
+            ui::setUpDialogFont(QString::fromLatin1(family), 0);
+            bool topmost = false;
+            QString okFamily;
+            editors::ModalDialog::setAnswer([&](editors::ModalDialog& d) {
+                topmost = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+                okFamily = d.findChild<QPushButton*>("CommandOK")->font().family();
+                d.reject();
+            });
+            open();
+            EXPECT_TRUE(topmost) << name << ", opened with " << family;
+            EXPECT_EQ(okFamily, QString::fromLatin1(family)) << name;
+        }
+    }
+    editors::ModalDialog::setAnswer({});
+    ui::dialogFont() = before;
+}
+
+TEST_F(EditorTest, TheWheelChangesADropDownOnlyWithTheFocus) {
+    slot(2).Enabled = true;
+    slot(2).Group = 0;
+    Editieren editor(layout, settings, dir.path(), nullptr);
+    editor.EditIndex = 2;
+    Answer<Editieren> answer([&](Editieren& d) {
+        QApplication::setActiveWindow(&d); // focus needs an active window, also offscreen
+        QComboBox* box = d.comboGruppe();
+        const auto turn = [box] {
+            QWheelEvent wheel(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(box, &wheel);
+        };
+        d.commandCancel()->setFocus();
+        turn();
+        EXPECT_EQ(box->currentIndex(), 1); // scrolling over the dialog changes nothing
+        box->setFocus();
+        turn();
+        EXPECT_EQ(box->currentIndex(), 2);
+        d.commandOK()->click();
+    });
+    editor.edit();
+    EXPECT_EQ(slot(2).Group, 1);
+}
+
 TEST_F(EditorTest, AGroupOutsideTheListShowsItsNumberAndIsKept) {
     slot(0).Group = 99;
     slot(0).Enabled = true;
@@ -213,7 +289,7 @@ TEST_F(EditorTest, ASymbolIsPickedAndShownOrLeftEmpty) {
             EXPECT_EQ(e->bild()->pixmap().size(), QSize(30, 20));
             e->commandSymbol()->click(); // opens the picker, answered below
             EXPECT_EQ(e->EditSymbol, 9);
-            EXPECT_TRUE(e->bild()->pixmap().isNull()); // no picture for 9: an empty place
+            EXPECT_EQ(e->bild()->pixmap().size(), QSize(30, 20)); // no picture for 9: the one before stays
             e->commandOK()->click();
         } else if (auto* picker = qobject_cast<SymbolAuswahl*>(&d)) {
             ++step;

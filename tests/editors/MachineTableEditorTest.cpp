@@ -89,6 +89,37 @@ struct TableEditorTest : ::testing::Test {
 };
 } // namespace
 
+TEST_F(TableEditorTest, EscClosesAnOpenListOnlyHoweverItWasOpened) {
+    open(
+        [&](EditierenT& d) {
+            d.textMachineName(0)->setUnicodeText(QStringLiteral("kept"));
+            // A pick list opened with the mouse: the focus stays on its box, Esc closes the list.
+            d.textGruppe(1)->setFocus();
+            click(d.textGruppe(1));
+            ASSERT_TRUE(d.listGruppe()->isVisible());
+            QTest::keyClick(d.textGruppe(1), Qt::Key_Escape);
+            EXPECT_FALSE(d.listGruppe()->isVisible());
+            EXPECT_TRUE(d.isVisible());
+            // The row command list, likewise.
+            click(d.marke(2));
+            ASSERT_TRUE(d.listMarke()->isVisible());
+            QTest::keyClick(d.focusWidget(), Qt::Key_Escape);
+            EXPECT_FALSE(d.listMarke()->isVisible());
+            EXPECT_TRUE(d.isVisible());
+        },
+        true);
+    EXPECT_EQ(dialog->EditErgebnis, ConfirmedChanged);
+    EXPECT_EQ(slot(0).Text, "kept");
+    // With no list open, Esc cancels the dialog.
+    Answer<EditierenT> answer([](EditierenT& d) {
+        d.textMachineName(0)->setUnicodeText(QStringLiteral("dropped"));
+        QTest::keyClick(d.textComputerName(0), Qt::Key_Escape);
+    });
+    dialog->edit();
+    EXPECT_EQ(dialog->EditErgebnis, Cancelled);
+    EXPECT_EQ(slot(0).Text, "kept");
+}
+
 TEST_F(TableEditorTest, OkWritesBackExactlyWhatWasThereAndCancelDropsEverything) {
     // Values outside the lists, names of any script and length, and the run-time mark.
     slot(3).Group = 99;

@@ -57,12 +57,20 @@ TEST(SymbolCatalog, ListsMatchingPlainFilesInNumberOrder) {
     QDir().mkpath(f.folder + "/MachineSymbol_8_800.gif"); // a folder, not a plain file
     const SymbolCatalog c = SymbolCatalog::list(f.dir.path());
     EXPECT_EQ(f.numbers(c), (QList<int>{3, 5, 5, 12, 100}));
-    // Equal numbers keep the order of their names without regard to case.
-    EXPECT_TRUE(c.file(1).endsWith("MACHINESYMBOL_5_400.GIF"));
-    EXPECT_TRUE(c.file(2).endsWith("MachineSymbol_5_800.gif"));
     EXPECT_EQ(c.file(5), QString());
     EXPECT_EQ(c.number(99), 0);
     EXPECT_EQ(c.fallback(), QString()); // no file for symbol 0
+
+    // The exchange sort does not keep equal numbers in the order of their names: by name the
+    // files are 10_1024, 10_800, 9_800; they are offered as 9, 10_800, 10_1024.
+    SymbolFolder equal;
+    equal.add("MachineSymbol_10_1024.gif");
+    equal.add("MachineSymbol_10_800.gif");
+    equal.add("MachineSymbol_9_800.gif");
+    const SymbolCatalog e = SymbolCatalog::list(equal.dir.path());
+    ASSERT_EQ(equal.numbers(e), (QList<int>{9, 10, 10}));
+    EXPECT_TRUE(e.file(1).endsWith("MachineSymbol_10_800.gif"));
+    EXPECT_TRUE(e.file(2).endsWith("MachineSymbol_10_1024.gif"));
 }
 
 TEST(SymbolCatalog, ScrollRangeAndCapacity) {
