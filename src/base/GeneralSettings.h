@@ -14,7 +14,6 @@ struct LogSwitches {
 };
 
 struct GeneralSettings {
-    LogSwitches log;
     int32_t lcId = 1033;
     int32_t codePage = 1252;
     QString fontName = QStringLiteral("Arial Unicode MS");

@@ -66,13 +66,13 @@ constexpr int16_t Disconnected = 6;
 } // namespace display_rank
 
 // The display mode of a tile.
-namespace display_mode {
-constexpr int16_t Edit = 0;
-constexpr int16_t Operating = 1;
-} // namespace display_mode
+enum class DisplayMode : int16_t {
+    Edit = 0,
+    Operating = 1,
+};
 
 // What a configuration dialog gives back.
-enum DialogResult : int16_t {
+enum class DialogResult : int16_t {
     Cancelled = 0,
     ConfirmedChanged = 1,
     ConfirmedUnchanged = 2,

@@ -172,11 +172,11 @@ void VelkoZuraVeradadClient::applyGroupParameters() {
     }
 }
 
-void VelkoZuraVeradadClient::setMachineDisplayMode(int16_t mode) {
+void VelkoZuraVeradadClient::setMachineDisplayMode(DisplayMode mode) {
     for (LineModul* tile : machineTiles_) tile->setDisplayMode(mode);
 }
 
-void VelkoZuraVeradadClient::setGroupDisplayMode(int16_t mode) {
+void VelkoZuraVeradadClient::setGroupDisplayMode(DisplayMode mode) {
     for (GroupModul* tile : groupTiles_) tile->setDisplayMode(mode);
 }
 
@@ -202,11 +202,11 @@ void VelkoZuraVeradadClient::editModeChanged(bool on) {
         commandLang_->show();
         commandStart_->setEnabled(false);
         for (LineModul* tile : machineTiles_) {
-            tile->setDisplayMode(display_mode::Edit);
+            tile->setDisplayMode(DisplayMode::Edit);
             tile->setStatus(machine_status::Off);
         }
         for (GroupModul* tile : groupTiles_) {
-            tile->setDisplayMode(display_mode::Edit);
+            tile->setDisplayMode(DisplayMode::Edit);
             tile->setStatus(machine_status::Off);
         }
     } else {
@@ -214,8 +214,8 @@ void VelkoZuraVeradadClient::editModeChanged(bool on) {
         commandTab_->hide();
         commandLang_->hide();
         commandStart_->setEnabled(true);
-        setMachineDisplayMode(display_mode::Operating);
-        setGroupDisplayMode(display_mode::Operating);
+        setMachineDisplayMode(DisplayMode::Operating);
+        setGroupDisplayMode(DisplayMode::Operating);
     }
 }
 
@@ -239,8 +239,7 @@ void VelkoZuraVeradadClient::showGroupNames() {
 int VelkoZuraVeradadClient::chooseLanguage() {
     const GeneralSettings& settings = station_.settings();
     EditierenLang dialog(station_.languages(), settings.lcId, settings.ostrelPresent, this);
-    dialog.run();
-    return dialog.LangErgebnis;
+    return dialog.choose();
 }
 
 Editieren& VelkoZuraVeradadClient::machineEditor() {
@@ -268,31 +267,21 @@ EditierenT& VelkoZuraVeradadClient::machineTableEditor() {
     return *machineTableEditor_;
 }
 
-int VelkoZuraVeradadClient::editMachine(int slot) {
+DialogResult VelkoZuraVeradadClient::editMachine(int slot) {
     Editieren& dialog = machineEditor();
     dialog.EditIndex = static_cast<int16_t>(slot);
-    dialog.edit();
-    return dialog.EditErgebnis;
+    return dialog.edit();
 }
 
-int VelkoZuraVeradadClient::editGroup(int group) {
+DialogResult VelkoZuraVeradadClient::editGroup(int group) {
     EditierenGroup& dialog = groupEditor();
     dialog.EditIndex = static_cast<int16_t>(group);
-    dialog.edit();
-    return dialog.EditErgebnis;
+    return dialog.edit();
 }
 
-int VelkoZuraVeradadClient::editGroupTable() {
-    EditierenGroupT& dialog = groupTableEditor();
-    dialog.edit();
-    return dialog.EditErgebnis;
-}
+DialogResult VelkoZuraVeradadClient::editGroupTable() { return groupTableEditor().edit(); }
 
-int VelkoZuraVeradadClient::editMachineTable() {
-    EditierenT& dialog = machineTableEditor();
-    dialog.edit();
-    return dialog.EditErgebnis;
-}
+DialogResult VelkoZuraVeradadClient::editMachineTable() { return machineTableEditor().edit(); }
 
 void VelkoZuraVeradadClient::setBusyPointer(bool busy) {
     if (busy)

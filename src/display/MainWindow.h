@@ -51,8 +51,8 @@ public:
     void bindFirstSlots() override;
     void applyLineParameters() override;
     void applyGroupParameters() override;
-    void setMachineDisplayMode(int16_t mode) override;
-    void setGroupDisplayMode(int16_t mode) override;
+    void setMachineDisplayMode(DisplayMode mode) override;
+    void setGroupDisplayMode(DisplayMode mode) override;
     void lineSwitching(bool on) override;
     void lineSwitchedOff() override;
     void editModeChanged(bool on) override;
@@ -60,10 +60,10 @@ public:
     void showMachineRecords() override;
     void showGroupNames() override;
     int chooseLanguage() override;
-    int editMachine(int slot) override;
-    int editGroup(int group) override;
-    int editGroupTable() override;
-    int editMachineTable() override;
+    DialogResult editMachine(int slot) override;
+    DialogResult editGroup(int group) override;
+    DialogResult editGroupTable() override;
+    DialogResult editMachineTable() override;
     void setBusyPointer(bool busy) override;
 
     // The configuration dialogs, created on first use and kept for the whole run.

@@ -17,14 +17,14 @@ public:
 
     void setStatus(int16_t status) { assign(status_, status); }
     void setFontName(const QString& fontName) { assign(fontName_, fontName); }
-    void setDisplayMode(int16_t mode) { assign(displayMode_, mode); }
+    void setDisplayMode(DisplayMode mode) { assign(displayMode_, mode); }
 
     int index() const { return index_; }
     int16_t status() const { return status_; }
     const QString& fontName() const { return fontName_; }
     int32_t lcId() const { return lcId_; }
-    int16_t displayMode() const { return displayMode_; }
-    bool editing() const { return displayMode_ == display_mode::Edit; }
+    DisplayMode displayMode() const { return displayMode_; }
+    bool editing() const { return displayMode_ == DisplayMode::Edit; }
     // Counts repaints that a property write asked for (tests check that unchanged values cost none).
     int updateRequests() const { return updateRequests_; }
 
@@ -47,7 +47,7 @@ protected:
     int16_t status_ = machine_status::Off;
     QString fontName_;
     int32_t lcId_ = 0;
-    int16_t displayMode_ = display_mode::Operating;
+    DisplayMode displayMode_ = DisplayMode::Operating;
 
 private:
     int index_;

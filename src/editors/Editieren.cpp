@@ -74,9 +74,10 @@ SymbolAuswahl& Editieren::symbolPicker() {
     return *symbolPicker_;
 }
 
-void Editieren::edit() {
+DialogResult Editieren::edit() {
     load();
     run();
+    return EditErgebnis;
 }
 
 void Editieren::load() {
@@ -127,8 +128,7 @@ void Editieren::applyEnabledRule() {
 void Editieren::CommandSymbol_Click() {
     SymbolAuswahl& picker = symbolPicker();
     picker.SymbolNr = EditSymbol;
-    picker.pick();
-    if (picker.SymbolErgebnis != 1) return;
+    if (picker.pick() != 1) return;
     EditSymbol = picker.SymbolNr;
     showSymbol(true);
 }
@@ -148,12 +148,12 @@ MachineForm Editieren::form() const {
 }
 
 void Editieren::CommandOK_Click() {
-    EditErgebnis =
-        form().applyTo(layout_.Machines[static_cast<size_t>(EditIndex)]) ? ConfirmedChanged : ConfirmedUnchanged;
+    EditErgebnis = form().applyTo(layout_.Machines[static_cast<size_t>(EditIndex)]) ? DialogResult::ConfirmedChanged
+                                                                                    : DialogResult::ConfirmedUnchanged;
     finish();
 }
 
 void Editieren::CommandCancel_Click() {
-    EditErgebnis = Cancelled;
+    EditErgebnis = DialogResult::Cancelled;
     finish();
 }

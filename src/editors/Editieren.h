@@ -26,11 +26,11 @@ public:
     ~Editieren() override;
 
     int16_t EditIndex = 0;
-    int16_t EditErgebnis = Cancelled;
+    DialogResult EditErgebnis = DialogResult::Cancelled;
     int16_t EditSymbol = -1;
 
     // Loads the controls from slot EditIndex and shows the dialog modally.
-    void edit();
+    DialogResult edit();
 
     // The symbol picker this editor opens (created on first use).
     SymbolAuswahl& symbolPicker();

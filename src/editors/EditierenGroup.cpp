@@ -21,27 +21,28 @@ EditierenGroup::EditierenGroup(LineLayout& layout, const GeneralSettings& settin
     connect(commandCancel_, &QPushButton::clicked, this, &EditierenGroup::CommandCancel_Click);
 }
 
-void EditierenGroup::edit() {
+DialogResult EditierenGroup::edit() {
     textGroupName_->setBoxFont(editors::editFont(settings_.fontName));
     textGroupName_->setLcId(settings_.lcId);
     textGroupName_->setUnicodeText(layout_.groupName(EditIndex));
     textGroupName_->setFocus();
     run();
+    return EditErgebnis;
 }
 
 void EditierenGroup::CommandOK_Click() {
     const QString name = textGroupName_->UnicodeText();
     if (name != layout_.groupName(EditIndex)) {
         layout_.setGroupName(EditIndex, name);
-        EditErgebnis = ConfirmedChanged;
+        EditErgebnis = DialogResult::ConfirmedChanged;
     } else {
-        EditErgebnis = ConfirmedUnchanged;
+        EditErgebnis = DialogResult::ConfirmedUnchanged;
     }
     finish();
 }
 
 void EditierenGroup::CommandCancel_Click() {
-    EditErgebnis = Cancelled;
+    EditErgebnis = DialogResult::Cancelled;
     finish();
 }
 
@@ -94,7 +95,7 @@ EditierenGroupT::EditierenGroupT(LineLayout& layout, const GeneralSettings& sett
     connect(commandCancel_, &QPushButton::clicked, this, &EditierenGroupT::CommandCancel_Click);
 }
 
-void EditierenGroupT::edit() {
+DialogResult EditierenGroupT::edit() {
     ErsteGruppe = 0;
     for (int g = 0; g < GroupCount; ++g) GruppenNamen[static_cast<size_t>(g)] = layout_.groupName(g);
     {
@@ -103,6 +104,7 @@ void EditierenGroupT::edit() {
     }
     GruppenAnzeigen();
     run();
+    return EditErgebnis;
 }
 
 void EditierenGroupT::GruppenAnzeigen() {
@@ -119,11 +121,11 @@ void EditierenGroupT::GruppenAnzeigen() {
 
 void EditierenGroupT::CommandOK_Click() {
     for (int g = 0; g < GroupCount; ++g) layout_.setGroupName(g, GruppenNamen[static_cast<size_t>(g)]);
-    EditErgebnis = ConfirmedChanged;
+    EditErgebnis = DialogResult::ConfirmedChanged;
     finish();
 }
 
 void EditierenGroupT::CommandCancel_Click() {
-    EditErgebnis = Cancelled;
+    EditErgebnis = DialogResult::Cancelled;
     finish();
 }

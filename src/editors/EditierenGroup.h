@@ -20,10 +20,10 @@ public:
     EditierenGroup(LineLayout& layout, const GeneralSettings& settings, QWidget* owner);
 
     int16_t EditIndex = 0;
-    int16_t EditErgebnis = Cancelled;
+    DialogResult EditErgebnis = DialogResult::Cancelled;
 
     // Loads the name of group EditIndex and shows the dialog modally.
-    void edit();
+    DialogResult edit();
 
     UnicodeTextBox* textGroupName() const { return textGroupName_; }
     QPushButton* commandOK() const { return commandOK_; }
@@ -51,12 +51,12 @@ public:
 
     EditierenGroupT(LineLayout& layout, const GeneralSettings& settings, QWidget* owner);
 
-    int16_t EditErgebnis = Cancelled;
+    DialogResult EditErgebnis = DialogResult::Cancelled;
     std::array<QString, GroupCount> GruppenNamen;
     int ErsteGruppe = 0;
 
     // Copies the group names, shows the first rows and shows the dialog modally.
-    void edit();
+    DialogResult edit();
 
     QPushButton* marke(int row) const { return marke_[static_cast<size_t>(row)]; }
     UnicodeTextBox* textGroupName(int row) const { return textGroupName_[static_cast<size_t>(row)]; }

@@ -41,3 +41,8 @@ void EditierenLang::CommandCancel_Click() {
     LangErgebnis = 0;
     finish();
 }
+
+int16_t EditierenLang::choose() {
+    run();
+    return LangErgebnis;
+}

@@ -15,6 +15,9 @@ public:
 
     int16_t LangErgebnis = 0;
 
+    // Shows the list modally; returns LangErgebnis.
+    int16_t choose();
+
     QListWidget* list() const { return list_; }
     QPushButton* commandOK() const { return commandOK_; }
     QPushButton* commandCancel() const { return commandCancel_; }

@@ -280,9 +280,10 @@ SymbolAuswahl& EditierenT::symbolPicker() {
 
 MachineRecord& EditierenT::record(int r) { return table.EditMaschinen[static_cast<size_t>(ErsteMaschine + r)]; }
 
-void EditierenT::edit() {
+DialogResult EditierenT::edit() {
     load();
     run();
+    return EditErgebnis;
 }
 
 void EditierenT::load() {
@@ -547,14 +548,14 @@ void EditierenT::openCommandList(int r) {
     if (y + height > HScrollTop) y -= height;
     MarkeZeile = r;
     listMarke_->move(ui::twipsToPixelsX(x), ui::twipsToPixelsY(y));
-    selectCommand(Copy);
+    selectCommand(Command::Copy);
     listMarke_->show();
     listMarke_->raise();
 }
 
-void EditierenT::selectCommand(int command) {
+void EditierenT::selectCommand(Command command) {
     commandSelected_ = command;
-    for (int i = 0; i < listMarke_->count(); ++i) listMarke_->item(i)->setSelected(i == command);
+    for (int i = 0; i < listMarke_->count(); ++i) listMarke_->item(i)->setSelected(i == static_cast<int>(command));
 }
 
 void EditierenT::commandListPressed(Qt::MouseButton button) {
@@ -564,18 +565,17 @@ void EditierenT::commandListPressed(Qt::MouseButton button) {
     }
     if (button != Qt::LeftButton) return;
     listMarke_->hide();
-    const int command = commandSelected_;
-    if (command == NoCommand) return;
+    const Command command = commandSelected_;
+    if (command == Command::None) return;
     if (table.run(command, ErsteMaschine + MarkeZeile)) MaschinenAnzeigen();
-    if (command == Copy) fillCommandList();
+    if (command == Command::Copy) fillCommandList();
 }
 
 void EditierenT::Bild_Click(int r) {
     hideLists();
     SymbolAuswahl& picker = symbolPicker();
     picker.SymbolNr = record(r).Symbol;
-    picker.pick();
-    if (picker.SymbolErgebnis != 1) return;
+    if (picker.pick() != 1) return;
     record(r).Symbol = picker.SymbolNr;
     showSymbol(r);
 }
@@ -711,12 +711,12 @@ void EditierenT::wheelEvent(QWheelEvent* event) {
 void EditierenT::CommandOK_Click() {
     hideLists();
     table.storeInto(layout_);
-    EditErgebnis = ConfirmedChanged;
+    EditErgebnis = DialogResult::ConfirmedChanged;
     finish();
 }
 
 void EditierenT::CommandCancel_Click() {
     hideLists();
-    EditErgebnis = Cancelled;
+    EditErgebnis = DialogResult::Cancelled;
     finish();
 }

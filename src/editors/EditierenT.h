@@ -38,7 +38,7 @@ public:
                QWidget* owner);
     ~EditierenT() override;
 
-    int16_t EditErgebnis = Cancelled;
+    DialogResult EditErgebnis = DialogResult::Cancelled;
     machine_table::WorkingCopy table; // EditMaschinen, KopieMaschine, Kopiert
     int ErsteSpalte = 0;              // first column shown
     int ErsteMaschine = 0;            // slot shown in row 0
@@ -49,7 +49,7 @@ public:
     int MarkeZeile = 0;
 
     // Loads the working copy and the rows and shows the dialog modally.
-    void edit();
+    DialogResult edit();
 
     // The symbol picker a row's picture opens (created on first use).
     SymbolAuswahl& symbolPicker();
@@ -137,7 +137,7 @@ private:
     void load();
     void applyFonts();
     void fillCommandList();
-    void selectCommand(int command);
+    void selectCommand(machine_table::Command command);
     int windowWidthTwips() const;
     void MaschinenAnzeigen();
     void ZelleAnordnen(int r, int c);
@@ -167,7 +167,7 @@ private:
     QFont editFont_;
     QFont headingFont_;
     std::array<int, TableColumns> fittedWidth_{}; // heading widths their captions were fitted to
-    int commandSelected_ = machine_table::NoCommand;
+    machine_table::Command commandSelected_ = machine_table::Command::None;
     QStringList groupEntries_;
     QStringList machineEntries_;
     int groupRow_ = 0;  // GruppeZeile

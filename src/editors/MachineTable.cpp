@@ -117,31 +117,32 @@ QStringList WorkingCopy::commandEntries() const {
             QStringLiteral("Delete")};
 }
 
-int WorkingCopy::commandAt(double y) const {
+Command WorkingCopy::commandAt(double y) const {
     const double entry = std::floor(y / CommandEntryHeight);
-    if (entry < Copy || entry > Delete) return NoCommand;
-    if (entry == Paste && !Kopiert) return NoCommand;
-    return static_cast<int>(entry);
+    if (entry < static_cast<int>(Command::Copy) || entry > static_cast<int>(Command::Delete)) return Command::None;
+    const auto command = static_cast<Command>(static_cast<int>(entry));
+    if (command == Command::Paste && !Kopiert) return Command::None;
+    return command;
 }
 
-bool WorkingCopy::run(int command, int slot) {
+bool WorkingCopy::run(Command command, int slot) {
     if (slot < 0 || slot >= MachineSlots) return false;
     const size_t s = static_cast<size_t>(slot);
     switch (command) {
-    case Copy:
+    case Command::Copy:
         KopieMaschine = EditMaschinen[s];
         Kopiert = true;
         return false;
-    case Paste:
+    case Command::Paste:
         if (!Kopiert) return false;
         EditMaschinen[s] = KopieMaschine; // the copy stays for further pastes
         return true;
-    case Insert:
+    case Command::Insert:
         // The record in the last slot falls out of the table.
         std::move_backward(EditMaschinen.begin() + slot, EditMaschinen.end() - 1, EditMaschinen.end());
         EditMaschinen[s] = emptyMachine();
         return true;
-    case Delete:
+    case Command::Delete:
         std::move(EditMaschinen.begin() + slot + 1, EditMaschinen.end(), EditMaschinen.begin() + slot);
         EditMaschinen.back() = emptyMachine();
         return true;

@@ -73,8 +73,8 @@ QStringList groupEntries(const LineLayout& layout);
 // list has no entry for (which is kept as it is).
 QString entryText(const QStringList& entries, int position, int16_t stored);
 
-// The row command list.
-enum Command { Copy = 0, Paste = 1, Insert = 2, Delete = 3, NoCommand = -1 };
+// The row command list's entries, in list order.
+enum class Command { None = -1, Copy = 0, Paste = 1, Insert = 2, Delete = 3 };
 
 // The record "Insert" and "Delete" put into a freed slot.
 MachineRecord emptyMachine();
@@ -95,10 +95,10 @@ public:
     // The entries of the command list; the second reads "Paste" whenever a record was copied.
     QStringList commandEntries() const;
     // The entry under the pointer at y twips below the list's top; the second entry only when a
-    // record was copied; NoCommand below the last entry.
-    int commandAt(double y) const;
+    // record was copied; Command::None below the last entry.
+    Command commandAt(double y) const;
     // Runs a command on a slot; true when the rows must be filled again.
-    bool run(int command, int slot);
+    bool run(Command command, int slot);
 };
 
 } // namespace machine_table

@@ -75,7 +75,7 @@ SymbolAuswahl::SymbolAuswahl(QString programDirectory, bool ostrelPresent)
     connect(commandCancel_, &QPushButton::clicked, this, &SymbolAuswahl::CommandCancel_Click);
 }
 
-void SymbolAuswahl::pick() {
+int16_t SymbolAuswahl::pick() {
     commandOK_->setEnabled(false);
     catalog_ = SymbolCatalog::list(programDirectory_);
     ErsteZeile = 0;
@@ -86,6 +86,7 @@ void SymbolAuswahl::pick() {
     }
     BilderAnzeigen();
     run();
+    return SymbolErgebnis;
 }
 
 void SymbolAuswahl::BilderAnzeigen() {

@@ -45,7 +45,8 @@ public:
 
     // Lists the folder afresh, marks SymbolNr and shows the first rows; then shows the dialog
     // modally at its default place.
-    void pick();
+    // Returns SymbolErgebnis.
+    int16_t pick();
 
     int ErsteZeile = 0;
     const SymbolCatalog& catalog() const { return catalog_; }

@@ -32,7 +32,6 @@ void Station::setView(StationView* view) {
 void Station::Form_Load() {
     QCoreApplication::processEvents();
     log_.configure(readLogSwitches(paths_));
-    settings_.log = log_.switches();
     log_.debugText(QStringLiteral("Form_Load 1"));
 
     readLanguageSettings(paths_, settings_);
@@ -59,10 +58,10 @@ void Station::Form_Load() {
     log_.debugText(QStringLiteral("Form_Load 6"));
 
     LineParameterZuweisen();
-    view().setMachineDisplayMode(display_mode::Operating);
+    view().setMachineDisplayMode(DisplayMode::Operating);
     layout_.loadGroupNames(paths_.settingsFile());
     GroupZuweisen();
-    view().setGroupDisplayMode(display_mode::Operating);
+    view().setGroupDisplayMode(DisplayMode::Operating);
 
     connections_.createElements();
     log_.debugText(QStringLiteral("Form_Load 7"));
@@ -176,7 +175,7 @@ void Station::LineModul_Click(int slot) {
         editMachineTable();
         return;
     }
-    if (view().editMachine(slot) == ConfirmedChanged) saveMachine(slot);
+    if (view().editMachine(slot) == DialogResult::ConfirmedChanged) saveMachine(slot);
 }
 
 void Station::editMachineTable() {
@@ -186,16 +185,16 @@ void Station::editMachineTable() {
         ~DefaultPointer() { view.setBusyPointer(false); }
     } pointer{view()};
     view().setBusyPointer(true);
-    const int result = view().editMachineTable();
+    const DialogResult result = view().editMachineTable();
     view().setBusyPointer(true);
-    if (result == ConfirmedChanged) saveAllMachines();
+    if (result == DialogResult::ConfirmedChanged) saveAllMachines();
 }
 
 void Station::GroupModul_Click(int group) {
     DebugScope debug(log_, "GroupModul_Click");
     if (!EditMode) return;
-    const int result = TableMode ? view().editGroupTable() : view().editGroup(group);
-    if (result == ConfirmedChanged) saveGroupNames();
+    const DialogResult result = TableMode ? view().editGroupTable() : view().editGroup(group);
+    if (result == DialogResult::ConfirmedChanged) saveGroupNames();
 }
 
 void Station::GroupZuweisen() {

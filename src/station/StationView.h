@@ -16,10 +16,10 @@ public:
     // The shared dialog font, and font name, locale id and group name for every shown group (the
     // work of GroupZuweisen).
     virtual void applyGroupParameters() = 0;
-    // The display mode of every machine tile, and of every group tile (display_mode::Operating or
+    // The display mode of every machine tile, and of every group tile (DisplayMode::Operating or
     // ::Edit).
-    virtual void setMachineDisplayMode(int16_t mode) = 0;
-    virtual void setGroupDisplayMode(int16_t mode) = 0;
+    virtual void setMachineDisplayMode(DisplayMode mode) = 0;
+    virtual void setGroupDisplayMode(DisplayMode mode) = 0;
 
     // The connect button: before switching on or off the buttons change (and on switching on the
     // shown machines get status 1 and Online); after switching off the machines go offline.
@@ -37,12 +37,13 @@ public:
     virtual int chooseLanguage() = 0;
 
     // The configuration dialogs: each edits the layout in memory and gives back its result
-    // (DialogResult: Cancelled, ConfirmedChanged, ConfirmedUnchanged).
-    virtual int editMachine(int slot) = 0;
-    virtual int editGroup(int group) = 0;
-    virtual int editGroupTable() = 0;
-    // The machine table: all 64 records and the column widths; Cancelled or ConfirmedChanged.
-    virtual int editMachineTable() = 0;
+    // (DialogResult: DialogResult::Cancelled, DialogResult::ConfirmedChanged, DialogResult::ConfirmedUnchanged).
+    virtual DialogResult editMachine(int slot) = 0;
+    virtual DialogResult editGroup(int group) = 0;
+    virtual DialogResult editGroupTable() = 0;
+    // The machine table: all 64 records and the column widths; DialogResult::Cancelled or
+    // DialogResult::ConfirmedChanged.
+    virtual DialogResult editMachineTable() = 0;
 
     // Shows the busy pointer over the view, or the default one again.
     virtual void setBusyPointer(bool busy) = 0;
@@ -57,8 +58,8 @@ public:
     void bindFirstSlots() override {}
     void applyLineParameters() override {}
     void applyGroupParameters() override {}
-    void setMachineDisplayMode(int16_t) override {}
-    void setGroupDisplayMode(int16_t) override {}
+    void setMachineDisplayMode(DisplayMode) override {}
+    void setGroupDisplayMode(DisplayMode) override {}
     void lineSwitching(bool) override {}
     void lineSwitchedOff() override {}
     void editModeChanged(bool) override {}
@@ -66,9 +67,9 @@ public:
     void showMachineRecords() override {}
     void showGroupNames() override {}
     int chooseLanguage() override { return 0; }
-    int editMachine(int) override { return Cancelled; }
-    int editGroup(int) override { return Cancelled; }
-    int editGroupTable() override { return Cancelled; }
-    int editMachineTable() override { return Cancelled; }
+    DialogResult editMachine(int) override { return DialogResult::Cancelled; }
+    DialogResult editGroup(int) override { return DialogResult::Cancelled; }
+    DialogResult editGroupTable() override { return DialogResult::Cancelled; }
+    DialogResult editMachineTable() override { return DialogResult::Cancelled; }
     void setBusyPointer(bool) override {}
 };

@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, StartUpWritesExactlyItsStepsInOrder) {
     EXPECT_EQ(window->commandStart()->text(), "Disconnect");
     EXPECT_FALSE(window->commandEdit()->isEnabled());
     for (int t = 0; t < 24; ++t) {
-        EXPECT_EQ(window->machineTile(t)->displayMode(), 1);
+        EXPECT_EQ(window->machineTile(t)->displayMode(), DisplayMode::Operating);
         EXPECT_TRUE(window->machineTile(t)->online());
     }
 }
@@ -129,10 +129,10 @@ TEST_F(MainWindowTest, EditAndTableModeSwitches) {
     EXPECT_FALSE(window->commandLang()->isHidden());
     EXPECT_FALSE(window->commandStart()->isEnabled());
     for (int t = 0; t < 24; ++t) {
-        EXPECT_EQ(window->machineTile(t)->displayMode(), 0);
+        EXPECT_EQ(window->machineTile(t)->displayMode(), DisplayMode::Edit);
         EXPECT_EQ(window->machineTile(t)->status(), 0);
     }
-    for (int g = 0; g < 12; ++g) EXPECT_EQ(window->groupTile(g)->displayMode(), 0);
+    for (int g = 0; g < 12; ++g) EXPECT_EQ(window->groupTile(g)->displayMode(), DisplayMode::Edit);
 
     window->CommandTab_Click();
     EXPECT_TRUE(station->TableMode);
@@ -144,7 +144,7 @@ TEST_F(MainWindowTest, EditAndTableModeSwitches) {
     EXPECT_TRUE(window->commandTab()->isHidden());
     EXPECT_TRUE(window->commandStart()->isEnabled());
     for (int t = 0; t < 24; ++t) {
-        EXPECT_EQ(window->machineTile(t)->displayMode(), 1);
+        EXPECT_EQ(window->machineTile(t)->displayMode(), DisplayMode::Operating);
         EXPECT_EQ(window->machineTile(t)->status(), 0); // kept until the next connect or line data
     }
     window->CommandEdit_Click();

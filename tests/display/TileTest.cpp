@@ -51,7 +51,7 @@ TEST(LineModul, UrgentStatesAreColouredAndCalmStatesAreGrey) {
     tile.resize(264, 57);
     tile.setMachineEnabled(true);
     tile.setOnline(true);
-    tile.setDisplayMode(1);
+    tile.setDisplayMode(DisplayMode::Operating);
     tile.setMachineName("Labeller");
     tile.setStatusText("Fault");
     const QColor red = tile_style::lookFor(5).band;
@@ -70,7 +70,7 @@ TEST(LineModul, UrgentStatesAreColouredAndCalmStatesAreGrey) {
     EXPECT_EQ(countNear(render(tile), red, 6), 0);
     // Edit mode shows no status colour at all.
     tile.setOnline(true);
-    tile.setDisplayMode(0);
+    tile.setDisplayMode(DisplayMode::Edit);
     EXPECT_EQ(countNear(render(tile), red), 0);
 }
 
@@ -82,7 +82,7 @@ TEST(LineModul, EveryCombinationShowsWhatItMeansAndClickReportsTheIndex) {
                            int16_t(-3), int16_t(999)})
         for (int16_t conn : {int16_t(0), int16_t(1), int16_t(2), int16_t(7)})
             for (bool enabled : {false, true})
-                for (int16_t mode : {display_mode::Edit, display_mode::Operating}) {
+                for (DisplayMode mode : {DisplayMode::Edit, DisplayMode::Operating}) {
                     tile.setStatus(status);
                     tile.setConnectionState(static_cast<ShownConnection>(conn));
                     tile.setMachineEnabled(enabled);
@@ -90,10 +90,10 @@ TEST(LineModul, EveryCombinationShowsWhatItMeansAndClickReportsTheIndex) {
                     const QImage image = render(tile);
                     const std::string what = "status " + std::to_string(status) + " connection " +
                                              std::to_string(conn) + " enabled " + std::to_string(enabled) + " mode " +
-                                             std::to_string(mode);
+                                             std::to_string(static_cast<int>(mode));
                     // Edit mode paints its own surface whatever the rest; an unused slot its flat grey;
                     // an operating machine shows its status's band colour (unknown codes as normal).
-                    if (mode == display_mode::Edit) {
+                    if (mode == DisplayMode::Edit) {
                         EXPECT_GT(countNear(image, tile_style::EditSurface, 3), 3000) << what;
                     } else if (!enabled) {
                         EXPECT_GT(countNear(image, tile_style::UnusedSurface, 3), 3000) << what;

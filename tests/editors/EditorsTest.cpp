@@ -142,7 +142,7 @@ TEST_F(EditorTest, MachineEditorLoadsARecordAndOkStoresOnlyWhatChanged) {
         });
         editor.edit();
     }
-    EXPECT_EQ(editor.EditErgebnis, ConfirmedUnchanged);
+    EXPECT_EQ(editor.EditErgebnis, DialogResult::ConfirmedUnchanged);
     EXPECT_EQ(m, before);
 
     // The computer name takes any length, like the name boxes.
@@ -167,7 +167,7 @@ TEST_F(EditorTest, MachineEditorLoadsARecordAndOkStoresOnlyWhatChanged) {
         });
         editor.edit();
     }
-    EXPECT_EQ(editor.EditErgebnis, Cancelled);
+    EXPECT_EQ(editor.EditErgebnis, DialogResult::Cancelled);
     EXPECT_EQ(m, before);
 
     // Only a change of case, a list choice and the Enabled box: all stored with result 1.
@@ -189,7 +189,7 @@ TEST_F(EditorTest, MachineEditorLoadsARecordAndOkStoresOnlyWhatChanged) {
         });
         editor.edit();
     }
-    EXPECT_EQ(editor.EditErgebnis, ConfirmedChanged);
+    EXPECT_EQ(editor.EditErgebnis, DialogResult::ConfirmedChanged);
     EXPECT_EQ(m.Text, Names[0].toLower());
     EXPECT_EQ(m.Machine, 1);
     EXPECT_EQ(m.Group, 2);
@@ -263,15 +263,15 @@ TEST_F(EditorTest, AGroupOutsideTheListShowsItsNumberAndIsKept) {
     slot(0).Group = 99;
     slot(0).Enabled = true;
     Editieren editor(layout, settings, dir.path(), nullptr);
-    editor.EditErgebnis = 7; // never reset by an opening
+    editor.EditErgebnis = static_cast<DialogResult>(7); // never reset by an opening
     Answer<Editieren> answer([&](Editieren& d) {
         EXPECT_EQ(d.comboGruppe()->currentIndex(), -1);
         EXPECT_EQ(d.comboGruppe()->placeholderText(), "99");
-        EXPECT_EQ(editor.EditErgebnis, 7);
+        EXPECT_EQ(editor.EditErgebnis, static_cast<DialogResult>(7));
         d.commandOK()->click();
     });
     editor.edit();
-    EXPECT_EQ(editor.EditErgebnis, ConfirmedUnchanged);
+    EXPECT_EQ(editor.EditErgebnis, DialogResult::ConfirmedUnchanged);
     EXPECT_EQ(slot(0).Group, 99);
 }
 
@@ -302,7 +302,7 @@ TEST_F(EditorTest, ASymbolIsPickedAndShownOrLeftEmpty) {
     editor.edit();
     editors::ModalDialog::setAnswer({});
     EXPECT_EQ(step, 1);
-    EXPECT_EQ(editor.EditErgebnis, ConfirmedChanged);
+    EXPECT_EQ(editor.EditErgebnis, DialogResult::ConfirmedChanged);
     EXPECT_EQ(slot(3).Symbol, 9);
 }
 
@@ -320,12 +320,12 @@ TEST_F(EditorTest, GroupNameDialogStoresAChangedNameOnly) {
         QTest::keyClick(d.textGroupName(), Qt::Key_Return); // Enter in the box does nothing
         d.commandOK()->click();
     });
-    EXPECT_EQ(dialog.EditErgebnis, ConfirmedUnchanged);
+    EXPECT_EQ(dialog.EditErgebnis, DialogResult::ConfirmedUnchanged);
     answerWith([](EditierenGroup& d) {
         d.textGroupName()->setUnicodeText("filling");
         d.commandOK()->click();
     });
-    EXPECT_EQ(dialog.EditErgebnis, ConfirmedChanged);
+    EXPECT_EQ(dialog.EditErgebnis, DialogResult::ConfirmedChanged);
     EXPECT_EQ(layout.groupName(11), "filling");
     for (const QString& name : Names) {
         answerWith([&](EditierenGroup& d) {
@@ -338,7 +338,7 @@ TEST_F(EditorTest, GroupNameDialogStoresAChangedNameOnly) {
         d.textGroupName()->setUnicodeText("changed");
         d.reject();
     });
-    EXPECT_EQ(dialog.EditErgebnis, Cancelled);
+    EXPECT_EQ(dialog.EditErgebnis, DialogResult::Cancelled);
     EXPECT_EQ(layout.groupName(11), Names[std::size(Names) - 1]);
 }
 
@@ -364,7 +364,7 @@ TEST_F(EditorTest, GroupTableKeepsEveryEditAcrossScrolling) {
         });
         table.edit();
     }
-    EXPECT_EQ(table.EditErgebnis, Cancelled);
+    EXPECT_EQ(table.EditErgebnis, DialogResult::Cancelled);
     EXPECT_EQ(layout.groupName(10), "G10");
     {
         Answer<EditierenGroupT> answer([&](EditierenGroupT& d) {
@@ -376,7 +376,7 @@ TEST_F(EditorTest, GroupTableKeepsEveryEditAcrossScrolling) {
         });
         table.edit();
     }
-    EXPECT_EQ(table.EditErgebnis, ConfirmedChanged);
+    EXPECT_EQ(table.EditErgebnis, DialogResult::ConfirmedChanged);
     EXPECT_EQ(layout.groupName(31), "");
     EXPECT_EQ(layout.groupName(30), "G30");
 }
@@ -453,7 +453,7 @@ TEST_F(ClickTest, GroupTileClicksSaveAllNamesAndRefreshTheTiles) {
         Answer<EditierenT> answer([](EditierenT& d) { d.commandCancel()->click(); });
         QTest::mouseClick(window->machineTile(0), Qt::LeftButton);
     }
-    EXPECT_EQ(window->machineTableEditor().EditErgebnis, Cancelled);
+    EXPECT_EQ(window->machineTableEditor().EditErgebnis, DialogResult::Cancelled);
     EXPECT_EQ(readBytes(rig.paths.settingsFile()), "[General]\r\n" + groups);
 }
 

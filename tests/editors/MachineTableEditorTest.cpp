@@ -108,7 +108,7 @@ TEST_F(TableEditorTest, EscClosesAnOpenListOnlyHoweverItWasOpened) {
             EXPECT_TRUE(d.isVisible());
         },
         true);
-    EXPECT_EQ(dialog->EditErgebnis, ConfirmedChanged);
+    EXPECT_EQ(dialog->EditErgebnis, DialogResult::ConfirmedChanged);
     EXPECT_EQ(slot(0).Text, "kept");
     // With no list open, Esc cancels the dialog.
     Answer<EditierenT> answer([](EditierenT& d) {
@@ -116,7 +116,7 @@ TEST_F(TableEditorTest, EscClosesAnOpenListOnlyHoweverItWasOpened) {
         QTest::keyClick(d.textComputerName(0), Qt::Key_Escape);
     });
     dialog->edit();
-    EXPECT_EQ(dialog->EditErgebnis, Cancelled);
+    EXPECT_EQ(dialog->EditErgebnis, DialogResult::Cancelled);
     EXPECT_EQ(slot(0).Text, "kept");
 }
 
@@ -139,7 +139,7 @@ TEST_F(TableEditorTest, OkWritesBackExactlyWhatWasThereAndCancelDropsEverything)
             EXPECT_EQ(d.textGruppeVisu(0, 2)->text(), "5 - Упаковка");
         },
         true);
-    EXPECT_EQ(dialog->EditErgebnis, 1);
+    EXPECT_EQ(dialog->EditErgebnis, DialogResult::ConfirmedChanged);
     for (int s = 0; s < MachineSlots; ++s)
         EXPECT_EQ(layout.Machines[static_cast<size_t>(s)], before.Machines[static_cast<size_t>(s)]) << s;
 
@@ -147,14 +147,14 @@ TEST_F(TableEditorTest, OkWritesBackExactlyWhatWasThereAndCancelDropsEverything)
     // the layout and the result is 0.
     open(
         [&](EditierenT& d) {
-            runCommand(d, 2, machine_table::Insert);
+            runCommand(d, 2, static_cast<int>(machine_table::Command::Insert));
             EXPECT_EQ(d.textMachineName(2)->UnicodeText(), "");
             EXPECT_EQ(d.textMachineName(3)->UnicodeText(), "Machine 2");
             d.textMachineName(4)->setUnicodeText("Renamed");
             click(d.checkRemoteControl(5));
         },
         false);
-    EXPECT_EQ(dialog->EditErgebnis, 0);
+    EXPECT_EQ(dialog->EditErgebnis, DialogResult::Cancelled);
     for (int s = 0; s < MachineSlots; ++s)
         EXPECT_EQ(layout.Machines[static_cast<size_t>(s)], before.Machines[static_cast<size_t>(s)]) << s;
 }
@@ -284,11 +284,11 @@ TEST_F(TableEditorTest, RowCommandsCopyPasteAndTheClipboardOutlivesTheWindow) {
             EXPECT_FALSE(list->isVisible());
             EXPECT_EQ(d.textMachineName(2)->UnicodeText(), "Machine 2");
 
-            runCommand(d, 5, machine_table::Copy);
+            runCommand(d, 5, static_cast<int>(machine_table::Command::Copy));
             EXPECT_EQ(list->item(1)->text(), "Paste");
             d.vScroll()->setValue(5); // slots 40..55
-            runCommand(d, 0, machine_table::Paste);
-            runCommand(d, 1, machine_table::Paste);
+            runCommand(d, 0, static_cast<int>(machine_table::Command::Paste));
+            runCommand(d, 1, static_cast<int>(machine_table::Command::Paste));
             EXPECT_EQ(d.textMachineName(0)->UnicodeText(), "Machine 5");
             EXPECT_EQ(d.textMachineName(1)->UnicodeText(), "Machine 5");
             EXPECT_EQ(d.textComputerName(1)->text(), "10.0.0.5");
@@ -308,8 +308,8 @@ TEST_F(TableEditorTest, RowCommandsCopyPasteAndTheClipboardOutlivesTheWindow) {
     open(
         [&](EditierenT& d) {
             EXPECT_EQ(d.listMarke()->item(1)->text(), "Paste");
-            runCommand(d, 9, machine_table::Paste);
-            runCommand(d, 0, machine_table::Delete);
+            runCommand(d, 9, static_cast<int>(machine_table::Command::Paste));
+            runCommand(d, 0, static_cast<int>(machine_table::Command::Delete));
             EXPECT_EQ(d.textMachineName(0)->UnicodeText(), "Machine 1");
             d.vScroll()->setValue(6);
             EXPECT_EQ(d.textMachineName(15)->UnicodeText(), "");

@@ -132,7 +132,7 @@ TEST(MachineTableLists, PlacesEntriesAndTexts) {
 
 TEST(MachineTableRows, InsertDeleteAndTheEnds) {
     WorkingCopy copy = numbered();
-    ASSERT_TRUE(copy.run(Insert, 10));
+    ASSERT_TRUE(copy.run(Command::Insert, 10));
     for (int s = 0; s < 10; ++s) EXPECT_EQ(slotNumberOf(copy.EditMaschinen[static_cast<size_t>(s)]), s);
     EXPECT_EQ(copy.EditMaschinen[10], emptyMachine());
     for (int s = 11; s < 64; ++s) EXPECT_EQ(slotNumberOf(copy.EditMaschinen[static_cast<size_t>(s)]), s - 1);
@@ -145,36 +145,36 @@ TEST(MachineTableRows, InsertDeleteAndTheEnds) {
     EXPECT_EQ(empty.VisuGroup, (std::array<int16_t, 6>{-1, -1, -1, -1, -1, -1}));
 
     copy = numbered();
-    ASSERT_TRUE(copy.run(Insert, 63));
+    ASSERT_TRUE(copy.run(Command::Insert, 63));
     EXPECT_EQ(copy.EditMaschinen[63], emptyMachine());
     EXPECT_EQ(slotNumberOf(copy.EditMaschinen[62]), 62);
 
     copy = numbered();
-    ASSERT_TRUE(copy.run(Delete, 0));
+    ASSERT_TRUE(copy.run(Command::Delete, 0));
     for (int s = 0; s < 63; ++s) EXPECT_EQ(slotNumberOf(copy.EditMaschinen[static_cast<size_t>(s)]), s + 1);
     EXPECT_EQ(copy.EditMaschinen[63], emptyMachine());
 
     copy = numbered();
-    ASSERT_TRUE(copy.run(Delete, 63));
+    ASSERT_TRUE(copy.run(Command::Delete, 63));
     EXPECT_EQ(copy.EditMaschinen[63], emptyMachine());
     EXPECT_EQ(slotNumberOf(copy.EditMaschinen[62]), 62);
 
-    EXPECT_FALSE(copy.run(Insert, 64));
-    EXPECT_FALSE(copy.run(Delete, -1));
+    EXPECT_FALSE(copy.run(Command::Insert, 64));
+    EXPECT_FALSE(copy.run(Command::Delete, -1));
 }
 
 TEST(MachineTableRows, CopyPastesAgainAndOutlivesTheOpening) {
     WorkingCopy copy = numbered();
     // Before anything was copied the second entry is blank, cannot be selected, and does nothing.
     EXPECT_EQ(copy.commandEntries(), (QStringList{"Copy", "", "Insert", "Delete"}));
-    EXPECT_EQ(copy.commandAt(300), NoCommand);
-    EXPECT_FALSE(copy.run(Paste, 40));
+    EXPECT_EQ(copy.commandAt(300), Command::None);
+    EXPECT_FALSE(copy.run(Command::Paste, 40));
     EXPECT_EQ(copy.EditMaschinen[40], machine(40));
 
-    EXPECT_FALSE(copy.run(Copy, 5)); // copying changes no row
+    EXPECT_FALSE(copy.run(Command::Copy, 5)); // copying changes no row
     EXPECT_TRUE(copy.Kopiert);
-    ASSERT_TRUE(copy.run(Paste, 40));
-    ASSERT_TRUE(copy.run(Paste, 41));
+    ASSERT_TRUE(copy.run(Command::Paste, 40));
+    ASSERT_TRUE(copy.run(Command::Paste, 41));
     EXPECT_EQ(copy.EditMaschinen[40], machine(5));
     EXPECT_EQ(copy.EditMaschinen[41], machine(5));
     EXPECT_EQ(copy.EditMaschinen[5], machine(5));
@@ -185,21 +185,21 @@ TEST(MachineTableRows, CopyPastesAgainAndOutlivesTheOpening) {
     EXPECT_EQ(copy.EditMaschinen[40], layout.Machines[40]);
     EXPECT_TRUE(copy.Kopiert);
     EXPECT_EQ(copy.commandEntries(), (QStringList{"Copy", "Paste", "Insert", "Delete"}));
-    ASSERT_TRUE(copy.run(Paste, 0));
+    ASSERT_TRUE(copy.run(Command::Paste, 0));
     EXPECT_EQ(copy.EditMaschinen[0], machine(5));
 }
 
 TEST(MachineTableRows, ThePointerSelectsTheEntryItIsOver) {
     WorkingCopy copy;
-    EXPECT_EQ(copy.commandAt(0), Copy);
-    EXPECT_EQ(copy.commandAt(224.9), Copy);
-    EXPECT_EQ(copy.commandAt(225), NoCommand); // the blank second entry
-    EXPECT_EQ(copy.commandAt(450), Insert);
-    EXPECT_EQ(copy.commandAt(899), Delete);
-    EXPECT_EQ(copy.commandAt(900), NoCommand); // below the last entry
-    EXPECT_EQ(copy.commandAt(-1), NoCommand);
+    EXPECT_EQ(copy.commandAt(0), Command::Copy);
+    EXPECT_EQ(copy.commandAt(224.9), Command::Copy);
+    EXPECT_EQ(copy.commandAt(225), Command::None); // the blank second entry
+    EXPECT_EQ(copy.commandAt(450), Command::Insert);
+    EXPECT_EQ(copy.commandAt(899), Command::Delete);
+    EXPECT_EQ(copy.commandAt(900), Command::None); // below the last entry
+    EXPECT_EQ(copy.commandAt(-1), Command::None);
     copy.Kopiert = true;
-    EXPECT_EQ(copy.commandAt(300), Paste);
+    EXPECT_EQ(copy.commandAt(300), Command::Paste);
 }
 
 TEST(MachineTableRows, LoadAndStoreKeepEveryFieldButTheRunTimeMark) {

@@ -40,8 +40,12 @@ struct RecordingStationView : StationView {
     void bindFirstSlots() override { calls << "bindFirstSlots"; }
     void applyLineParameters() override { calls << "applyLineParameters"; }
     void applyGroupParameters() override { calls << "applyGroupParameters"; }
-    void setMachineDisplayMode(int16_t mode) override { calls << QStringLiteral("machineDisplayMode %1").arg(mode); }
-    void setGroupDisplayMode(int16_t mode) override { calls << QStringLiteral("groupDisplayMode %1").arg(mode); }
+    void setMachineDisplayMode(DisplayMode mode) override {
+        calls << QStringLiteral("machineDisplayMode %1").arg(static_cast<int>(mode));
+    }
+    void setGroupDisplayMode(DisplayMode mode) override {
+        calls << QStringLiteral("groupDisplayMode %1").arg(static_cast<int>(mode));
+    }
     void lineSwitching(bool on) override { calls << QStringLiteral("lineSwitching %1").arg(on); }
     void lineSwitchedOff() override { calls << "lineSwitchedOff"; }
     void editModeChanged(bool on) override { calls << QStringLiteral("editMode %1").arg(on); }
@@ -52,20 +56,20 @@ struct RecordingStationView : StationView {
         calls << "chooseLanguage";
         return languageAnswer;
     }
-    int dialogAnswer = Cancelled;
-    int editMachine(int slot) override {
+    DialogResult dialogAnswer = DialogResult::Cancelled;
+    DialogResult editMachine(int slot) override {
         calls << QStringLiteral("editMachine %1").arg(slot);
         return dialogAnswer;
     }
-    int editGroup(int group) override {
+    DialogResult editGroup(int group) override {
         calls << QStringLiteral("editGroup %1").arg(group);
         return dialogAnswer;
     }
-    int editGroupTable() override {
+    DialogResult editGroupTable() override {
         calls << "editGroupTable";
         return dialogAnswer;
     }
-    int editMachineTable() override {
+    DialogResult editMachineTable() override {
         calls << "editMachineTable";
         return dialogAnswer;
     }
@@ -183,17 +187,17 @@ TEST(Station, TellsItsViewOfEveryChange) {
     station.CommandEdit_Click();
     station.CommandTab_Click();
     view.take();
-    view.dialogAnswer = Cancelled;
+    view.dialogAnswer = DialogResult::Cancelled;
     const QByteArray settingsBefore = testutil::readBytes(rig.paths.settingsFile());
     station.LineModul_Click(5);
     EXPECT_EQ(view.take(), (QStringList{"busy 1", "editMachineTable", "busy 1", "busy 0"}));
     EXPECT_EQ(testutil::readBytes(rig.paths.settingsFile()), settingsBefore);
-    view.dialogAnswer = ConfirmedChanged;
+    view.dialogAnswer = DialogResult::ConfirmedChanged;
     station.LineModul_Click(5);
     EXPECT_EQ(view.take(), (QStringList{"busy 1", "editMachineTable", "busy 1", "showMachineRecords", "busy 0"}));
     EXPECT_TRUE(testutil::readBytes(rig.paths.settingsFile()).contains("[Ma63]\r\nText=\r\n"));
     EXPECT_TRUE(testutil::readBytes(rig.paths.settingsFile()).contains("[Table]\r\nSize0=1200\r\n"));
-    view.dialogAnswer = Cancelled;
+    view.dialogAnswer = DialogResult::Cancelled;
     station.CommandEdit_Click();
     view.take();
 
