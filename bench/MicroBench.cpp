@@ -100,7 +100,8 @@ struct ReportBench {
     LineHub hub{layout, settings, log, view, sinks};
     unsigned seq = 0;
     ReportBench() {
-        for (int i = 0; i < MachineSlots; ++i) hub.ConnState[static_cast<size_t>(i)] = ConnectionState::Connected;
+        for (int i = 0; i < MachineSlots; ++i) hub.TcpClient_Connect(i);
+        sinks.bytes = 0;
     }
     void report() {
         const int slot = static_cast<int>(seq % 64);

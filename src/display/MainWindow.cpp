@@ -298,7 +298,7 @@ void VelkoZuraVeradadClient::HScroll_Change() {
     for (int g = 0; g < GroupTiles; ++g) {
         const size_t n = static_cast<size_t>(firstShownGroup() + g);
         GroupModul* tile = groupTiles_[static_cast<size_t>(g)];
-        tile->setStatus(hub.GroupStatus[n]);
+        tile->setStatus(hub.groupStatus(static_cast<int>(n)));
         tile->setGroupName(layout.groupName(static_cast<int>(n)));
     }
     for (int t = 0; t < MachineTiles; ++t) {
@@ -312,7 +312,7 @@ void VelkoZuraVeradadClient::HScroll_Change() {
         tile->setMachineName(machine.Text);
         tile->setStatusLcId(data.LcId);
         tile->setStatusText(data.Text);
-        tile->setConnectionState(hub.ShownConnState[m]);
+        tile->setConnectionState(hub.shownConnState(static_cast<int>(m)));
         tile->setStatus(data.Status);
         tile->setNewMachine(true);
     }

@@ -91,7 +91,7 @@ private:
     LineModul* tileForSlot(int slot) const;
     GroupModul* tileForGroup(int group) const;
     // Whether the tiles show the line as switched on.
-    bool online() const { return station_.hub().SwitchedOn; }
+    bool online() const { return station_.hub().switchedOn(); }
 
     Station& station_;
     ui::SymbolImages symbols_;

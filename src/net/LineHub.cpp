@@ -25,7 +25,8 @@ void LineHub::startConnect(int i) {
 }
 
 void LineHub::switchOn() {
-    Connected = true;
+    switchedOn_ = true;
+    connected_ = true;
     // A slot's mark depends only on earlier slots, so marking all of them first gives every slot
     // the ownership it has when the loop below reaches it.
     layout_.markSameAddress();
@@ -33,33 +34,35 @@ void LineHub::switchOn() {
         if (!layout_.ownsConnection(i)) continue;
         log_.system(QLatin1String("Start - Close Server ") + number(i));
         connections_.close(i);
-        ConnState[static_cast<size_t>(i)] = ConnectionState::Closed;
+        connState_[static_cast<size_t>(i)] = ConnectionState::Closed;
         Verbindung(i, ShownConnection::NotConnected);
         startConnect(i);
         connections_.open(i, layout_.Machines[static_cast<size_t>(i)].Address);
-        ConnState[static_cast<size_t>(i)] = ConnectionState::ConnectRequested;
+        connState_[static_cast<size_t>(i)] = ConnectionState::ConnectRequested;
         Verbindung(i, ShownConnection::Waiting);
     }
 }
 
 void LineHub::switchOff() {
+    // The tiles count as switched off from here on; the button's state changes at the end.
+    switchedOn_ = false;
     for (int i = 0; i < MachineSlots; ++i) {
         if (!layout_.ownsConnection(i)) continue;
         log_.system(QLatin1String("Start - Close Server ") + number(i));
         connections_.close(i);
-        ConnState[static_cast<size_t>(i)] = ConnectionState::Closed;
+        connState_[static_cast<size_t>(i)] = ConnectionState::Closed;
     }
     for (int i = 0; i < MachineSlots; ++i) {
         Verbindung(i, ShownConnection::NotConnected);
         connections_.stopTimers(i);
     }
-    Connected = false;
+    connected_ = false;
 }
 
 void LineHub::closeAll() {
     for (int i = 0; i < MachineSlots; ++i) {
         connections_.close(i);
-        ConnState[static_cast<size_t>(i)] = ConnectionState::Closed;
+        connState_[static_cast<size_t>(i)] = ConnectionState::Closed;
     }
 }
 
@@ -70,8 +73,8 @@ void LineHub::Verbindung(int index, ShownConnection state) {
         if (!sameAddress(layout_.Machines[static_cast<size_t>(m)].Address, address)) continue;
         if (state != ShownConnection::Connected)
             layout_.MachineDataNow[static_cast<size_t>(m)].Status =
-                SwitchedOn ? machine_status::Disconnected : machine_status::Off;
-        ShownConnState[static_cast<size_t>(m)] = state;
+                switchedOn_ ? machine_status::Disconnected : machine_status::Off;
+        shownConnState_[static_cast<size_t>(m)] = state;
         view_->showConnectionState(m, state);
     }
     bool changed = false;
@@ -90,7 +93,7 @@ void LineHub::TcpClient_Connect(int i) {
     DebugScope debug(log_, "TcpClient_Connect");
     log_.system(QLatin1String("Server Connect ") + number(i));
     frames_[static_cast<size_t>(i)].clear(); // a new stream starts
-    ConnState[static_cast<size_t>(i)] = ConnectionState::Connected;
+    connState_[static_cast<size_t>(i)] = ConnectionState::Connected;
     Verbindung(i, ShownConnection::Connected);
     connections_.restartKeepAlive(i);
     connections_.restartReplyTimer(i);
@@ -99,7 +102,7 @@ void LineHub::TcpClient_Connect(int i) {
 void LineHub::TcpClient_Close(int i) {
     DebugScope debug(log_, "tcpClient_Close");
     log_.system(QLatin1String("Server Close ") + number(i));
-    ConnState[static_cast<size_t>(i)] = ConnectionState::ClosedByServer;
+    connState_[static_cast<size_t>(i)] = ConnectionState::ClosedByServer;
     connections_.close(i);
     connections_.enableReplyTimer(i);
     Verbindung(i, ShownConnection::NotConnected);
@@ -110,20 +113,20 @@ void LineHub::TcpClient_Error(int i, int errorNumber, const QString& description
     log_.system(QLatin1String("Error Server ") + number(i) + QLatin1String(" No:") + number(errorNumber) +
                 QLatin1String(" Des:") + description);
     connections_.close(i);
-    ConnState[static_cast<size_t>(i)] = ConnectionState::Closed;
+    connState_[static_cast<size_t>(i)] = ConnectionState::Closed;
     connections_.enableReplyTimer(i);
     Verbindung(i, ShownConnection::NotConnected);
 }
 
 void LineHub::TimerHin_Timer(int i) {
     DebugScope debug(log_, "TimerHin_Timer");
-    if (ConnState[static_cast<size_t>(i)] >= ConnectionState::Connected) SendeDaten(i, QString(payload::Leben));
+    if (connState_[static_cast<size_t>(i)] >= ConnectionState::Connected) SendeDaten(i, QString(payload::Leben));
 }
 
 void LineHub::TimerZurueck_Timer(int i) {
     DebugScope debug(log_, "TimerZurueck_Timer");
     log_.system(QLatin1String("Timeout Server ") + number(i));
-    ConnectionState& state = ConnState[static_cast<size_t>(i)];
+    ConnectionState& state = connState_[static_cast<size_t>(i)];
     if (state == ConnectionState::Closed || state == ConnectionState::ClosedByServer) {
         startConnect(i);
         connections_.reopen(i);
@@ -142,7 +145,7 @@ QByteArray loggedText(const QByteArray& framed) {
 
 void LineHub::sendFramed(int index, const QByteArray& framed, const QByteArray* logged) {
     DebugScope debug(log_, "SendeDaten");
-    if (ConnState[static_cast<size_t>(index)] < ConnectionState::Connected) return;
+    if (connState_[static_cast<size_t>(index)] < ConnectionState::Connected) return;
     if (connections_.isOpen(index)) {
         connections_.send(index, framed);
         if (log_.dataOn()) log_.dataSentEncoded(index, logged ? *logged : loggedText(framed));
@@ -254,18 +257,18 @@ void LineHub::LinienDatenAuswerten() {
         }
     }
 
-    GroupStatus.fill(machine_status::Off);
-    GroupDisplayState.fill(display_rank::None);
+    groupStatus_.fill(machine_status::Off);
+    groupDisplayState_.fill(display_rank::None);
     for (int m = 0; m < MachineSlots; ++m) {
         const MachineRecord& machine = layout_.Machines[static_cast<size_t>(m)];
         if (!machine.Enabled || machine.Group < 0 || machine.Group >= GroupCount) continue;
         const MachineData& data = layout_.MachineDataNow[static_cast<size_t>(m)];
         const size_t g = static_cast<size_t>(machine.Group);
         // Slots are visited in order and only a higher rank replaces, so on equal ranks the lower slot wins.
-        if (data.DisplayState > GroupDisplayState[g]) {
-            GroupDisplayState[g] = data.DisplayState;
-            GroupStatus[g] = data.Status;
+        if (data.DisplayState > groupDisplayState_[g]) {
+            groupDisplayState_[g] = data.DisplayState;
+            groupStatus_[g] = data.Status;
         }
     }
-    for (int g = 0; g < GroupCount; ++g) view_->showGroupStatus(g, GroupStatus[static_cast<size_t>(g)]);
+    for (int g = 0; g < GroupCount; ++g) view_->showGroupStatus(g, groupStatus_[static_cast<size_t>(g)]);
 }

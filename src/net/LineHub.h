@@ -36,20 +36,21 @@ public:
 
     LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, SlotView& view, Connections& connections);
 
-    std::array<ConnectionState, MachineSlots> ConnState{};
-    // Per slot the connection state last shown.
-    std::array<ShownConnection, MachineSlots> ShownConnState{};
+    // The state of connection i, and per slot the connection state last shown.
+    ConnectionState connState(int i) const { return connState_[static_cast<size_t>(i)]; }
+    ShownConnection shownConnState(int slot) const { return shownConnState_[static_cast<size_t>(slot)]; }
     // The connect button's state: set when switching on starts, cleared when switching off ends.
-    bool Connected = false;
+    bool connected() const { return connected_; }
     // Whether the line counts as switched on for the tiles ("Online", and status 5 or 0 for a slot
-    // whose connection is not up). It flips with the buttons, before switching on and before
-    // switching off, which is not where Connected changes.
-    bool SwitchedOn = false;
-    std::array<int16_t, GroupCount> GroupStatus{};
-    std::array<int16_t, GroupCount> GroupDisplayState{};
+    // whose connection is not up): from the start of a switch-on until the start of a switch-off.
+    bool switchedOn() const { return switchedOn_; }
+    // A group's status (that of its most urgent enabled machine) and that status's rank.
+    int16_t groupStatus(int group) const { return groupStatus_[static_cast<size_t>(group)]; }
+    int16_t groupDisplayState(int group) const { return groupDisplayState_[static_cast<size_t>(group)]; }
 
     // The connect button's connection work: switching on closes and opens every owned connection,
-    // switching off closes them and stops their timers.
+    // switching off closes them and stops their timers. Each sets both switching states at its
+    // moment.
     void switchOn();
     void switchOff();
     // Shut-down: every connection closed.
@@ -88,6 +89,12 @@ private:
     // lowest slot. Worked out again only when an address or an Enabled flag changed.
     const std::vector<int>& distributionSlots();
 
+    std::array<ConnectionState, MachineSlots> connState_{};
+    std::array<ShownConnection, MachineSlots> shownConnState_{};
+    bool connected_ = false;
+    bool switchedOn_ = false;
+    std::array<int16_t, GroupCount> groupStatus_{};
+    std::array<int16_t, GroupCount> groupDisplayState_{};
     LineLayout& layout_;
     GeneralSettings& settings_;
     Log& log_;

@@ -119,14 +119,12 @@ void Station::switchKeyboard(int32_t layoutHandle) {
 
 void Station::CommandStart_Click() {
     DebugScope debug(log_, "CommandStart_Click");
-    TableMode = false;
+    tableMode_ = false;
     view().tableModeChanged(false);
-    if (!hub_.Connected) {
-        hub_.SwitchedOn = true;
+    if (!hub_.connected()) {
         view().lineSwitching(true);
         hub_.switchOn();
     } else {
-        hub_.SwitchedOn = false;
         view().lineSwitching(false);
         hub_.switchOff();
         view().lineSwitchedOff();
@@ -135,15 +133,15 @@ void Station::CommandStart_Click() {
 
 void Station::CommandEdit_Click() {
     DebugScope debug(log_, "CommandEdit_Click");
-    EditMode = !EditMode;
-    if (!EditMode) TableMode = false;
-    view().editModeChanged(EditMode);
+    editMode_ = !editMode_;
+    if (!editMode_) tableMode_ = false;
+    view().editModeChanged(editMode_);
 }
 
 void Station::CommandTab_Click() {
     DebugScope debug(log_, "CommandTab_Click");
-    TableMode = !TableMode;
-    view().tableModeChanged(TableMode);
+    tableMode_ = !tableMode_;
+    view().tableModeChanged(tableMode_);
 }
 
 void Station::CommandLang_Click() {
@@ -170,8 +168,8 @@ void Station::chooseLanguage(int k) {
 void Station::LineModul_Click(int slot) {
     DebugScope debug(log_, "LineModul_Click");
     // Outside edit mode a click does nothing more.
-    if (!EditMode) return;
-    if (TableMode) {
+    if (!editMode_) return;
+    if (tableMode_) {
         editMachineTable();
         return;
     }
@@ -192,8 +190,8 @@ void Station::editMachineTable() {
 
 void Station::GroupModul_Click(int group) {
     DebugScope debug(log_, "GroupModul_Click");
-    if (!EditMode) return;
-    const DialogResult result = TableMode ? view().editGroupTable() : view().editGroup(group);
+    if (!editMode_) return;
+    const DialogResult result = tableMode_ ? view().editGroupTable() : view().editGroup(group);
     if (result == DialogResult::ConfirmedChanged) saveGroupNames();
 }
 

@@ -78,9 +78,10 @@ public:
     // character set, stored in the settings file, and applied to the view.
     void chooseLanguage(int k);
 
-    bool Connected() const { return hub_.Connected; }
-    bool EditMode = false;
-    bool TableMode = false;
+    bool Connected() const { return hub_.connected(); }
+    // Edit mode (possible only while disconnected) and table mode, which the buttons switch.
+    bool editMode() const { return editMode_; }
+    bool tableMode() const { return tableMode_; }
 
     const ProgramPaths& paths() const { return paths_; }
     GeneralSettings& settings() { return settings_; }
@@ -115,6 +116,8 @@ private:
     LineHub hub_;
     QTimer* timerWebBrowser_ = nullptr;
     QString visuWindowTitle_;
+    bool editMode_ = false;
+    bool tableMode_ = false;
     bool shutDown_ = false;
     int startKeyboardGroup_ = -1; // the XKB group in use at start-up, restored at shut-down
     bool keyboardChanged_ = false;

@@ -123,7 +123,7 @@ TEST_F(MainWindowTest, EditAndTableModeSwitches) {
     EXPECT_TRUE(window->commandEdit()->isEnabled());
     window->machineTile(4)->setStatus(3);
     window->CommandEdit_Click();
-    EXPECT_TRUE(station->EditMode);
+    EXPECT_TRUE(station->editMode());
     EXPECT_TRUE(window->commandEdit()->property("green").toBool());
     EXPECT_FALSE(window->commandTab()->isHidden());
     EXPECT_FALSE(window->commandLang()->isHidden());
@@ -135,11 +135,11 @@ TEST_F(MainWindowTest, EditAndTableModeSwitches) {
     for (int g = 0; g < 12; ++g) EXPECT_EQ(window->groupTile(g)->displayMode(), DisplayMode::Edit);
 
     window->CommandTab_Click();
-    EXPECT_TRUE(station->TableMode);
+    EXPECT_TRUE(station->tableMode());
     EXPECT_TRUE(window->commandTab()->property("green").toBool());
     window->CommandEdit_Click(); // leaving edit mode ends table mode too
-    EXPECT_FALSE(station->EditMode);
-    EXPECT_FALSE(station->TableMode);
+    EXPECT_FALSE(station->editMode());
+    EXPECT_FALSE(station->tableMode());
     EXPECT_FALSE(window->commandTab()->property("green").toBool());
     EXPECT_TRUE(window->commandTab()->isHidden());
     EXPECT_TRUE(window->commandStart()->isEnabled());
@@ -149,7 +149,7 @@ TEST_F(MainWindowTest, EditAndTableModeSwitches) {
     }
     window->CommandEdit_Click();
     EXPECT_FALSE(window->commandTab()->property("green").toBool());
-    EXPECT_FALSE(station->TableMode);
+    EXPECT_FALSE(station->tableMode());
 }
 
 TEST_F(MainWindowTest, ConnectButtonClearsTableModeAndTogglesEverything) {
@@ -159,7 +159,7 @@ TEST_F(MainWindowTest, ConnectButtonClearsTableModeAndTogglesEverything) {
     window->CommandTab_Click();
     window->CommandEdit_Click();
     window->CommandStart_Click(); // connect again
-    EXPECT_FALSE(station->TableMode);
+    EXPECT_FALSE(station->tableMode());
     EXPECT_EQ(window->commandStart()->text(), "Disconnect");
     for (int t = 0; t < 24; ++t) EXPECT_TRUE(window->machineTile(t)->online());
     window->CommandStart_Click();

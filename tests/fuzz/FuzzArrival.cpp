@@ -55,8 +55,8 @@ struct Rig {
             layout.Machines[static_cast<size_t>(s)].Group = static_cast<int16_t>(s % 33 - 1);
             connections.openNow[static_cast<size_t>(s)] = true;
         }
-        hub.SwitchedOn = true;
-        for (int s = 0; s < MachineSlots; ++s) hub.ConnState[static_cast<size_t>(s)] = ConnectionState::Connected;
+        hub.switchOn();
+        for (int s = 0; s < MachineSlots; ++s) hub.TcpClient_Connect(s);
     }
 };
 } // namespace

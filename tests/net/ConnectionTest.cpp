@@ -74,12 +74,12 @@ TEST_F(LiveTest, TwoSlotsWhoseAddressesDifferInCaseShareOneConnection) {
     enable(2, "localhost");
     enable(6, "LocalHost");
     start(5000, 10000);
-    ASSERT_TRUE(waitFor([&] { return hub->ConnState[2] == ConnectionState::Connected; }));
+    ASSERT_TRUE(waitFor([&] { return hub->connState(2) == ConnectionState::Connected; }));
     QTest::qWait(100);
     EXPECT_EQ(server.clients.size(), 1);
-    EXPECT_EQ(hub->ConnState[6], ConnectionState::NeverStarted);
-    EXPECT_EQ(hub->ShownConnState[2], ShownConnection::Connected);
-    EXPECT_EQ(hub->ShownConnState[6], ShownConnection::Connected);
+    EXPECT_EQ(hub->connState(6), ConnectionState::NeverStarted);
+    EXPECT_EQ(hub->shownConnState(2), ShownConnection::Connected);
+    EXPECT_EQ(hub->shownConnState(6), ShownConnection::Connected);
     EXPECT_EQ(view.connection[6], 2);
     EXPECT_EQ(logCount(" # Server Connect 2$"), 1);
 }
@@ -98,7 +98,7 @@ TEST_F(LiveTest, NoKeepAliveWhileMessagesFlow) {
     ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
     enable(0, "127.0.0.1");
     start(400, 10000);
-    ASSERT_TRUE(waitFor([&] { return server.client() != nullptr && hub->ConnState[0] == ConnectionState::Connected; }));
+    ASSERT_TRUE(waitFor([&] { return server.client() != nullptr && hub->connState(0) == ConnectionState::Connected; }));
     QTimer ask;
     QObject::connect(&ask, &QTimer::timeout,
                      [&] { server.client()->write("$$Anfang$$$$LiefereLinienDaten$$$$Ende$$"); });
@@ -116,7 +116,7 @@ TEST_F(LiveTest, SilentServerTimesOutButStaysConnected) {
     enable(1, "127.0.0.1");
     start(5000, 150);
     ASSERT_TRUE(waitFor([&] { return logCount(" # Timeout Server 0$") >= 2; }));
-    EXPECT_EQ(hub->ConnState[0], ConnectionState::Connected);
+    EXPECT_EQ(hub->connState(0), ConnectionState::Connected);
     EXPECT_EQ(view.connection[0], 1);
     EXPECT_EQ(view.connection[1], 1);
     EXPECT_EQ(layout.MachineDataNow[1].Status, 5);
@@ -130,12 +130,12 @@ TEST_F(LiveTest, ServerCloseIsOneCloseEventAndIsReconnected) {
     ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
     enable(0, "127.0.0.1");
     start(5000, 200);
-    ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] == ConnectionState::Connected; }));
+    ASSERT_TRUE(waitFor([&] { return hub->connState(0) == ConnectionState::Connected; }));
     server.client()->disconnectFromHost();
     ASSERT_TRUE(waitFor([&] { return logCount(" # Server Close 0$") == 1; }));
-    EXPECT_EQ(hub->ConnState[0], ConnectionState::ClosedByServer);
+    EXPECT_EQ(hub->connState(0), ConnectionState::ClosedByServer);
     EXPECT_EQ(view.connection[0], 0);
-    ASSERT_TRUE(waitFor([&] { return server.clients.size() == 2 && hub->ConnState[0] == ConnectionState::Connected; }));
+    ASSERT_TRUE(waitFor([&] { return server.clients.size() == 2 && hub->connState(0) == ConnectionState::Connected; }));
     EXPECT_EQ(logCount("Error Server"), 0);
     EXPECT_EQ(logCount(" # Start - Connect Server 0 127.0.0.1$"), 2);
     EXPECT_EQ(view.connection[0], 2);
@@ -151,7 +151,6 @@ TEST_F(LiveTest, RefusedAndEmptyAddressesAreErrorsRetriedByTheTimeOut) {
     EXPECT_GE(logCount(" # Start - Connect Server 0 127.0.0.1$"), 3);
     EXPECT_EQ(view.connection[0] == 0 || view.connection[0] == 1, true);
     // Switching off stops the retries.
-    hub->SwitchedOn = false;
     hub->switchOff();
     const int errors = logCount("Error Server");
     QTest::qWait(400);
@@ -164,7 +163,7 @@ TEST_F(LiveTest, FramesAreAnsweredInOrderAlsoWhenSplitOverArrivals) {
     ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
     enable(0, "127.0.0.1");
     start(5000, 10000);
-    ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] == ConnectionState::Connected; }));
+    ASSERT_TRUE(waitFor([&] { return hub->connState(0) == ConnectionState::Connected; }));
     server.client()->write("$$Anfang$$$$LiefereLinienLayout$$$$Ende$$$$Anfang$$$$LiefereLinien");
     server.client()->flush();
     QTest::qWait(50);
@@ -185,7 +184,7 @@ TEST_F(LiveTest, MachineDataIsPassedToEveryServer) {
     enable(2, "127.0.0.2");
     start(5000, 10000);
     ASSERT_TRUE(waitFor([&] {
-        return hub->ConnState[0] == ConnectionState::Connected && hub->ConnState[1] == ConnectionState::Connected;
+        return hub->connState(0) == ConnectionState::Connected && hub->connState(1) == ConnectionState::Connected;
     }));
     a.received.clear();
     b.received.clear();
@@ -205,7 +204,7 @@ TEST_F(LiveTest, AServerThatNeverReadsIsFailedInsteadOfBufferedWithoutEnd) {
     deaf.onAccept = [](QTcpSocket* s) { s->setReadBufferSize(1); };
     enable(0, "127.0.0.1");
     start(5000, 60000);
-    ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] == ConnectionState::Connected; }));
+    ASSERT_TRUE(waitFor([&] { return hub->connState(0) == ConnectionState::Connected; }));
     const QString big(100000, QLatin1Char('x'));
     for (int i = 0; i < 500 && logCount("Error Server 0 No:10055") == 0; ++i) {
         hub->SendeDaten(0, big);
@@ -213,7 +212,7 @@ TEST_F(LiveTest, AServerThatNeverReadsIsFailedInsteadOfBufferedWithoutEnd) {
         if (i % 20 == 0) QCoreApplication::processEvents();
     }
     ASSERT_TRUE(waitFor([&] { return logCount(" # Error Server 0 No:10055 Des:") == 1; }));
-    EXPECT_EQ(hub->ConnState[0], ConnectionState::Closed);
+    EXPECT_EQ(hub->connState(0), ConnectionState::Closed);
     EXPECT_EQ(manager->unsentBytes(0), 0);
     EXPECT_TRUE(manager->replyTimerActive(0)); // reconnected by the time-out like after any error
 }
@@ -228,8 +227,8 @@ TEST_F(LiveTest, EndlessStreamsAndGarbageKeepMemoryBoundedAndOthersServed) {
     enable(2, "127.0.0.3");
     start(5000, 10000);
     ASSERT_TRUE(waitFor([&] {
-        return hub->ConnState[0] == ConnectionState::Connected && hub->ConnState[1] == ConnectionState::Connected &&
-               hub->ConnState[2] == ConnectionState::Connected;
+        return hub->connState(0) == ConnectionState::Connected && hub->connState(1) == ConnectionState::Connected &&
+               hub->connState(2) == ConnectionState::Connected;
     }));
     QRandomGenerator random(11);
     QByteArray noise(4 * 1024 * 1024, '\0');
@@ -259,13 +258,12 @@ TEST_F(LiveTest, ThousandsOfConnectCloseCyclesLeaveNothingBehind) {
     enable(0, "127.0.0.1");
     start(5000, 1);
     ASSERT_TRUE(waitFor([&] { return server.clients.size() >= 1000; }, 60000));
-    hub->SwitchedOn = false;
     hub->switchOff();
     QTest::qWait(50);
     const int closes = logCount(" # Server Close 0$");
     const int errors = logCount(" # Error Server 0 ");
     EXPECT_GE(closes + errors, 900);
-    EXPECT_EQ(hub->ConnState[0], ConnectionState::Closed);
+    EXPECT_EQ(hub->connState(0), ConnectionState::Closed);
     qDeleteAll(server.clients);
 }
 
@@ -298,7 +296,6 @@ TEST_F(LiveTest, AServerThatResetsAtOnceGetsOneLoggedAttemptPerRetry) {
     enable(0, "127.0.0.1");
     start(5000, 200);
     QTest::qWait(1100);
-    hub->SwitchedOn = false;
     hub->switchOff();
     QTest::qWait(100);
     stop = true;
@@ -393,9 +390,9 @@ TEST_F(LiveTest, AMisbehavingServerNeverStarvesAHealthyOne) {
         enable(0, "127.0.0.1");
         enable(1, "127.0.0.2");
         start(5000, 10000);
-        ASSERT_TRUE(waitFor([&] { return hub->ConnState[1] == ConnectionState::Connected; }));
+        ASSERT_TRUE(waitFor([&] { return hub->connState(1) == ConnectionState::Connected; }));
         if (c.staysConnected) {
-            ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] == ConnectionState::Connected; }));
+            ASSERT_TRUE(waitFor([&] { return hub->connState(0) == ConnectionState::Connected; }));
         }
         int asked = 0;
         const auto ask = [&] {
@@ -431,7 +428,7 @@ TEST_F(LiveTest, SixtyFourServersThatDropTogetherAreAllConnectedAgain) {
     start(5000, 300); // a short reply time-out: reconnects come quickly
     const auto allConnected = [&] {
         for (int s = 0; s < MachineSlots; ++s)
-            if (hub->ConnState[static_cast<size_t>(s)] != ConnectionState::Connected) return false;
+            if (hub->connState(static_cast<size_t>(s)) != ConnectionState::Connected) return false;
         return true;
     };
     ASSERT_TRUE(waitFor(allConnected, 20000));
@@ -441,7 +438,7 @@ TEST_F(LiveTest, SixtyFourServersThatDropTogetherAreAllConnectedAgain) {
         server->clients.clear();
         server->received.clear();
     }
-    ASSERT_TRUE(waitFor([&] { return hub->ConnState[0] != ConnectionState::Connected; }, 20000));
+    ASSERT_TRUE(waitFor([&] { return hub->connState(0) != ConnectionState::Connected; }, 20000));
     ASSERT_TRUE(waitFor(allConnected, 30000));
     for (int s = 0; s < MachineSlots; ++s) {
         servers[static_cast<size_t>(s)]->client()->write("$$Anfang$$$$LiefereLinienLayout$$$$Ende$$");

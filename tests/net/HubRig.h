@@ -50,7 +50,6 @@ protected:
         manager->createElements();
         hub = std::make_unique<LineHub>(layout, settings, log, view, *manager);
         manager->setEvents(hub.get());
-        hub->SwitchedOn = true;
         hub->switchOn();
     }
     void enable(int slot, const QString& address) {

@@ -25,7 +25,7 @@ protected:
 
     void SetUp() override {
         log.configure(testLogSwitches(dir.filePath("log.txt")));
-        hub.SwitchedOn = true;
+        hub.switchOn(); // nothing enabled yet: no connection is opened
     }
     void enable(int slot, const QString& address, int16_t group = -1) {
         MachineRecord& m = layout.Machines[static_cast<size_t>(slot)];
@@ -57,14 +57,14 @@ TEST_F(HubTest, SwitchingOnOpensOneConnectionPerDistinctAddress) {
     layout.Machines[12].Address = "filler"; // disabled: no connection, but matched by address
     hub.switchOn();
     EXPECT_EQ(connections.calls, (QStringList{"close 3", "open 3 Packer", "close 9", "open 9 filler"}));
-    EXPECT_EQ(hub.ConnState[3], ConnectionState::ConnectRequested);
-    EXPECT_EQ(hub.ConnState[7], ConnectionState::NeverStarted);
-    EXPECT_EQ(hub.ShownConnState[7], ShownConnection::Waiting);
-    EXPECT_EQ(hub.ShownConnState[12], ShownConnection::Waiting);
+    EXPECT_EQ(hub.connState(3), ConnectionState::ConnectRequested);
+    EXPECT_EQ(hub.connState(7), ConnectionState::NeverStarted);
+    EXPECT_EQ(hub.shownConnState(7), ShownConnection::Waiting);
+    EXPECT_EQ(hub.shownConnState(12), ShownConnection::Waiting);
     EXPECT_EQ(view.connection[7], 1);
     EXPECT_EQ(layout.MachineDataNow[7].Status, 5);
     hub.TcpClient_Connect(3);
-    EXPECT_EQ(hub.ConnState[3], ConnectionState::Connected);
+    EXPECT_EQ(hub.connState(3), ConnectionState::Connected);
     EXPECT_EQ(view.connection[3], 2);
     EXPECT_EQ(view.connection[7], 2);
     EXPECT_EQ(layout.MachineDataNow[7].Status, 5); // a connect does not change the status
@@ -75,13 +75,13 @@ TEST_F(HubTest, SwitchingOffClosesOwnedConnectionsAndShowsStatusZero) {
     enable(1, "b");
     hub.switchOn();
     connections.calls.clear();
-    hub.SwitchedOn = false; // flips with the buttons, before the connections are closed
+    // The tiles count as switched off from the start of the switch-off.
     hub.switchOff();
     EXPECT_EQ(connections.calls, (QStringList{"close 0", "close 1"}));
-    EXPECT_EQ(hub.ConnState[0], ConnectionState::Closed);
+    EXPECT_EQ(hub.connState(0), ConnectionState::Closed);
     EXPECT_EQ(layout.MachineDataNow[0].Status, 0);
     EXPECT_EQ(view.connection[1], 0);
-    EXPECT_FALSE(hub.Connected);
+    EXPECT_FALSE(hub.connected());
 }
 
 TEST_F(HubTest, LayoutRequestIsAnsweredWithTheLayout) {
@@ -141,7 +141,7 @@ TEST_F(HubTest, MachineDataGoesToTilesAndOnceToEveryDistinctServer) {
     EXPECT_EQ(view.text[0], "Low");
     EXPECT_EQ(view.name[9], "M9");
     // Group 2: status 5 (rank 6) beats status 3 (rank 4) and slot 5's status.
-    EXPECT_EQ(hub.GroupStatus[2], 5);
+    EXPECT_EQ(hub.groupStatus(2), 5);
     EXPECT_EQ(view.group[2], 5);
 }
 
@@ -153,22 +153,23 @@ TEST_F(HubTest, GroupStatusEqualRanksLowerSlotWinsAndDisabledSlotsDoNotCount) {
     layout.MachineDataNow[1] = {0, 1, "", 0, 0};
     layout.MachineDataNow[2] = {1, 1, "", 0, 0};
     hub.LinienDatenAuswerten();
-    EXPECT_EQ(hub.GroupStatus[0], 0);
-    EXPECT_EQ(hub.GroupDisplayState[0], 1);
+    EXPECT_EQ(hub.groupStatus(0), 0);
+    EXPECT_EQ(hub.groupDisplayState(0), 1);
     layout.MachineDataNow[2] = {6, 2, "", 0, 0};
     hub.LinienDatenAuswerten();
-    EXPECT_EQ(hub.GroupStatus[0], 6);
-    EXPECT_EQ(hub.GroupStatus[1], 0);
+    EXPECT_EQ(hub.groupStatus(0), 6);
+    EXPECT_EQ(hub.groupStatus(1), 0);
 }
 
 TEST_F(HubTest, SendingNeedsAnOpenConnection) {
     enable(0, "a");
-    hub.ConnState[0] = ConnectionState::ConnectRequested;
+    hub.switchOn(); // connecting, not connected
     hub.SendeDaten(0, u"abc");
     EXPECT_TRUE(connections.sent.isEmpty());
     EXPECT_TRUE(logLines().isEmpty() || !logLines().last().contains("abc"));
-    hub.ConnState[0] = ConnectionState::Connected;
     connections.openNow[0] = true;
+    hub.TcpClient_Connect(0);
+    connections.sent.clear();
     hub.SendeDaten(0, u"abc");
     ASSERT_EQ(connections.sent.size(), 1);
     EXPECT_EQ(connections.sent[0].second, "$$Anfang$$abc$$Ende$$");
@@ -203,10 +204,10 @@ TEST_F(HubTest, TimeOutReconnectsOnlyClosedConnections) {
     hub.TimerZurueck_Timer(0); // state 3: no second connect
     EXPECT_TRUE(connections.calls.isEmpty());
     hub.TcpClient_Error(0, 10061, "refused");
-    EXPECT_EQ(hub.ConnState[0], ConnectionState::Closed);
+    EXPECT_EQ(hub.connState(0), ConnectionState::Closed);
     hub.TimerZurueck_Timer(0);
     EXPECT_EQ(connections.calls, (QStringList{"close 0", "reopen 0"}));
-    EXPECT_EQ(hub.ConnState[0], ConnectionState::ConnectRequested);
+    EXPECT_EQ(hub.connState(0), ConnectionState::ConnectRequested);
     const QStringList lines = logLines();
     EXPECT_EQ(lines.filter(QRegularExpression(" # Error Server 0 No:10061 Des:refused$")).size(), 1);
     EXPECT_TRUE(lines.last().endsWith(" # Start - Connect Server 0 a"));

@@ -94,9 +94,9 @@ TEST(Station, RunsHeadlessFromStartUpToShutDown) {
            "Address=127.0.0.1\r\n";
     Station& station = rig.start(ini, false);
     EXPECT_TRUE(station.Connected());
-    EXPECT_TRUE(station.hub().SwitchedOn);
-    EXPECT_EQ(station.hub().ConnState[0], ConnectionState::ConnectRequested);
-    EXPECT_EQ(station.hub().ConnState[1], ConnectionState::NeverStarted); // shares slot 0's server
+    EXPECT_TRUE(station.hub().switchedOn());
+    EXPECT_EQ(station.hub().connState(0), ConnectionState::ConnectRequested);
+    EXPECT_EQ(station.hub().connState(1), ConnectionState::NeverStarted); // shares slot 0's server
     EXPECT_EQ(station.layout().groupName(2), "Wrapping");
     EXPECT_TRUE(station.connections().hasElement(63));
     const QStringList lines = logLines(rig.logPath());
@@ -105,7 +105,7 @@ TEST(Station, RunsHeadlessFromStartUpToShutDown) {
     EXPECT_TRUE(lines.last().endsWith("C Debug CommandStart_Click End"));
 
     // The refused connect arrives as an error: status 5 stays, the retry timer runs.
-    ASSERT_TRUE(testutil::waitFor([&] { return station.hub().ConnState[0] == ConnectionState::Closed; }));
+    ASSERT_TRUE(testutil::waitFor([&] { return station.hub().connState(0) == ConnectionState::Closed; }));
     EXPECT_EQ(station.layout().MachineDataNow[1].Status, machine_status::Disconnected);
 
     station.Form_Terminate();
@@ -165,7 +165,8 @@ TEST(Station, TellsItsViewOfEveryChange) {
     EXPECT_LT(startUp.indexOf("lineSwitching 1"), startUp.indexOf("connection 4 1"));
 
     // A report for slot 4 reaches the view by slot, and its group by number.
-    station.hub().ConnState[4] = ConnectionState::Connected;
+    station.hub().TcpClient_Connect(4);
+    view.take();
     station.hub().TextAuswerten(4, u"$$HierMaschinenDaten$$Status4=4;Text4=Jam;CodePage4=1252;LcId4=1033;");
     EXPECT_EQ(view.take(), (QStringList{"data 4 4", "group 1 4"}));
 
@@ -180,7 +181,7 @@ TEST(Station, TellsItsViewOfEveryChange) {
     station.CommandTab_Click();
     station.CommandEdit_Click();
     EXPECT_EQ(view.take(), (QStringList{"editMode 1", "tableMode 1", "editMode 0"}));
-    EXPECT_FALSE(station.TableMode);
+    EXPECT_FALSE(station.tableMode());
 
     // A machine tile in table mode: the busy pointer before the table opens and again after it
     // closed, everything saved only after OK, the default pointer in every case.

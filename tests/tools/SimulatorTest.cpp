@@ -77,7 +77,7 @@ TEST_F(SimulatorTest, MisbehavingServersAreSurvivedAndRetried) {
         },
         10000));
     EXPECT_GE(silent.messagesReceived(), 1); // it reads what it is sent
-    EXPECT_EQ(hub->ConnState[4], ConnectionState::Connected);
+    EXPECT_EQ(hub->connState(4), ConnectionState::Connected);
 }
 
 TEST(SimulatorProgram, PrintsWhatItReceivesAndServesLoopbackOnly) {
@@ -104,7 +104,6 @@ TEST(SimulatorProgram, PrintsWhatItReceivesAndServesLoopbackOnly) {
     manager.createElements();
     LineHub hub(layout, settings, log, view, manager);
     manager.setEvents(&hub);
-    hub.SwitchedOn = true;
     hub.switchOn();
     ASSERT_TRUE(waitFor([&] {
         out += simulator.readAllStandardOutput();
