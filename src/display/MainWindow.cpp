@@ -114,6 +114,8 @@ void VelkoZuraVeradadClient::buildWidgets() {
     }
 }
 
+int VelkoZuraVeradadClient::ScrollPos() const { return hScroll_->value(); }
+
 LineModul* VelkoZuraVeradadClient::tileForSlot(int slot) const {
     const int t = slot - firstShownSlot();
     return (t >= 0 && t < MachineTiles) ? machineTiles_[static_cast<size_t>(t)] : nullptr;
@@ -128,14 +130,9 @@ void VelkoZuraVeradadClient::showConnectionState(int slot, ShownConnection state
     if (LineModul* tile = tileForSlot(slot)) tile->setConnectionState(state);
 }
 
-void VelkoZuraVeradadClient::showMachineData(int slot, const MachineRecord& machine, const MachineData& data) {
-    LineModul* tile = tileForSlot(slot);
-    if (!tile) return;
-    tile->setSymbol(machine.Symbol);
-    tile->setMachineName(machine.Text);
-    tile->setStatusLcId(data.LcId);
-    tile->setStatusText(data.Text);
-    tile->setStatus(data.Status);
+void VelkoZuraVeradadClient::showMachineData(int slot, const MachineRecord&, const MachineData&) {
+    const int t = slot - firstShownSlot();
+    if (t >= 0 && t < MachineTiles) bindMachineTile(t, Symbol | Name | Data);
 }
 
 void VelkoZuraVeradadClient::showGroupStatus(int group, int16_t status) {
@@ -143,33 +140,17 @@ void VelkoZuraVeradadClient::showGroupStatus(int group, int16_t status) {
 }
 
 void VelkoZuraVeradadClient::bindFirstSlots() {
-    const LineLayout& layout = station_.layout();
-    for (int t = 0; t < MachineTiles; ++t) {
-        const MachineRecord& machine = layout.Machines[static_cast<size_t>(firstShownSlot() + t)];
-        machineTiles_[static_cast<size_t>(t)]->setSymbol(machine.Symbol);
-        machineTiles_[static_cast<size_t>(t)]->setMachineEnabled(machine.Enabled);
-    }
+    for (int t = 0; t < MachineTiles; ++t) bindMachineTile(t, Symbol | Enabled);
 }
 
 void VelkoZuraVeradadClient::applyLineParameters() {
-    const GeneralSettings& settings = station_.settings();
-    for (int t = 0; t < MachineTiles; ++t) {
-        LineModul* tile = machineTiles_[static_cast<size_t>(t)];
-        tile->setFontName(settings.fontName);
-        tile->setLcId(settings.lcId);
-        tile->setMachineName(station_.layout().Machines[static_cast<size_t>(firstShownSlot() + t)].Text);
-    }
+    for (int t = 0; t < MachineTiles; ++t) bindMachineTile(t, Font | Name);
 }
 
 void VelkoZuraVeradadClient::applyGroupParameters() {
     const GeneralSettings& settings = station_.settings();
     ui::setUpDialogFont(settings.fontName, settings.charSet);
-    for (int g = 0; g < GroupTiles; ++g) {
-        GroupModul* tile = groupTiles_[static_cast<size_t>(g)];
-        tile->setFontName(settings.fontName);
-        tile->setLcId(settings.lcId);
-        tile->setGroupName(station_.layout().groupName(firstShownGroup() + g));
-    }
+    for (int g = 0; g < GroupTiles; ++g) bindGroupTile(g, Font | Name);
 }
 
 void VelkoZuraVeradadClient::setMachineDisplayMode(DisplayMode mode) {
@@ -222,18 +203,11 @@ void VelkoZuraVeradadClient::editModeChanged(bool on) {
 void VelkoZuraVeradadClient::tableModeChanged(bool on) { ui::setButtonColour(commandTab_, on); }
 
 void VelkoZuraVeradadClient::showMachineRecords() {
-    for (int t = 0; t < MachineTiles; ++t) {
-        const MachineRecord& machine = station_.layout().Machines[static_cast<size_t>(firstShownSlot() + t)];
-        LineModul* tile = machineTiles_[static_cast<size_t>(t)];
-        tile->setMachineName(machine.Text);
-        tile->setSymbol(machine.Symbol);
-        tile->setMachineEnabled(machine.Enabled);
-    }
+    for (int t = 0; t < MachineTiles; ++t) bindMachineTile(t, Name | Symbol | Enabled);
 }
 
 void VelkoZuraVeradadClient::showGroupNames() {
-    for (int g = 0; g < GroupTiles; ++g)
-        groupTiles_[static_cast<size_t>(g)]->setGroupName(station_.layout().groupName(firstShownGroup() + g));
+    for (int g = 0; g < GroupTiles; ++g) bindGroupTile(g, Name);
 }
 
 int VelkoZuraVeradadClient::chooseLanguage() {
@@ -292,30 +266,41 @@ void VelkoZuraVeradadClient::setBusyPointer(bool busy) {
 
 void VelkoZuraVeradadClient::HScroll_Change() {
     DebugScope debug(station_.log(), "HScroll_Change");
-    ScrollPos = hScroll_->value();
-    const LineLayout& layout = station_.layout();
-    const LineHub& hub = station_.hub();
-    for (int g = 0; g < GroupTiles; ++g) {
-        const size_t n = static_cast<size_t>(firstShownGroup() + g);
-        GroupModul* tile = groupTiles_[static_cast<size_t>(g)];
-        tile->setStatus(hub.groupStatus(static_cast<int>(n)));
-        tile->setGroupName(layout.groupName(static_cast<int>(n)));
+    for (int g = 0; g < GroupTiles; ++g) bindGroupTile(g, Data | Name);
+    for (int t = 0; t < MachineTiles; ++t) bindMachineTile(t, Enabled | Online | Symbol | Name | Data | Connection | Fresh);
+}
+
+void VelkoZuraVeradadClient::bindMachineTile(int t, unsigned parts) {
+    const size_t m = static_cast<size_t>(firstShownSlot() + t);
+    const MachineRecord& machine = station_.layout().Machines[m];
+    const MachineData& data = station_.layout().MachineDataNow[m];
+    LineModul* tile = machineTiles_[static_cast<size_t>(t)];
+    if (parts & Font) {
+        tile->setFontName(station_.settings().fontName);
+        tile->setLcId(station_.settings().lcId);
     }
-    for (int t = 0; t < MachineTiles; ++t) {
-        const size_t m = static_cast<size_t>(firstShownSlot() + t);
-        const MachineRecord& machine = layout.Machines[m];
-        const MachineData& data = layout.MachineDataNow[m];
-        LineModul* tile = machineTiles_[static_cast<size_t>(t)];
-        tile->setMachineEnabled(machine.Enabled);
-        tile->setOnline(online());
-        tile->setSymbol(machine.Symbol);
-        tile->setMachineName(machine.Text);
+    if (parts & Enabled) tile->setMachineEnabled(machine.Enabled);
+    if (parts & Online) tile->setOnline(online());
+    if (parts & Symbol) tile->setSymbol(machine.Symbol);
+    if (parts & Name) tile->setMachineName(machine.Text);
+    if (parts & Data) {
         tile->setStatusLcId(data.LcId);
         tile->setStatusText(data.Text);
-        tile->setConnectionState(hub.shownConnState(static_cast<int>(m)));
-        tile->setStatus(data.Status);
-        tile->setNewMachine(true);
     }
+    if (parts & Connection) tile->setConnectionState(station_.hub().shownConnState(static_cast<int>(m)));
+    if (parts & Data) tile->setStatus(data.Status);
+    if (parts & Fresh) tile->setNewMachine(true);
+}
+
+void VelkoZuraVeradadClient::bindGroupTile(int g, unsigned parts) {
+    const int group = firstShownGroup() + g;
+    GroupModul* tile = groupTiles_[static_cast<size_t>(g)];
+    if (parts & Font) {
+        tile->setFontName(station_.settings().fontName);
+        tile->setLcId(station_.settings().lcId);
+    }
+    if (parts & Data) tile->setStatus(station_.hub().groupStatus(group));
+    if (parts & Name) tile->setGroupName(station_.layout().groupName(group));
 }
 
 void VelkoZuraVeradadClient::LineModul_Click(int tile) { station_.LineModul_Click(firstShownSlot() + tile); }

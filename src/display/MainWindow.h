@@ -39,10 +39,10 @@ public:
     void LineModul_Click(int tile);
     void GroupModul_Click(int tile);
 
-    // The first machine slot and group shown at the scroll position.
-    int ScrollPos = 0;
-    int firstShownSlot() const { return ScrollPos * SlotsPerScrollStep; }
-    int firstShownGroup() const { return ScrollPos * GroupsPerScrollStep; }
+    // The scroll position (the scroll bar's value), and the first machine slot and group shown there.
+    int ScrollPos() const;
+    int firstShownSlot() const { return ScrollPos() * SlotsPerScrollStep; }
+    int firstShownGroup() const { return ScrollPos() * GroupsPerScrollStep; }
 
     // StationView
     void showConnectionState(int slot, ShownConnection state) override;
@@ -87,6 +87,19 @@ protected:
 
 private:
     void buildWidgets();
+    // What of a tile's slot or group is shown again: the one place where tiles get their state.
+    enum TilePart : unsigned {
+        Font = 1,        // font name and locale id of the station's language
+        Enabled = 2,     // the machine's Enabled flag
+        Online = 4,      // whether the line is switched on
+        Symbol = 8,      // the machine's symbol
+        Name = 16,       // machine or group name
+        Data = 32,       // status text, its locale and the status (a group: its status)
+        Connection = 64, // the connection state shown
+        Fresh = 128,     // the tile now shows another machine
+    };
+    void bindMachineTile(int t, unsigned parts);
+    void bindGroupTile(int g, unsigned parts);
     // The tile that shows a slot or group at the current scroll position, or nullptr.
     LineModul* tileForSlot(int slot) const;
     GroupModul* tileForGroup(int group) const;

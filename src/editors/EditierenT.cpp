@@ -111,9 +111,8 @@ EditierenT::EditierenT(LineLayout& layout, const GeneralSettings& settings, QStr
     hScroll_->setGeometry(ui::twipsRect(0, HScrollTop, WindowWidth, 300));
     hScroll_->setSingleStep(1);
     hScroll_->setPageStep(1);
-    connect(hScroll_, &QScrollBar::valueChanged, this, [this](int value) {
+    connect(hScroll_, &QScrollBar::valueChanged, this, [this] {
         hideLists();
-        ErsteSpalte = value;
         SpaltenAnordnen(false);
     });
 
@@ -288,7 +287,6 @@ DialogResult EditierenT::edit() {
 
 void EditierenT::load() {
     applyFonts();
-    ErsteSpalte = 0;
     ErsteMaschine = 0;
     SpaltenAnzahl = 0;
     groupEntries_ = groupEntries(layout_);
@@ -395,10 +393,13 @@ void EditierenT::applyEnabledRule(int r) {
     for (QLineEdit* box : row.visuGroups) box->setEnabled(on);
 }
 
+int EditierenT::ErsteSpalte() const { return hScroll_->value(); }
+
 int EditierenT::windowWidthTwips() const { return ui::pixelsToTwipsX(width()); }
 
 void EditierenT::SpaltenAnordnen(bool headingsOnly) {
-    columns_ = layColumns(layout_.TableSize, ErsteSpalte, windowWidthTwips());
+    const int first = ErsteSpalte();
+    columns_ = layColumns(layout_.TableSize, first, windowWidthTwips());
     SpaltenAnzahl = columns_.count;
     for (int c = 0; c < TableColumns; ++c) {
         const Column& column = columns_.columns[static_cast<size_t>(c)];
@@ -426,11 +427,8 @@ void EditierenT::SpaltenAnordnen(bool headingsOnly) {
         const QSignalBlocker quiet(hScroll_);
         hScroll_->setMaximum(columns_.scrollMaximum);
     }
-    if (hScroll_->value() != ErsteSpalte) {
-        // The range shrank below the first column shown: show from where the bar now stands.
-        ErsteSpalte = hScroll_->value();
-        SpaltenAnordnen(headingsOnly);
-    }
+    // The range shrank below the first column shown: show from where the bar now stands.
+    if (ErsteSpalte() != first) SpaltenAnordnen(headingsOnly);
 }
 
 void EditierenT::fitHeading(int c) {

@@ -40,7 +40,7 @@ public:
 
     DialogResult EditErgebnis = DialogResult::Cancelled;
     machine_table::WorkingCopy table; // EditMaschinen, KopieMaschine, Kopiert
-    int ErsteSpalte = 0;              // first column shown
+    int ErsteSpalte() const;          // first column shown: the horizontal bar's value
     int ErsteMaschine = 0;            // slot shown in row 0
     int SpaltenAnzahl = 0;            // columns laid out
     bool Fuellen = false;             // the rows are being filled

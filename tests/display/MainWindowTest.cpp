@@ -101,7 +101,7 @@ TEST_F(MainWindowTest, ScrollingRebindsEveryTileOncePerAction) {
         window->hScroll()->setValue(position);
         const QStringList lines = logLines(logPath);
         EXPECT_EQ(lines.count("C Debug HScroll_Change Start"), 1);
-        EXPECT_EQ(window->ScrollPos, position);
+        EXPECT_EQ(window->ScrollPos(), position);
         for (int t = 0; t < 24; ++t) {
             const int m = position * 8 + t;
             EXPECT_EQ(window->machineTile(t)->machineName(), QStringLiteral("M%1").arg(m));
