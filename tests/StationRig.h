@@ -49,20 +49,10 @@ struct StationRig {
 // Writes every machine section and the column widths key by key, one file write each: what the
 // station's one-pass save must equal byte for byte.
 inline void saveAllMachinesKeyByKey(const LineLayout& layout, const QString& file) {
-    for (int s = 0; s < MachineSlots; ++s) {
-        const MachineRecord& r = layout.Machines[static_cast<size_t>(s)];
-        const QString section = QStringLiteral("Ma%1").arg(s);
-        IniSave(r.Text, section, "Text", file);
-        IniSave(r.Address, section, "Address", file);
-        IniSave(r.Machine, section, "Machine", file);
-        IniSave(r.RemoteControl, section, "RemoteControl", file);
-        IniSave(r.Symbol, section, "Symbol", file);
-        IniSave(r.StatusPLC, section, "StatusPLC", file);
-        IniSave(r.Enabled, section, "Enabled", file);
-        IniSave(r.Group, section, "Group", file);
-        for (int j = 0; j < VisuGroupPositions; ++j)
-            IniSave(r.VisuGroup[static_cast<size_t>(j)], section, QStringLiteral("VisuGroup%1").arg(j + 1), file);
-    }
+    for (int s = 0; s < MachineSlots; ++s)
+        forEachMachineKey(layout.Machines[static_cast<size_t>(s)], [&](const QString& key, const auto& field) {
+            IniSave(field, QStringLiteral("Ma%1").arg(s), key, file);
+        });
     for (int p = 0; p < TableColumns; ++p)
         IniSave(layout.TableSize[static_cast<size_t>(p)], "Table", QStringLiteral("Size%1").arg(p), file);
 }

@@ -2,6 +2,8 @@
 
 #include "base/Settings.h"
 
+#include <type_traits>
+
 bool MachineRecord::operator==(const MachineRecord& o) const {
     return Text == o.Text && Address == o.Address && Machine == o.Machine && RemoteControl == o.RemoteControl &&
            Symbol == o.Symbol && StatusPLC == o.StatusPLC && Enabled == o.Enabled && SameAddress == o.SameAddress &&
@@ -32,20 +34,18 @@ void LineLayout::loadMachines(const QString& settingsFile) {
     for (int n = 0; n < MachineSlots; ++n) {
         const QString section = machineSection(n);
         MachineRecord& m = Machines[static_cast<size_t>(n)];
-        m.Text = file.readString(section, QStringLiteral("Text"));
-        m.Address = file.readString(section, QStringLiteral("Address"));
-        m.Machine = file.readInt(section, QStringLiteral("Machine"));
+        forEachMachineKey(m, [&](const QString& key, auto& field) {
+            using Field = std::decay_t<decltype(field)>;
+            if constexpr (std::is_same_v<Field, QString>)
+                field = file.readString(section, key);
+            else if constexpr (std::is_same_v<Field, bool>)
+                field = file.readBool(section, key);
+            else
+                field = file.readInt(section, key);
+        });
         if (m.Machine < 1 || m.Machine > 10) m.Machine = 1;
-        m.RemoteControl = file.readBool(section, QStringLiteral("RemoteControl"));
-        m.Symbol = file.readInt(section, QStringLiteral("Symbol"));
-        m.StatusPLC = file.readBool(section, QStringLiteral("StatusPLC"));
-        m.Enabled = file.readBool(section, QStringLiteral("Enabled"));
-        m.Group = file.readInt(section, QStringLiteral("Group"));
-        for (int j = 0; j < VisuGroupPositions; ++j) {
-            int16_t v = file.readInt(section, numbered("VisuGroup", j + 1));
+        for (int16_t& v : m.VisuGroup)
             if (v < -1 || v > 31) v = -1;
-            m.VisuGroup[static_cast<size_t>(j)] = v;
-        }
     }
 }
 
@@ -76,18 +76,9 @@ void LineLayout::markSameAddress() {
 }
 
 void LineLayout::writeMachine(int slot, SettingsEditor& e) const {
-    const MachineRecord& m = Machines[static_cast<size_t>(slot)];
-    const QString s = machineSection(slot);
-    e.set(m.Text, s, QStringLiteral("Text"));
-    e.set(m.Address, s, QStringLiteral("Address"));
-    e.set(m.Machine, s, QStringLiteral("Machine"));
-    e.set(m.RemoteControl, s, QStringLiteral("RemoteControl"));
-    e.set(m.Symbol, s, QStringLiteral("Symbol"));
-    e.set(m.StatusPLC, s, QStringLiteral("StatusPLC"));
-    e.set(m.Enabled, s, QStringLiteral("Enabled"));
-    e.set(m.Group, s, QStringLiteral("Group"));
-    for (int j = 0; j < VisuGroupPositions; ++j)
-        e.set(m.VisuGroup[static_cast<size_t>(j)], s, numbered("VisuGroup", j + 1));
+    const QString section = machineSection(slot);
+    forEachMachineKey(Machines[static_cast<size_t>(slot)],
+                      [&](const QString& key, const auto& field) { e.set(field, section, key); });
 }
 
 bool LineLayout::saveMachine(int slot, const QString& settingsFile, QString* reason) const {

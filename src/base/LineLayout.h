@@ -35,6 +35,21 @@ struct MachineData {
     int32_t LcId = 0;
 };
 
+// The keys of a machine section, in the order they are read and written, each with its field of
+// `record` (a MachineRecord, const or not): the one table of them.
+template <typename Record, typename Visit> void forEachMachineKey(Record& record, Visit&& visit) {
+    visit(QStringLiteral("Text"), record.Text);
+    visit(QStringLiteral("Address"), record.Address);
+    visit(QStringLiteral("Machine"), record.Machine);
+    visit(QStringLiteral("RemoteControl"), record.RemoteControl);
+    visit(QStringLiteral("Symbol"), record.Symbol);
+    visit(QStringLiteral("StatusPLC"), record.StatusPLC);
+    visit(QStringLiteral("Enabled"), record.Enabled);
+    visit(QStringLiteral("Group"), record.Group);
+    for (int j = 0; j < VisuGroupPositions; ++j)
+        visit(QLatin1String("VisuGroup") + QString::number(j + 1), record.VisuGroup[static_cast<size_t>(j)]);
+}
+
 // Rank of a status in a group (0..6 map to 1 1 3 4 5 6 2); any other status keeps `current`.
 int16_t displayStateFor(int16_t status, int16_t current);
 

@@ -1,26 +1,42 @@
 #include "base/Numbers.h"
 
 #include <cmath>
+#include <type_traits>
 
 namespace {
-bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+template <typename Char> int code(Char c) {
+    if constexpr (std::is_same_v<Char, QChar>)
+        return c.unicode();
+    else
+        return static_cast<unsigned char>(c);
+}
+
+template <typename Text> DigitScan scan(Text text, Blanks blanks) {
+    DigitScan s;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    const auto blank = [blanks](int c) { return c == ' ' || (c == '\t' && blanks == Blanks::SpaceAndTab); };
+    while (i < n && blank(code(text[i]))) ++i;
+    if (i < n && (code(text[i]) == '-' || code(text[i]) == '+')) s.negative = code(text[i++]) == '-';
+    for (; i < n && code(text[i]) >= '0' && code(text[i]) <= '9'; ++i) {
+        s.magnitude = s.magnitude * 10 + static_cast<quint64>(code(text[i]) - '0');
+        s.huge = s.huge || s.magnitude > 1'000'000'000'000'000'000ULL;
+        s.digits = true;
+    }
+    s.end = i;
+    return s;
+}
+
 bool isDigit(QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; }
 
 // Parses a number at the start of text; `end` is where it stopped, `digits` whether any digit was read.
 double parse(QStringView text, qsizetype* end, bool* digits, bool* tooLarge) {
-    qsizetype i = 0;
+    const DigitScan s = scan(text, Blanks::SpaceAndTab);
+    qsizetype i = s.end;
     const qsizetype n = text.size();
-    while (i < n && isBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) negative = text[i++] == QLatin1Char('-');
-    double value = 0;
-    *digits = false;
-    *tooLarge = false;
-    for (; i < n && isDigit(text[i]); ++i) {
-        value = value * 10 + (text[i].unicode() - '0');
-        *digits = true;
-        if (value > 1e18) *tooLarge = true;
-    }
+    double value = static_cast<double>(s.magnitude);
+    *digits = s.digits;
+    *tooLarge = s.huge;
     if (i < n && text[i] == QLatin1Char('.')) {
         double scale = 0.1;
         for (++i; i < n && isDigit(text[i]); ++i, scale /= 10) {
@@ -29,7 +45,7 @@ double parse(QStringView text, qsizetype* end, bool* digits, bool* tooLarge) {
         }
     }
     *end = i;
-    return negative ? -value : value;
+    return s.negative ? -value : value;
 }
 
 std::optional<qint64> fit(double value, qint64 min, qint64 max) {
@@ -38,6 +54,10 @@ std::optional<qint64> fit(double value, qint64 min, qint64 max) {
     return static_cast<qint64>(rounded);
 }
 } // namespace
+
+DigitScan scanDigits(QStringView text, Blanks blanks) { return scan(text, blanks); }
+
+DigitScan scanDigits(QByteArrayView text, Blanks blanks) { return scan(text, blanks); }
 
 std::optional<qint64> leadingNumber(QStringView text, qint64 min, qint64 max) {
     qsizetype end = 0;
@@ -51,7 +71,7 @@ std::optional<qint64> strictNumber(QStringView text, qint64 min, qint64 max) {
     qsizetype end = 0;
     bool digits = false, tooLarge = false;
     const double value = parse(text, &end, &digits, &tooLarge);
-    while (end < text.size() && isBlank(text[end])) ++end;
+    while (end < text.size() && (text[end] == QLatin1Char(' ') || text[end] == QLatin1Char('\t'))) ++end;
     if (!digits || tooLarge || end != text.size()) return std::nullopt;
     return fit(value, min, max);
 }

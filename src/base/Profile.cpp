@@ -1,5 +1,6 @@
 #include "base/Profile.h"
 
+#include "base/Numbers.h"
 #include "platform/Platform.h"
 
 #include <QFile>
@@ -450,18 +451,10 @@ bool readFile(const QString& path, QByteArray* content) {
 }
 
 qint32 parseProfileInt(const QByteArray& value) {
-    qsizetype i = 0;
-    while (i < value.size() && isBlank(value[i])) ++i;
-    bool negative = false;
-    if (i < value.size() && (value[i] == '-' || value[i] == '+')) {
-        negative = value[i] == '-';
-        ++i;
-    }
-    quint32 result = 0;
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i)
-        result = result * 10u + static_cast<quint32>(value[i] - '0');
-    if (negative) result = 0u - result;
-    return static_cast<qint32>(result);
+    // The low 32 bits of the digits' value, with the sign applied in 32-bit arithmetic.
+    const DigitScan s = scanDigits(value);
+    const auto low = static_cast<quint32>(s.magnitude);
+    return static_cast<qint32>(s.negative ? 0U - low : low);
 }
 
 } // namespace profile

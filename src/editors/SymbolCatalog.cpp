@@ -1,5 +1,6 @@
 #include "editors/SymbolCatalog.h"
 
+#include "base/Numbers.h"
 #include "platform/Platform.h"
 
 #include <QDir>
@@ -12,17 +13,9 @@ std::optional<int16_t> SymbolCatalog::numberFromName(const QString& name) {
     QStringView rest = QStringView(name).mid(first < 0 ? name.size() : first + 1);
     const qsizetype next = rest.indexOf(QLatin1Char('_'));
     if (next >= 0) rest = rest.left(next);
-    qsizetype i = 0;
-    while (i < rest.size() && rest[i] == QLatin1Char(' ')) ++i;
-    bool negative = false;
-    if (i < rest.size() && (rest[i] == QLatin1Char('-') || rest[i] == QLatin1Char('+')))
-        negative = rest[i++] == QLatin1Char('-');
-    qint64 value = 0;
-    for (; i < rest.size() && rest[i].isDigit() && rest[i].unicode() < 128; ++i) {
-        value = value * 10 + (rest[i].unicode() - '0');
-        if (value > 32768) return std::nullopt;
-    }
-    if (negative) value = -value;
+    const DigitScan s = scanDigits(rest, Blanks::Space);
+    if (s.huge || s.magnitude > 32768) return std::nullopt;
+    const qint64 value = s.negative ? -static_cast<qint64>(s.magnitude) : static_cast<qint64>(s.magnitude);
     if (value < INT16_MIN || value > INT16_MAX) return std::nullopt;
     return static_cast<int16_t>(value);
 }
