@@ -1,21 +1,16 @@
 #include "base/Profile.h"
 
 #include "base/Numbers.h"
+#include "platform/Os.h"
 #include "platform/Platform.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace profile {
 
@@ -417,38 +412,7 @@ const AnsiCodec& codecFor(TextMark mark) {
     return mark == TextMark::None ? AnsiCodec::workstation() : utf8;
 }
 
-bool readFile(const QString& path, QByteArray* content) {
-    content->clear();
-    const QByteArray native = QFile::encodeName(path);
-    // Never waits: a FIFO or device in the file's place is opened without blocking and then refused.
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxFileSize) {
-        ::close(fd);
-        return false;
-    }
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(st.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof(buffer));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        bytes.append(buffer, n);
-        if (bytes.size() > MaxFileSize) {
-            ::close(fd);
-            return false;
-        }
-    }
-    ::close(fd);
-    *content = std::move(bytes);
-    return true;
-}
+bool readFile(const QString& path, QByteArray* content) { return platform::readFile(path, MaxFileSize, content); }
 
 qint32 parseProfileInt(const QByteArray& value) {
     // The low 32 bits of the digits' value, with the sign applied in 32-bit arithmetic.

@@ -2,7 +2,6 @@
 
 #include "platform/Os.h"
 
-#include <QFileInfo>
 #include <QtGlobal>
 
 namespace {
@@ -42,7 +41,7 @@ SettingsEditor::SettingsEditor(QString file) : file_(std::move(file)) {
     // Only a missing file may be created: one that exists but cannot be read (a directory, no
     // permission, too large) is never replaced by a file that holds just the new keys.
     QByteArray content;
-    if (!profile::readFile(file_, &content) && QFileInfo(file_).exists()) usable_ = false;
+    if (!profile::readFile(file_, &content) && platform::os().fileState(file_).exists) usable_ = false;
     text_ = profile::unmark(content);
 }
 

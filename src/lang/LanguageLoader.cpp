@@ -2,7 +2,7 @@
 
 #include "lang/LanguageReader.h"
 
-#include <QFileInfo>
+#include "platform/Os.h"
 
 namespace lang {
 
@@ -10,7 +10,7 @@ LoadOutcome loadLanguages(const QString& databasePath, const QString& readerExec
                           LoaderLimits limits) {
     LoadOutcome outcome;
     table.build(RawLanguageTables{});
-    if (databasePath.isEmpty() || !QFileInfo(databasePath).isFile()) return outcome;
+    if (databasePath.isEmpty() || !platform::os().fileState(databasePath).regular) return outcome;
 
     QByteArray stream;
     static_cast<platform::ChildOutcome&>(outcome) =

@@ -1,6 +1,7 @@
 #include "net/ConnectionManager.h"
 
 #include "platform/Platform.h"
+#include "platform/SocketErrors.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
@@ -10,21 +11,22 @@
 #include <QTimer>
 
 int windowsSocketError(QAbstractSocket::SocketError error) {
+    using namespace platform::wsa;
     switch (error) {
-    case QAbstractSocket::ConnectionRefusedError: return 10061;
-    case QAbstractSocket::RemoteHostClosedError: return 10054;
-    case QAbstractSocket::HostNotFoundError: return 11001;
-    case QAbstractSocket::SocketAccessError: return 10013;
-    case QAbstractSocket::SocketResourceError: return 10055;
-    case QAbstractSocket::SocketTimeoutError: return 10060;
-    case QAbstractSocket::DatagramTooLargeError: return 10040;
-    case QAbstractSocket::NetworkError: return 10065;
-    case QAbstractSocket::AddressInUseError: return 10048;
-    case QAbstractSocket::SocketAddressNotAvailableError: return 10049;
-    case QAbstractSocket::UnsupportedSocketOperationError: return 10045;
-    case QAbstractSocket::OperationError: return 10022;
-    case QAbstractSocket::TemporaryError: return 10035;
-    default: return 10053;
+    case QAbstractSocket::ConnectionRefusedError: return ConnectionRefused;
+    case QAbstractSocket::RemoteHostClosedError: return ConnectionReset;
+    case QAbstractSocket::HostNotFoundError: return HostNotFound;
+    case QAbstractSocket::SocketAccessError: return AccessDenied;
+    case QAbstractSocket::SocketResourceError: return NoBufferSpace;
+    case QAbstractSocket::SocketTimeoutError: return TimedOut;
+    case QAbstractSocket::DatagramTooLargeError: return MessageTooLong;
+    case QAbstractSocket::NetworkError: return HostUnreachable;
+    case QAbstractSocket::AddressInUseError: return AddressInUse;
+    case QAbstractSocket::SocketAddressNotAvailableError: return AddressNotAvailable;
+    case QAbstractSocket::UnsupportedSocketOperationError: return NotSupported;
+    case QAbstractSocket::OperationError: return InvalidArgument;
+    case QAbstractSocket::TemporaryError: return WouldBlock;
+    default: return ConnectionAborted;
     }
 }
 
@@ -192,7 +194,8 @@ void ConnectionManager::send(int i, const QByteArray& bytes) {
         // The server does not read what it is sent: give the connection up instead of buffering
         // without end. It is reconnected by the reply time-out like after any error.
         e.failed = true;
-        postError(i, 10055, QStringLiteral("Send buffer full: the server does not read its data"));
+        postError(i, platform::wsa::NoBufferSpace,
+                  QStringLiteral("Send buffer full: the server does not read its data"));
     }
 }
 

@@ -116,6 +116,10 @@ public:
 // The instance in use: the platform's own unless replaced.
 OperatingSystem& os();
 
+// Reads a whole regular file through os(), never waiting on a FIFO or device. False (and empty
+// bytes) when it is missing, not a regular file, unreadable or larger than `maxBytes`.
+bool readFile(const QString& path, qint64 maxBytes, QByteArray* content);
+
 // Puts `replacement` in place (nullptr: the platform's own again); returns the one it replaces.
 OperatingSystem* setOs(OperatingSystem* replacement);
 

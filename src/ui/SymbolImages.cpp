@@ -1,8 +1,9 @@
 #include "ui/SymbolImages.h"
 
+#include "platform/Os.h"
 #include "platform/Platform.h"
 
-#include <QFileInfo>
+#include <QBuffer>
 #include <QImageReader>
 
 namespace ui {
@@ -17,9 +18,13 @@ QString symbolPath(const QString& programDirectory, int symbol) {
 QString SymbolImages::pathFor(int symbol) const { return symbolPath(directory_, symbol); }
 
 QPixmap readSymbolPicture(const QString& path) {
-    // Only plain files: opening a FIFO in a picture's place would wait for a writer.
-    if (path.isEmpty() || !QFileInfo(path).isFile()) return QPixmap();
-    QImageReader reader(path, "gif");
+    // Read through the platform layer: only plain files (a FIFO in a picture's place would wait
+    // for a writer), and none larger than a picture of the largest accepted size can be.
+    constexpr qint64 MaxPictureBytes = 32LL << 20;
+    QByteArray bytes;
+    if (path.isEmpty() || !platform::readFile(path, MaxPictureBytes, &bytes)) return QPixmap();
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer, "gif");
     reader.setDecideFormatFromContent(false);
     const QSize size = reader.size();
     if (!size.isValid() || size.width() > 4096 || size.height() > 4096) return QPixmap();

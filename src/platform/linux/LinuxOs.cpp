@@ -292,6 +292,27 @@ OperatingSystem& nativeOs() {
 
 OperatingSystem& os() { return current ? *current : nativeOs(); }
 
+bool readFile(const QString& path, qint64 maxBytes, QByteArray* content) {
+    content->clear();
+    const std::unique_ptr<ReadableFile> file = os().openForReading(path);
+    if (!file) return false;
+    const qint64 size = file->state().size;
+    if (size > maxBytes) return false;
+    QByteArray bytes;
+    bytes.reserve(size);
+    char buffer[65536];
+    for (qint64 at = 0;;) {
+        const qint64 n = file->readAt(at, buffer, sizeof(buffer));
+        if (n < 0) return false;
+        if (n == 0) break;
+        bytes.append(buffer, n);
+        at += n;
+        if (bytes.size() > maxBytes) return false; // it grew while being read
+    }
+    *content = std::move(bytes);
+    return true;
+}
+
 OperatingSystem* setOs(OperatingSystem* replacement) { return std::exchange(current, replacement); }
 
 } // namespace platform

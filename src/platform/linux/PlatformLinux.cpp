@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "platform/SocketErrors.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -211,20 +212,20 @@ void closeSocket(qintptr socket) {
 
 int windowsSocketErrorForErrno(int error) {
     switch (error) {
-    case ECONNREFUSED: return 10061;
-    case ETIMEDOUT: return 10060;
+    case ECONNREFUSED: return wsa::ConnectionRefused;
+    case ETIMEDOUT: return wsa::TimedOut;
     case ENETUNREACH:
-    case EHOSTUNREACH: return 10065;
-    case ECONNRESET: return 10054;
+    case EHOSTUNREACH: return wsa::HostUnreachable;
+    case ECONNRESET: return wsa::ConnectionReset;
     case ENOBUFS:
     case ENOMEM:
     case EMFILE:
-    case ENFILE: return 10055;
-    case EADDRNOTAVAIL: return 10049;
+    case ENFILE: return wsa::NoBufferSpace;
+    case EADDRNOTAVAIL: return wsa::AddressNotAvailable;
     case EACCES:
-    case EPERM: return 10013;
-    case EINVAL: return 10022;
-    default: return 10053;
+    case EPERM: return wsa::AccessDenied;
+    case EINVAL: return wsa::InvalidArgument;
+    default: return wsa::ConnectionAborted;
     }
 }
 
