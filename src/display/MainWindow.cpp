@@ -8,6 +8,7 @@
 #include "editors/EditierenT.h"
 #include "ui/Captions.h"
 #include "ui/DialogFont.h"
+#include "ui/Palette.h"
 #include "ui/Style.h"
 #include "ui/Twips.h"
 
@@ -67,16 +68,16 @@ void VelkoZuraVeradadClient::buildWidgets() {
     hScroll_->setPageStep(1);
     // The tiles follow the scroll bar when a scroll action ends, not while the thumb is dragged.
     hScroll_->setTracking(false);
-    hScroll_->setStyleSheet(QStringLiteral(
-        "QScrollBar:horizontal { background: #b4b4b4; border: 1px solid #8a8a8a; height: 24px; margin: 0 24px; }"
-        "QScrollBar::handle:horizontal { background: #e2e2e2; border: 1px solid #7a7a7a; min-width: 40px; }"
-        "QScrollBar::add-line:horizontal, QScrollBar::sub-line:horizontal { background: #d0d0d0;"
-        " border: 1px solid #7a7a7a; width: 22px; subcontrol-origin: margin; }"
+    hScroll_->setStyleSheet(ui::styleSheet(QStringLiteral(
+        "QScrollBar:horizontal { background: @trough; border: 1px solid @edgeQuiet; height: 24px; margin: 0 24px; }"
+        "QScrollBar::handle:horizontal { background: @handle; border: 1px solid @edge; min-width: 40px; }"
+        "QScrollBar::add-line:horizontal, QScrollBar::sub-line:horizontal { background: @arrowButton;"
+        " border: 1px solid @edge; width: 22px; subcontrol-origin: margin; }"
         "QScrollBar::add-line:horizontal { subcontrol-position: right; }"
         "QScrollBar::sub-line:horizontal { subcontrol-position: left; }"
         "QScrollBar::left-arrow:horizontal, QScrollBar::right-arrow:horizontal { width: 8px; height: 8px;"
-        " background: #3a3a3a; }"
-        "QScrollBar::add-page:horizontal, QScrollBar::sub-page:horizontal { background: none; }"));
+        " background: @arrow; }"
+        "QScrollBar::add-page:horizontal, QScrollBar::sub-page:horizontal { background: none; }")));
     connect(hScroll_, &QScrollBar::valueChanged, this, &VelkoZuraVeradadClient::HScroll_Change);
 
     // The buttons' captions are in Arial 8 pt; one that does not fit its button shrinks.
@@ -267,7 +268,8 @@ void VelkoZuraVeradadClient::setBusyPointer(bool busy) {
 void VelkoZuraVeradadClient::HScroll_Change() {
     DebugScope debug(station_.log(), "HScroll_Change");
     for (int g = 0; g < GroupTiles; ++g) bindGroupTile(g, Data | Name);
-    for (int t = 0; t < MachineTiles; ++t) bindMachineTile(t, Enabled | Online | Symbol | Name | Data | Connection | Fresh);
+    for (int t = 0; t < MachineTiles; ++t)
+        bindMachineTile(t, Enabled | Online | Symbol | Name | Data | Connection | Fresh);
 }
 
 void VelkoZuraVeradadClient::bindMachineTile(int t, unsigned parts) {

@@ -1,5 +1,7 @@
 #include "editors/EditierenGroup.h"
 
+#include "ui/Palette.h"
+
 #include "editors/UnicodeTextBox.h"
 #include "ui/Twips.h"
 
@@ -53,7 +55,7 @@ EditierenGroupT::EditierenGroupT(LineLayout& layout, const GeneralSettings& sett
     labelBeschriftung_ = makeLabel("LabelBeschriftung", QStringLiteral("Group Name"), 310, 0, 3600, 300);
     labelBeschriftung_->setAutoFillBackground(true);
     labelBeschriftung_->setStyleSheet(
-        QStringLiteral("QLabel { background: #808080; color: white; padding-left: 4px; }"));
+        ui::styleSheet(QStringLiteral("QLabel { background: @heading; color: @onDark; padding-left: 4px; }")));
     QFont markFont(QStringLiteral("Arial"));
     markFont.setPointSize(6);
     for (int r = 0; r < RowCount; ++r) {
@@ -66,9 +68,9 @@ EditierenGroupT::EditierenGroupT(LineLayout& layout, const GeneralSettings& sett
         mark->setFont(markFont);
         mark->setFocusPolicy(Qt::NoFocus);
         mark->setAutoDefault(false);
-        mark->setStyleSheet(
-            QStringLiteral("QPushButton { background: #c0c0c0; color: #1e1e1e; border: 1px solid #8a8a8a;"
-                           " padding: 0; }"));
+        mark->setStyleSheet(ui::styleSheet(
+            QStringLiteral("QPushButton { background: @surface; color: @text; border: 1px solid @edgeQuiet;"
+                           " padding: 0; }")));
         auto* box = new UnicodeTextBox(r, row);
         box->setObjectName(QStringLiteral("TextGroupName%1").arg(r));
         box->setDesign(UnicodeTextBoxDesign::tableCell());

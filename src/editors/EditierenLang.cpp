@@ -1,5 +1,7 @@
 #include "editors/EditierenLang.h"
 
+#include "ui/Palette.h"
+
 #include "ui/Twips.h"
 
 #include <QListWidget>
@@ -11,9 +13,10 @@ EditierenLang::EditierenLang(const LanguageTable& languages, int32_t currentLcId
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("List"));
     list_->setGeometry(ui::twipsRect(30, 30, 4355, 7980));
-    list_->setStyleSheet(QStringLiteral("QListWidget { background: #c0c0c0; border: 1px solid #7a7a7a; }"
-                                        "QListWidget::item { padding: 2px 4px; }"
-                                        "QListWidget::item:selected { background: #2f5f9a; color: white; }"));
+    list_->setStyleSheet(
+        ui::styleSheet(QStringLiteral("QListWidget { background: @surface; border: 1px solid @edge; }"
+                                      "QListWidget::item { padding: 2px 4px; }"
+                                      "QListWidget::item:selected { background: @focus; color: @onDark; }")));
     useDialogFont({list_});
     commandOK_ = makeButton("CommandOK", QStringLiteral("OK"), 45, 8520, 1200, 360);
     commandCancel_ = makeButton("CommandCancel", QStringLiteral("Cancel"), 1275, 8520, 1200, 360);

@@ -5,6 +5,7 @@
 #include "editors/UnicodeTextBox.h"
 #include "ui/Captions.h"
 #include "ui/DialogFont.h"
+#include "ui/Palette.h"
 #include "ui/Style.h"
 #include "ui/SymbolImages.h"
 #include "ui/Twips.h"
@@ -40,14 +41,14 @@ const char* const Headings[TableColumns] = {"Enabled",          "Symbol",       
 // The look of the table's cells: grey boxes with a thin line under each, the pick boxes with a
 // small mark that says a list opens from them.
 const char* const TableStyle =
-    "QLineEdit[cell=\"text\"], QLineEdit[cell=\"pick\"] { background: #c0c0c0; color: #000000; border: none;"
-    " border-bottom: 1px solid #a4a4a4; padding: 0 3px; }"
-    "QLineEdit[cell=\"pick\"] { border-right: 6px solid #b0b0b0; }"
-    "QLineEdit[cell=\"text\"]:disabled, QLineEdit[cell=\"pick\"]:disabled { color: #808080; }"
-    "QLineEdit[cell=\"text\"]:focus, QLineEdit[cell=\"pick\"]:focus { border-bottom: 2px solid #2f5f9a; }"
-    "QListWidget { background: #e0e0e0; border: 1px solid #5a5a5a; }"
-    "QListWidget::item:selected { background: #2f5f9a; color: #ffffff; }"
-    "QLabel[cell=\"heading\"] { background: #808080; color: #ffffff; padding-left: 4px; }";
+    "QLineEdit[cell=\"text\"], QLineEdit[cell=\"pick\"] { background: @surface; color: @cellText; border: none;"
+    " border-bottom: 1px solid @rule; padding: 0 3px; }"
+    "QLineEdit[cell=\"pick\"] { border-right: 6px solid @pickMark; }"
+    "QLineEdit[cell=\"text\"]:disabled, QLineEdit[cell=\"pick\"]:disabled { color: @textDisabled; }"
+    "QLineEdit[cell=\"text\"]:focus, QLineEdit[cell=\"pick\"]:focus { border-bottom: 2px solid @focus; }"
+    "QListWidget { background: @listSurface; border: 1px solid @listEdge; }"
+    "QListWidget::item:selected { background: @focus; color: @onDark; }"
+    "QLabel[cell=\"heading\"] { background: @heading; color: @onDark; padding-left: 4px; }";
 constexpr int HeadingPaddingPx = 4;
 
 // A column-width grip: a thin line between two headings that takes the sizing pointer.
@@ -58,7 +59,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.setPen(QColor(0xD8, 0xD8, 0xD8));
+        p.setPen(ui::colour(ui::Colour::GripLine));
         const int x = width() / 2;
         p.drawLine(x, 3, x, height() - 4);
     }
@@ -76,7 +77,7 @@ EditierenT::EditierenT(LineLayout& layout, const GeneralSettings& settings, QStr
     : ModalDialog(owner, QStringLiteral("EditierenT"), QStringLiteral("Edit Maschine"), WindowWidth, WindowHeight,
                   settings.ostrelPresent),
       layout_(layout), settings_(settings), programDirectory_(std::move(programDirectory)), symbols_(symbols) {
-    setStyleSheet(QLatin1String(TableStyle));
+    setStyleSheet(ui::styleSheet(QString::fromLatin1(TableStyle)));
     watch(this, Part::Background);
     for (int c = 0; c < TableColumns; ++c) {
         auto* heading = new QLabel(QString::fromLatin1(Headings[c]), this);
@@ -164,8 +165,8 @@ void EditierenT::buildRow(int r) {
     row.marke->setFocusPolicy(Qt::NoFocus);
     row.marke->setAutoDefault(false);
     row.marke->setStyleSheet(
-        QStringLiteral("QPushButton { background: #c0c0c0; color: #1e1e1e; border: 1px solid #8a8a8a;"
-                       " padding: 0; } QPushButton:hover { border-color: #3c3c3c; }"));
+        ui::styleSheet(QStringLiteral("QPushButton { background: @surface; color: @text; border: 1px solid @edgeQuiet;"
+                                      " padding: 0; } QPushButton:hover { border-color: @edgeHover; }")));
     watch(row.marke, Part::Marke, r);
 
     for (int c = 0; c < TableColumns; ++c) {

@@ -1,20 +1,21 @@
 #include "editors/UnicodeTextBox.h"
 
 #include "ui/DialogFont.h"
+#include "ui/Palette.h"
 
 #include <limits>
 
 UnicodeTextBoxDesign UnicodeTextBoxDesign::singleItem() {
     UnicodeTextBoxDesign d;
-    d.backColorDisabled = QColor(0xFF, 0xFF, 0xFF);
+    d.backColorDisabled = ui::colour(ui::Colour::White);
     return d;
 }
 
 UnicodeTextBoxDesign UnicodeTextBoxDesign::tableCell() {
     UnicodeTextBoxDesign d;
-    d.backColor = QColor(0xC0, 0xC0, 0xC0);
-    d.backColorDisabled = QColor(0xC0, 0xC0, 0xC0);
-    d.foreColorDisabled = QColor(0x80, 0x80, 0x80);
+    d.backColor = ui::colour(ui::Colour::Surface);
+    d.backColorDisabled = ui::colour(ui::Colour::Surface);
+    d.foreColorDisabled = ui::colour(ui::Colour::TextDisabled);
     d.border = false;
     return d;
 }
@@ -30,14 +31,16 @@ void UnicodeTextBox::setDesign(const UnicodeTextBoxDesign& design) {
     design_ = design;
     setFrame(design.border);
     setAlignment(design.alignment);
-    setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; %5 padding: 0 3px; }"
-                                 "QLineEdit:disabled { background: %3; color: %4; }"
-                                 "QLineEdit:focus { border-color: #2f5f9a; }")
-                      .arg(design.backColor.name(), design.foreColor.name(), design.backColorDisabled.name(),
-                           design.foreColorDisabled.name(),
-                           design.border ? QStringLiteral("border: 1px solid #7a7a7a;")
-                                         // Without a frame a thin line under each row keeps a table readable.
-                                         : QStringLiteral("border: none; border-bottom: 1px solid #a4a4a4;")));
+    setStyleSheet(
+        ui::styleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; %5 padding: 0 3px; }"
+                                      "QLineEdit:disabled { background: %3; color: %4; }"
+                                      "QLineEdit:focus { border-color: @focus; }")
+                           .arg(design.backColor.name(), design.foreColor.name(), design.backColorDisabled.name(),
+                                design.foreColorDisabled.name(),
+                                design.border ? QStringLiteral("border: 1px solid @edge;")
+                                              // Without a frame a thin line under each row keeps a
+                                              // table readable.
+                                              : QStringLiteral("border: none; border-bottom: 1px solid @rule;"))));
 }
 
 void UnicodeTextBox::setBoxFont(const QFont& font) {

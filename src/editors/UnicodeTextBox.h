@@ -4,6 +4,8 @@
 // Multilingual Plane. What is set comes back unchanged, and what is read is exactly what the
 // user sees.
 
+#include "ui/Palette.h"
+
 #include <QColor>
 #include <QLineEdit>
 
@@ -11,10 +13,10 @@
 
 // The stored design settings of a box.
 struct UnicodeTextBoxDesign {
-    QColor backColor{0xFF, 0xFF, 0xFF};
-    QColor backColorDisabled{0xC0, 0xC0, 0xC0};
-    QColor foreColor{0x00, 0x00, 0x00};
-    QColor foreColorDisabled{0x80, 0x80, 0x80};
+    QColor backColor = ui::colour(ui::Colour::White);
+    QColor backColorDisabled = ui::colour(ui::Colour::Surface);
+    QColor foreColor = ui::colour(ui::Colour::CellText);
+    QColor foreColorDisabled = ui::colour(ui::Colour::TextDisabled);
     bool border = true;
     // Text alignment when the text itself does not decide it (right-to-left text keeps its side).
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;

@@ -1,5 +1,7 @@
 #include "ui/Style.h"
 
+#include "ui/Palette.h"
+
 #include <QPalette>
 #include <QPushButton>
 #include <QWidget>
@@ -8,22 +10,22 @@ namespace ui {
 
 void setButtonColour(QPushButton* button, bool green) {
     button->setStyleSheet(
-        QStringLiteral("QPushButton { background-color: %1; color: #1e1e1e; border: %2px solid #7a7a7a;"
-                       " border-radius: 2px; padding: 2px %3px; }"
-                       "QPushButton:hover { border-color: #3c3c3c; }"
-                       "QPushButton:pressed { background-color: #a8a8a8; }"
-                       "QPushButton:disabled { color: #8a8a8a; border-color: #a0a0a0; }"
-                       "QPushButton:focus { outline: none; border: 1px solid #2f5f9a; }")
-            .arg(green ? QStringLiteral("#00ff00") : QStringLiteral("#c0c0c0"))
-            .arg(ButtonBorderPx)
-            .arg(ButtonPaddingXPx));
+        styleSheet(QStringLiteral("QPushButton { background-color: %1; color: @text; border: %2px solid @edge;"
+                                  " border-radius: 2px; padding: 2px %3px; }"
+                                  "QPushButton:hover { border-color: @edgeHover; }"
+                                  "QPushButton:pressed { background-color: @pressed; }"
+                                  "QPushButton:disabled { color: @textQuiet; border-color: @edgeDisabled; }"
+                                  "QPushButton:focus { outline: none; border: 1px solid @focus; }")
+                       .arg(green ? QStringLiteral("@modeOn") : QStringLiteral("@surface"))
+                       .arg(ButtonBorderPx)
+                       .arg(ButtonPaddingXPx)));
     button->setProperty("green", green);
 }
 
 void setGreyBackground(QWidget* widget) {
     widget->setAutoFillBackground(true);
     QPalette pal = widget->palette();
-    pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    pal.setColor(QPalette::Window, colour(Colour::Surface));
     widget->setPalette(pal);
 }
 
