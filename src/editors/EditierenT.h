@@ -1,5 +1,8 @@
 #pragma once
-// The machine table editor: all 64 machine slots in 16 rows and 14 columns. It edits a working
+// The machine table editor: all 64 machine slots in 16 rows and 14 columns. Its parts are defined in
+// files of their own: EditierenTRows.cpp (the cells of a row), EditierenTHeadings.cpp (headings,
+// grips, the column layout), EditierenTLists.cpp (the pick lists and their keys); this dialog's
+// file ties them together. It edits a working
 // copy; OK copies the whole copy back into the layout and gives EditErgebnis 1 (changed or not),
 // Cancel drops it and gives 0. Column widths are the layout's TableSize, changed in place while
 // dragging and kept after Cancel. The dialog object lives for the whole run and reloads every row
@@ -10,6 +13,7 @@
 #include "editors/MachineTable.h"
 #include "editors/ModalDialog.h"
 
+#include <QEvent>
 #include <QFont>
 #include <QHash>
 
@@ -130,6 +134,9 @@ private:
         QCheckBox* statusPLC = nullptr;
     };
 
+    // Built by the constructor, each in the file of its part.
+    void buildHeadings();
+    void buildLists();
     void buildRow(int r);
     QLineEdit* makePickBox(QWidget* cell, Part part, int r, int index);
     QListWidget* makeList(const char* objectName, int left, int top, int width, int height);
@@ -150,6 +157,12 @@ private:
     void openPickList(Part part, int r, int index);
     void pickListClicked(QListWidget* list);
     bool keyPressed(const Target& target, QKeyEvent* key);
+    // A mouse event on column c's grip: a press starts dragging its width, a move sets it, a
+    // release ends it.
+    void gripEvent(int c, QEvent::Type type, QMouseEvent* mouse);
+    static QRect placeRect(const machine_table::Place& place);
+    static int twipsX(const QPointF& position);
+    static int twipsY(const QPointF& position);
     void openCommandList(int r);
     void commandListPressed(Qt::MouseButton button);
     void Bild_Click(int r);

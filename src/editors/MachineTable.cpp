@@ -44,18 +44,18 @@ ColumnLayout layColumns(const std::array<int16_t, TableSizePositions>& widths, i
 
 Place cellPlace(const Column& column) { return {column.left - 30, CellTop, column.width, RowHeight}; }
 
-Place cellControlPlace(int column, int cellWidth) {
+Place cellControlPlace(Cell cell, int cellWidth) {
     const auto centred = [cellWidth](int top, int width, int height) {
         return Place{(cellWidth - width) / 2, top, width, height};
     };
-    switch (column) {
-    case 0: return centred(45, 195, 330);                      // Enabled
-    case 1: return centred(0, 495, 405);                       // symbol picture
-    case 2:                                                    // machine name
-    case 3: return {0, 15, std::max(0, cellWidth), 360};       // computer name
-    case 4: return centred(15, 675, 360);                      // machine number
-    case 12:                                                   // remote control
-    case 13: return centred(45, 195, 360);                     // status from PLC
+    switch (cell) {
+    case Cell::Enabled: return centred(45, 195, 330);
+    case Cell::Symbol: return centred(0, 495, 405);
+    case Cell::MachineName:
+    case Cell::ComputerName: return {0, 15, std::max(0, cellWidth), 360};
+    case Cell::MachineNumber: return centred(15, 675, 360);
+    case Cell::RemoteControl:
+    case Cell::StatusPLC: return centred(45, 195, 360);
     default: return {0, 15, std::max(0, cellWidth - 30), 360}; // group and visualisation groups
     }
 }

@@ -12,6 +12,8 @@
 namespace machine_table {
 
 // The fixed geometry of the table, in twips.
+constexpr int WindowWidth = 11910;
+constexpr int WindowHeight = 8925;
 constexpr int RowCount = 16;    // rows shown, two halves of eight
 constexpr int SlotsPerStep = 8; // slots moved by one vertical scroll step
 constexpr int LastScrollStep = (MachineSlots - RowCount) / SlotsPerStep;
@@ -30,6 +32,29 @@ constexpr int CommandEntryHeight = 225; // one entry of the row command list
 
 // The top of row r's container.
 int rowTop(int row);
+
+// The table's columns, in order: what each one shows of a record.
+enum class Cell : int {
+    Enabled,
+    Symbol,
+    MachineName,
+    ComputerName,
+    MachineNumber,
+    Group,
+    VisuGroup1, // .. VisuGroup6: the visualisation groups 1..6
+    VisuGroup2,
+    VisuGroup3,
+    VisuGroup4,
+    VisuGroup5,
+    VisuGroup6,
+    RemoteControl,
+    StatusPLC,
+};
+constexpr int column(Cell cell) { return static_cast<int>(cell); }
+constexpr Cell cellAt(int column) { return static_cast<Cell>(column); }
+// The cell of visualisation group `position` (1..6).
+constexpr Cell visuGroupCell(int position) { return cellAt(column(Cell::VisuGroup1) + position - 1); }
+static_assert(column(Cell::StatusPLC) == TableColumns - 1);
 
 // The columns' places for a first column and a window width.
 struct Column {
@@ -55,8 +80,8 @@ struct Place {
 };
 // The cell container of a laid-out column inside its row.
 Place cellPlace(const Column& column);
-// The control of column c inside a cell of the given width.
-Place cellControlPlace(int column, int cellWidth);
+// The control of a column's cell inside a cell of the given width.
+Place cellControlPlace(Cell cell, int cellWidth);
 
 // The column width while a grip is dragged: the pointer's movement inside the grip added to the
 // heading's width, held between 300 and 9000 twips.

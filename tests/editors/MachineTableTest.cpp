@@ -79,7 +79,7 @@ TEST(MachineTableColumns, AWideLastColumnNeverLetsTheScrollBarPassIt) {
     widths.fill(0);
     const ColumnLayout zero = layColumns(widths, 0, Window);
     EXPECT_EQ(zero.count, 14);
-    EXPECT_EQ(cellControlPlace(5, 0).width, 0);
+    EXPECT_EQ(cellControlPlace(cellAt(5), 0).width, 0);
 }
 
 TEST(MachineTableColumns, CellsAndTheWidthDrag) {
@@ -91,12 +91,12 @@ TEST(MachineTableColumns, CellsAndTheWidthDrag) {
     EXPECT_EQ(cell.top, -30);
     EXPECT_EQ(cell.width, 1875);
     EXPECT_EQ(cell.height, 465);
-    EXPECT_EQ(cellControlPlace(0, 1200).left, (1200 - 195) / 2);
-    EXPECT_EQ(cellControlPlace(1, 1875).left, (1875 - 495) / 2);
-    EXPECT_EQ(cellControlPlace(2, 2400).width, 2400);
-    EXPECT_EQ(cellControlPlace(4, 1630).left, (1630 - 675) / 2);
-    EXPECT_EQ(cellControlPlace(7, 2400).width, 2370);
-    EXPECT_EQ(cellControlPlace(13, 1800).height, 360);
+    EXPECT_EQ(cellControlPlace(cellAt(0), 1200).left, (1200 - 195) / 2);
+    EXPECT_EQ(cellControlPlace(cellAt(1), 1875).left, (1875 - 495) / 2);
+    EXPECT_EQ(cellControlPlace(cellAt(2), 2400).width, 2400);
+    EXPECT_EQ(cellControlPlace(cellAt(4), 1630).left, (1630 - 675) / 2);
+    EXPECT_EQ(cellControlPlace(cellAt(7), 2400).width, 2370);
+    EXPECT_EQ(cellControlPlace(cellAt(13), 1800).height, 360);
 
     EXPECT_EQ(draggedWidth(100, 60, 2400), 2440);
     EXPECT_EQ(draggedWidth(-5000, 60, 2400), 300);            // far to the left
