@@ -21,9 +21,9 @@ constexpr int ScrollPositions = (MachineSlots - MachineTiles) / SlotsPerScrollSt
 static_assert((GroupCount - GroupTiles) / GroupsPerScrollStep + 1 == ScrollPositions);
 
 // The machine table editor shows 14 columns; the stored widths have one position more (the last
-// one is fixed at 10000), so the two counts are different names.
+// one is fixed at 10000).
 constexpr int TableColumns = 14;
-constexpr int TableSizePositions = 15;
+constexpr int TableSizePositions = TableColumns + 1;
 
 // The state of one connection.
 enum class ConnectionState : int16_t {

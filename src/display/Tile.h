@@ -26,7 +26,6 @@ public:
     DisplayMode displayMode() const { return displayMode_; }
     bool editing() const { return displayMode_ == DisplayMode::Edit; }
     // Counts repaints that a property write asked for (tests check that unchanged values cost none).
-    int updateRequests() const { return updateRequests_; }
 
 signals:
     void Click(int index);
@@ -35,7 +34,6 @@ protected:
     template <typename T> void assign(T& field, const T& value) {
         if (field == value) return;
         field = value;
-        ++updateRequests_;
         update();
     }
     // The family of the tile's own font name, or the widget's font when none is set.
@@ -51,5 +49,4 @@ protected:
 
 private:
     int index_;
-    int updateRequests_ = 0;
 };

@@ -35,8 +35,6 @@ class SymbolImages;
 class EditierenT : public editors::ModalDialog {
     Q_OBJECT
 public:
-    static constexpr int RowCount = machine_table::RowCount;
-
     // `symbols` is the picture cache the rows share with the main window's tiles.
     EditierenT(LineLayout& layout, const GeneralSettings& settings, QString programDirectory, ui::SymbolImages& symbols,
                QWidget* owner);
@@ -60,8 +58,6 @@ public:
 
     // Lays out headings and grips, and unless `headingsOnly` the cells of every row.
     void SpaltenAnordnen(bool headingsOnly);
-    // The last column layout and the window width it was made for, in twips.
-    const machine_table::ColumnLayout& columnLayout() const { return columns_; }
 
     // Controls, for tests and the screenshots.
     QLabel* heading(int c) const { return heading_[static_cast<size_t>(c)]; }
@@ -191,7 +187,7 @@ private:
 
     std::array<QLabel*, TableColumns> heading_{};
     std::array<QWidget*, TableColumns> grip_{};
-    std::array<Row, RowCount> rows_{};
+    std::array<Row, machine_table::RowCount> rows_{};
     QScrollBar* vScroll_ = nullptr;
     QScrollBar* hScroll_ = nullptr;
     QListWidget* listGruppe_ = nullptr;

@@ -357,11 +357,6 @@ void Log::LogSchreiben(const QString& text, bool systemLine, bool dataLine) {
     add(Kind::Whole, 0, AnsiCodec::workstation().encode(text), currentStamp());
 }
 
-void Log::writeEncoded(QByteArrayView text, bool systemLine, bool dataLine) {
-    if (!((systemLine && switches_.system) || (dataLine && switches_.data))) return;
-    add(Kind::Whole, 0, text.toByteArray(), currentStamp());
-}
-
 void Log::system(const QString& message) {
     if (!switches_.system) return;
     const int stamp = currentStamp();

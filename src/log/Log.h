@@ -50,8 +50,6 @@ public:
 
     // Appends `text` as one line when (systemLine and LogSystem) or (dataLine and LogData).
     void LogSchreiben(const QString& text, bool systemLine, bool dataLine);
-    // The same with the line's bytes as they go into the file (without its line end).
-    void writeEncoded(QByteArrayView text, bool systemLine, bool dataLine);
 
     // "C System <date> # <time> # <message>"
     void system(const QString& message);
@@ -69,8 +67,6 @@ public:
     void flush();
     // Every log of the process, as at the end of the process.
     static void flushAll();
-    // Lines handed over and not yet in the file.
-    qint64 pendingBytes() const { return pendingBytes_; }
     const LogPicture& picture() const { return picture_; }
 
     // Bytes on the wire as the log shows them: decoded and encoded in the workstation's code page.

@@ -78,11 +78,6 @@ QByteArray lineDataBytes(const LineLayout& layout, const AnsiCodec& codec) {
     return out;
 }
 
-QString lineDataEntries(const LineLayout& layout) {
-    const AnsiCodec& codec = AnsiCodec::workstation();
-    return codec.decode(lineDataBytes(layout, codec));
-}
-
 std::optional<QStringView> WerteAufbroeseln(QStringView key, QStringView text) {
     qsizetype entryStart = 0;
     const qsizetype size = text.size();

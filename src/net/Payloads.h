@@ -31,9 +31,6 @@ QString layoutEntries(const LineLayout& layout, int32_t codePage, int32_t lcId);
 // server, so they are built without an intermediate string.
 QByteArray lineDataBytes(const LineLayout& layout, const AnsiCodec& codec);
 
-// The same entries as text, as the workstation's code page gives them back.
-QString lineDataEntries(const LineLayout& layout);
-
 // The value of the entry whose key is exactly `key`: the text between its "=" and the next ";".
 // A key matches only at the start of an entry (the text's start or right after ";") and only
 // whole (followed by "="), so "Status3" never matches inside "Status31" or inside a value.

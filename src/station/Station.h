@@ -93,7 +93,6 @@ public:
     const LineHub& hub() const { return hub_; }
     ConnectionManager& connections() { return connections_; }
     const LanguageTable& languages() const { return languages_; }
-    bool shutDownRan() const { return shutDown_; }
     const QString& visuWindowTitle() const { return visuWindowTitle_; }
     bool watchingVisualisation() const;
 

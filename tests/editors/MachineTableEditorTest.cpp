@@ -162,14 +162,14 @@ TEST_F(TableEditorTest, OkWritesBackExactlyWhatWasThereAndCancelDropsEverything)
 TEST_F(TableEditorTest, RowsFollowTheScrollBarAndPicturesFollowTheirRecords) {
     open(
         [&](EditierenT& d) {
-            for (int r = 0; r < EditierenT::RowCount; ++r) EXPECT_EQ(d.marke(r)->text(), QString::number(r));
+            for (int r = 0; r < machine_table::RowCount; ++r) EXPECT_EQ(d.marke(r)->text(), QString::number(r));
             EXPECT_FALSE(d.bild(0)->pixmap().isNull());
             EXPECT_TRUE(d.bild(8)->pixmap().isNull()); // slot 8 has no picture file
             d.vScroll()->setValue(6);
-            for (int r = 0; r < EditierenT::RowCount; ++r) EXPECT_EQ(d.marke(r)->text(), QString::number(48 + r));
+            for (int r = 0; r < machine_table::RowCount; ++r) EXPECT_EQ(d.marke(r)->text(), QString::number(48 + r));
             EXPECT_EQ(d.textMachineName(15)->UnicodeText(), "Machine 63");
             // Rows that showed pictures before show none for records without one.
-            for (int r = 0; r < EditierenT::RowCount; ++r) EXPECT_TRUE(d.bild(r)->pixmap().isNull()) << r;
+            for (int r = 0; r < machine_table::RowCount; ++r) EXPECT_TRUE(d.bild(r)->pixmap().isNull()) << r;
 
             // One notch of the wheel over the rows is one step.
             const QPoint overRows = d.row(3)->geometry().center();
@@ -352,7 +352,9 @@ TEST_F(TableEditorTest, ColumnWidthsFollowTheDragAndSurviveCancel) {
                 click(d.marke(i % 16));
             }
             EXPECT_FALSE(d.Ziehen);
-            EXPECT_EQ(d.hScroll()->maximum(), d.columnLayout().scrollMaximum);
+            EXPECT_EQ(d.hScroll()->maximum(),
+                      machine_table::layColumns(layout.TableSize, d.ErsteSpalte(), ui::pixelsToTwipsX(d.width()))
+                          .scrollMaximum);
         },
         false);
     EXPECT_EQ(layout.TableSize[2], 9000);

@@ -50,7 +50,7 @@ TEST(Payloads, LineDataForEnabledSlots) {
     layout.MachineDataNow[4] = {2, 3, "Run", 1252, 1031};
     layout.Machines[63].Enabled = true;
     layout.MachineDataNow[5] = {4, 5, "ignored: slot disabled", 1, 1};
-    EXPECT_EQ(payload::lineDataEntries(layout),
+    EXPECT_EQ(AnsiCodec::workstation().decode(payload::lineDataBytes(layout, AnsiCodec::workstation())),
               "Status4=2;Text4=Run;CodePage4=1252;LcId4=1031;Status63=0;Text63=;CodePage63=0;LcId63=0;");
     // The wire form is the same text in the code page.
     layout.MachineDataNow[63] = {-3, 1, "Läuft", 1252, 1031};
