@@ -8,7 +8,6 @@
 #include "ui/Captions.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 #include <cstdio>
 #include <unistd.h>
@@ -32,9 +31,6 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     ui::installFontSubstitutions();
-    setWrongDataTypeReporter([](const QString& message) {
-        QMessageBox::information(nullptr, QCoreApplication::applicationName(), message, QMessageBox::Ok);
-    });
     Station station(paths);
     VelkoZuraVeradadClient window(station);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {

@@ -5,13 +5,6 @@
 #include <QtGlobal>
 
 namespace {
-std::function<void(const QString&)>& wrongTypeReporter() {
-    static std::function<void(const QString&)> reporter = [](const QString& message) {
-        qWarning("%s", qPrintable(message));
-    };
-    return reporter;
-}
-
 profile::MarkedText fileText(const QString& file) {
     QByteArray content;
     profile::readFile(file, &content);
@@ -28,14 +21,6 @@ QString toText(const std::optional<QByteArray>& value, const AnsiCodec& codec) {
     return value ? codec.decode(*value) : QString();
 }
 } // namespace
-
-void setWrongDataTypeReporter(std::function<void(const QString&)> reporter) {
-    wrongTypeReporter() = std::move(reporter);
-}
-
-namespace settings_detail {
-void reportWrongDataType() { wrongTypeReporter()(QString::fromLatin1(WrongDataTypeMessage)); }
-} // namespace settings_detail
 
 SettingsEditor::SettingsEditor(QString file) : file_(std::move(file)) {
     // Only a missing file may be created: one that exists but cannot be read (a directory, no

@@ -13,33 +13,26 @@
 #include <vector>
 
 namespace settings_detail {
-void reportWrongDataType();
+template <typename T> inline constexpr bool Unsupported = false;
 
 // The stored text of a value: integers and floats as decimal text without blanks (a point as
-// decimal separator), booleans as "true"/"false", strings unchanged. False for any other kind.
-template <typename T> bool toText(const T& value, QString* text) {
+// decimal separator), booleans as "true"/"false", strings unchanged. Any other kind does not
+// compile: every value the program stores has one of these kinds.
+template <typename T> QString toText(const T& value) {
     if constexpr (std::is_same_v<T, bool>) {
-        *text = value ? QStringLiteral("true") : QStringLiteral("false");
+        return value ? QStringLiteral("true") : QStringLiteral("false");
     } else if constexpr (std::is_integral_v<T>) {
-        *text = QString::number(value);
+        return QString::number(value);
     } else if constexpr (std::is_floating_point_v<T>) {
-        *text = QString::number(static_cast<double>(value), 'g', 15);
+        return QString::number(static_cast<double>(value), 'g', 15);
     } else if constexpr (std::is_convertible_v<T, QString>) {
-        *text = QString(value);
+        return QString(value);
     } else {
-        return false;
+        static_assert(Unsupported<T>, "the settings file stores integers, floats, booleans and strings");
+        return QString();
     }
-    return true;
 }
 } // namespace settings_detail
-
-// Shown for a value of a kind the settings file cannot store; nothing is written then, so the
-// stored value is kept.
-inline constexpr const char* WrongDataTypeMessage = "Ini Save:  wrong data type";
-
-// Replaces how the wrong-type message reaches the user (the main window shows a message box; the
-// default writes a warning).
-void setWrongDataTypeReporter(std::function<void(const QString&)> reporter);
 
 // Several writes to one settings file, applied in order to the file's current bytes and stored
 // with one atomic replacement. The file then reads exactly as after the same writes made one by
@@ -48,14 +41,8 @@ class SettingsEditor {
 public:
     explicit SettingsEditor(QString file);
 
-    template <typename T> bool set(const T& value, const QString& section, const QString& key) {
-        QString text;
-        if (!settings_detail::toText(value, &text)) {
-            settings_detail::reportWrongDataType();
-            return false;
-        }
-        setText(text, section, key);
-        return true;
+    template <typename T> void set(const T& value, const QString& section, const QString& key) {
+        setText(settings_detail::toText(value), section, key);
     }
     void setText(const QString& text, const QString& section, const QString& key);
 
@@ -74,7 +61,7 @@ private:
 // file as it was.
 template <typename T> int16_t IniSave(const T& value, const QString& section, const QString& key, const QString& file) {
     SettingsEditor editor(file);
-    if (!editor.set(value, section, key)) return 0;
+    editor.set(value, section, key);
     return editor.commit() ? 1 : 0;
 }
 

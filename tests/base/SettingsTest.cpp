@@ -148,17 +148,6 @@ TEST_F(SettingsFileTest, HandEditsBetweenCallsAreSeenAndKept) {
     EXPECT_EQ(readBytes(file), "[S]\r\na=2\r\n; added by hand\r\nb=3\r\n");
 }
 
-TEST_F(SettingsFileTest, WrongDataTypeIsReportedAndNothingIsWritten) {
-    write("[S]\r\nk=kept\r\n");
-    QString reported;
-    setWrongDataTypeReporter([&](const QString& message) { reported = message; });
-    struct Opaque {};
-    EXPECT_EQ(IniSave(Opaque{}, "S", "k", file), 0);
-    EXPECT_EQ(reported, "Ini Save:  wrong data type");
-    EXPECT_EQ(str("S", "k"), "kept");
-    setWrongDataTypeReporter([](const QString&) {});
-}
-
 TEST_F(SettingsFileTest, WritesFollowLinksAndKeepTheFileMode) {
     const QString real = dir.filePath("real.ini");
     writeBytes(real, "[S]\r\nk=1\r\n");
