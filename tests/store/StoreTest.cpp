@@ -1,0 +1,405 @@
+// The event history's store: what is recorded, the file's schema, retention, every fault of the
+// file, and the reads of the History window.
+#include "store/Store.h"
+#include "store/Database.h"
+#include "store/HistoryRecorder.h"
+
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QVariant>
+
+#include <sys/stat.h>
+
+using namespace store;
+using testutil::readBytes;
+using testutil::waitFor;
+using testutil::writeBytes;
+
+namespace {
+// Reads a value from the file with a connection of the test's own.
+QVariant ask(const QString& file, const QString& sql) {
+    QVariant value;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-reader"));
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(sql) && q.next()) value = q.value(0);
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("test-reader"));
+    return value;
+}
+
+Event statusEvent(qint64 t, int slot, int from, int to, const QString& text = QString()) {
+    Event e;
+    e.timeMs = t;
+    e.kind = EventKind::Status;
+    e.slot = slot;
+    e.machine = QStringLiteral("Filler %1").arg(slot);
+    e.oldStatus = from;
+    e.newStatus = to;
+    e.text = text;
+    return e;
+}
+
+Event connectionEvent(qint64 t, int slot, const QString& state, int from, int to) {
+    Event e = statusEvent(t, slot, from, to);
+    e.kind = EventKind::Connection;
+    e.detail = state;
+    return e;
+}
+
+struct StoreRig {
+    QTemporaryDir dir;
+    QString file = dir.filePath("history.sqlite");
+    QStringList lines; // trouble and recovery, as the station would log them
+    std::unique_ptr<Store> store;
+
+    Store& start(Store::Options o = {}) {
+        if (o.path.isEmpty()) o.path = file;
+        o.commitMs = 20;
+        if (o.retryMs == 10000) o.retryMs = 200;
+        store = std::make_unique<Store>(o);
+        QObject::connect(store.get(), &Store::trouble, [this](const QString& r) { lines << "trouble: " + r; });
+        QObject::connect(store.get(), &Store::recovered, [this] { lines << "recovered"; });
+        QObject::connect(store.get(), &Store::movedAside, [this](const QString& f) { lines << "moved: " + f; });
+        store->start();
+        return *store;
+    }
+    qint64 count() { return ask(file, "SELECT count(*) FROM events").toLongLong(); }
+};
+} // namespace
+
+TEST(HistoryRecorder, RecordsChangesAndFoldsTextChatter) {
+    std::vector<Event> rows;
+    qint64 now = 1'000'000;
+    HistoryRecorder r([&](Event e) { rows.push_back(std::move(e)); }, [&] { return now; });
+    const HistoryRecorder::SlotInfo filler{"Filler", 2, "Filling"};
+    // The same state again records nothing; a new status, a row at once.
+    r.statusReported(3, filler, 1, "Run", 1, "Run", 1252, 1033);
+    EXPECT_TRUE(rows.empty());
+    r.statusReported(3, filler, 1, "Run", 4, "Jam", 1252, 1033);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].oldStatus, 1);
+    EXPECT_EQ(rows[0].newStatus, 4);
+    EXPECT_EQ(rows[0].machine, "Filler");
+    EXPECT_EQ(rows[0].group, 2);
+    // A text-only change without one in the last 10 s: at once. Within 10 s: folded, written when
+    // the window ends with the count and the last text.
+    now += 1000;
+    r.statusReported(3, filler, 4, "Jam", 4, "Jam 1", 1252, 1033);
+    ASSERT_EQ(rows.size(), 2u);
+    for (int k = 2; k <= 5; ++k) {
+        now += 1000;
+        r.statusReported(3, filler, 4, "Jam", 4, QStringLiteral("Jam %1").arg(k), 1251, 1049);
+    }
+    EXPECT_EQ(rows.size(), 2u);
+    now += 5000;
+    r.tick();
+    EXPECT_EQ(rows.size(), 2u); // 9 s after the text-only row
+    now += 1000;
+    r.tick();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2].repeats, 4);
+    EXPECT_EQ(rows[2].text, "Jam 5");
+    EXPECT_EQ(rows[2].codePage, 1251);
+    // A change of status writes a pending fold first; a connection change likewise, carrying the
+    // status it set.
+    now += 1000;
+    r.statusReported(3, filler, 4, "Jam 5", 4, "Jam 6", 1252, 1033);
+    r.statusReported(3, filler, 4, "Jam 6", 4, "Jam 7", 1252, 1033); // folded
+    r.connectionShown(3, filler, "not connected", 4, 5);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[3].text, "Jam 7");
+    EXPECT_EQ(rows[4].kind, EventKind::Connection);
+    EXPECT_EQ(rows[4].detail, "not connected");
+    EXPECT_EQ(rows[4].newStatus, 5);
+    // The end of the station writes every fold.
+    r.statusReported(9, filler, 1, "a", 1, "b", 1252, 1033);
+    r.statusReported(9, filler, 1, "b", 1, "c", 1252, 1033);
+    EXPECT_EQ(rows.size(), 6u);
+    r.flush();
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows.back().text, "c");
+    r.station("ended");
+    EXPECT_EQ(rows.back().kind, EventKind::Station);
+    EXPECT_EQ(rows.back().slot, -1);
+}
+
+TEST(Store, SchemaAndSettingsOfANewFile) {
+    StoreRig rig;
+    Store& store = rig.start();
+    store.record(statusEvent(5, 1, 1, 4, "Jam"));
+    ASSERT_TRUE(waitFor([&] { return rig.count() == 1; }));
+    ASSERT_TRUE(store.finish(2000));
+    EXPECT_EQ(ask(rig.file, "PRAGMA user_version").toInt(), Database::SchemaVersion);
+    EXPECT_EQ(ask(rig.file, "PRAGMA auto_vacuum").toInt(), 2); // incremental
+    EXPECT_EQ(ask(rig.file, "PRAGMA journal_mode").toString(), "wal");
+    EXPECT_EQ(ask(rig.file, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                            "('events_time', 'events_slot_time')")
+                  .toInt(),
+              2);
+    EXPECT_EQ(ask(rig.file, "SELECT kind || '|' || slot || '|' || machine || '|' || old_status || '|' || new_status || "
+                            "'|' || text FROM events")
+                  .toString(),
+              "status|1|Filler 1|1|4|Jam");
+    EXPECT_TRUE(ask(rig.file, "SELECT grp FROM events").isNull()); // no group: NULL
+}
+
+TEST(Store, RetentionByAgeAndBySize) {
+    QTemporaryDir dir;
+    Database db(dir.filePath("h.sqlite"));
+    QString error;
+    ASSERT_EQ(db.open(&error), Database::OpenResult::Opened) << error.toStdString();
+    const qint64 day = 86400000, now = 400 * day;
+    std::vector<Event> events;
+    for (int i = 0; i < 12000; ++i)
+        events.push_back(statusEvent(now - (i % 200) * day, i % 64, 1, 2, QString(200, 'x')));
+    ASSERT_TRUE(db.insert(events, 0, &error));
+    // Older than 90 days goes, 5000 rows a batch at most.
+    Database::Retention retention;
+    retention.days = 90;
+    int batches = 0;
+    while (db.prune(retention, now, &error)) ++batches;
+    EXPECT_GE(batches, 1);
+    EXPECT_EQ(db.eventCount(), 12000 * 91 / 200);
+    // Over the size cap the oldest go until it fits.
+    retention.days = 0;
+    retention.maxBytes = db.usedBytes() / 3;
+    while (db.prune(retention, now, &error)) {
+    }
+    EXPECT_LE(db.usedBytes(), retention.maxBytes);
+    EXPECT_GT(db.eventCount(), 0);
+    bool more = false;
+    Query all;
+    all.limit = 1;
+    // What is left are the newest rows.
+    const std::vector<Row> newest = db.rows(all, &more);
+    ASSERT_EQ(newest.size(), 1u);
+    EXPECT_EQ(newest[0].event.timeMs, now);
+}
+
+TEST(Store, AFileInTroubleKeepsItsEventsAndSaysSoOnce) {
+    struct Case {
+        const char* name;
+        std::function<void(StoreRig&, Store::Options&)> make; // makes the trouble
+        std::function<void(StoreRig&)> mend;                  // ends it
+    };
+    const Case cases[] = {
+        {"the folder's parent is a file",
+         [](StoreRig& r, Store::Options& o) {
+             writeBytes(r.dir.filePath("plain"), "x");
+             o.path = r.dir.filePath("plain/sub/history.sqlite");
+         },
+         {}},
+        {"a directory in the file's place", [](StoreRig& r, Store::Options&) { QDir().mkpath(r.file); },
+         [](StoreRig& r) { QDir(r.file).removeRecursively(); }},
+        {"a full disk",
+         [](StoreRig&, Store::Options& o) { o.pragmas << QStringLiteral("PRAGMA max_page_count = 8"); },
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StoreRig rig;
+        Store::Options o;
+        c.make(rig, o);
+        Store& store = rig.start(o);
+        for (int i = 0; i < 2000; ++i) store.record(statusEvent(i, i % 64, 1, 2, QString(100, 'y')));
+        ASSERT_TRUE(waitFor([&] { return !rig.lines.isEmpty(); }));
+        QTest::qWait(500); // retries meanwhile say nothing more
+        EXPECT_EQ(rig.lines.size(), 1) << rig.lines.join(" / ").toStdString();
+        EXPECT_TRUE(rig.lines[0].startsWith("trouble: "));
+        EXPECT_GT(store.waiting(), 0); // kept in memory
+        if (!c.mend) continue;
+        c.mend(rig);
+        ASSERT_TRUE(waitFor([&] { return rig.lines.contains("recovered"); }, 5000));
+        ASSERT_TRUE(store.finish(5000));
+        EXPECT_EQ(rig.count(), 2000);
+    }
+}
+
+TEST(Store, BeyondItsBoundTheQueueDropsAndOneRowCountsTheLoss) {
+    StoreRig rig;
+    QDir().mkpath(rig.file); // nothing can be written at first
+    Store::Options o;
+    o.queueEvents = 100;
+    Store& store = rig.start(o);
+    for (int i = 0; i < 150; ++i) store.record(statusEvent(i, 0, 1, 2));
+    EXPECT_EQ(store.waiting(), 100);
+    ASSERT_TRUE(waitFor([&] { return !rig.lines.isEmpty(); }));
+    QDir(rig.file).removeRecursively();
+    ASSERT_TRUE(waitFor([&] { return rig.lines.contains("recovered"); }, 5000));
+    ASSERT_TRUE(store.finish(5000));
+    EXPECT_EQ(ask(rig.file, "SELECT count(*) FROM events WHERE kind = 'status'").toInt(), 100);
+    EXPECT_EQ(ask(rig.file, "SELECT repeats FROM events WHERE detail = 'events lost'").toInt(), 50);
+}
+
+TEST(Store, ALockedFileIsRetriedUntilTheOtherProgramLetsGo) {
+    StoreRig rig;
+    Store& first = rig.start();
+    first.record(statusEvent(1, 0, 1, 2));
+    ASSERT_TRUE(waitFor([&] { return rig.count() == 1; }));
+    // Another program holds a write lock for two seconds.
+    QProcess sqlite;
+    sqlite.start("sqlite3", {rig.file});
+    ASSERT_TRUE(sqlite.waitForStarted());
+    sqlite.write("BEGIN EXCLUSIVE;\nSELECT 1;\n");
+    ASSERT_TRUE(waitFor([&] { return sqlite.bytesAvailable() > 0 || sqlite.waitForReadyRead(10); }));
+    for (int i = 0; i < 10; ++i) first.record(statusEvent(10 + i, 0, 1, 2));
+    ASSERT_TRUE(waitFor([&] { return !rig.lines.isEmpty(); }));
+    sqlite.write("COMMIT;\n.quit\n");
+    sqlite.waitForFinished();
+    ASSERT_TRUE(waitFor([&] { return rig.lines.contains("recovered"); }, 5000));
+    ASSERT_TRUE(first.finish(5000));
+    EXPECT_EQ(rig.count(), 11);
+}
+
+TEST(Store, ADamagedFileIsMovedAsideAndANewOneStarted) {
+    struct Case {
+        const char* name;
+        std::function<QByteArray(const QByteArray& good)> damage;
+    };
+    const Case cases[] = {
+        {"noise", [](const QByteArray&) { return QByteArray(70000, '\x5a'); }},
+        {"cut short", [](const QByteArray& good) { return good.left(good.size() / 3); }},
+        {"a damaged page",
+         [](const QByteArray& good) {
+             QByteArray bad = good;
+             for (qsizetype i = 4096 + 200; i < bad.size() && i < 4096 * 3; i += 7) bad[i] = '\xff';
+             return bad;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StoreRig rig;
+        {
+            Store& store = rig.start();
+            for (int i = 0; i < 3000; ++i) store.record(statusEvent(i, i % 64, 1, 2, QString(60, 'z')));
+            ASSERT_TRUE(waitFor([&] { return rig.count() == 3000; }));
+            ASSERT_TRUE(store.finish(5000));
+            rig.store.reset();
+        }
+        const QByteArray good = readBytes(rig.file);
+        ASSERT_GT(good.size(), 4096 * 3);
+        writeBytes(rig.file, c.damage(good));
+        rig.lines.clear();
+        Store& again = rig.start();
+        again.record(statusEvent(1, 1, 1, 4));
+        ASSERT_TRUE(waitFor([&] { return !rig.lines.isEmpty(); }));
+        ASSERT_TRUE(rig.lines[0].startsWith("moved: " + rig.file + ".corrupt-")) << rig.lines.join("/").toStdString();
+        EXPECT_TRUE(QFileInfo::exists(rig.lines[0].mid(7)));
+        ASSERT_TRUE(waitFor([&] { return rig.count() == 1; }));
+        EXPECT_EQ(ask(rig.file, "PRAGMA quick_check").toString(), "ok");
+    }
+}
+
+TEST(Store, TheDatabaseIsNeverReachedFromAnotherThread) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            QTemporaryDir dir;
+            Database db(dir.filePath("h.sqlite"));
+            QThread* other = QThread::create([&db] {
+                QString error;
+                db.open(&error);
+            });
+            other->start();
+            other->wait();
+        },
+        "reached from a thread not its own");
+}
+
+TEST(Store, RowsPagesTimeInStateAndCsv) {
+    QTemporaryDir dir;
+    Database db(dir.filePath("h.sqlite"));
+    QString error;
+    ASSERT_EQ(db.open(&error), Database::OpenResult::Opened);
+    const qint64 t0 = 1'700'000'000'000;
+    std::vector<Event> events{
+        connectionEvent(t0, 4, "connected", 5, 5),
+        statusEvent(t0 + 1000, 4, 5, 1, "Run"),
+        statusEvent(t0 + 61000, 4, 1, 4, "Jam, \"left\" guide"),
+        connectionEvent(t0 + 91000, 4, "not connected", 4, 5),
+        connectionEvent(t0 + 121000, 4, "connected", 5, 5),
+        statusEvent(t0 + 122000, 4, 5, 1, "Run"),
+        statusEvent(t0 + 5000, 7, 1, 3, "Low glue"),
+    };
+    Event started;
+    started.timeMs = t0 - 10;
+    started.kind = EventKind::Station;
+    started.detail = "started";
+    events.push_back(started);
+    ASSERT_TRUE(db.insert(events, 0, &error));
+
+    // Newest first, in pages, with how long the slot's state before lasted.
+    Query q;
+    q.slotNumbers = {4};
+    q.limit = 4;
+    bool more = false;
+    std::vector<Row> page = db.rows(q, &more);
+    ASSERT_EQ(page.size(), 4u);
+    EXPECT_TRUE(more);
+    EXPECT_EQ(page[0].event.timeMs, t0 + 122000);
+    EXPECT_EQ(page[0].event.timeMs - page[0].previousMs, 1000);
+    EXPECT_EQ(page[2].event.timeMs - page[2].previousMs, 30000);
+    q.beforeTimeMs = page.back().event.timeMs;
+    q.beforeId = page.back().id;
+    page = db.rows(q, &more);
+    ASSERT_EQ(page.size(), 2u);
+    EXPECT_FALSE(more);
+    EXPECT_EQ(page[1].previousMs, -1);
+    // Filters: statuses, connections off, text, the whole line with the station's rows.
+    Query filter;
+    filter.statuses = {4};
+    filter.connections = false;
+    filter.slotNumbers = {4, 7};
+    EXPECT_EQ(db.rows(filter, &more).size(), 1u);
+    Query text;
+    text.textContains = "GLUE";
+    ASSERT_EQ(db.rows(text, &more).size(), 1u);
+    EXPECT_EQ(db.rows(text, &more)[0].event.slot, 7);
+    EXPECT_EQ(db.rows(Query{}, &more).size(), events.size());
+
+    // Slot 4 from t0 to t0 + 150 s: 1 s waiting for its first report (status 5 while connected),
+    // 60 s running, 30 s jammed, 30 s not connected, 1 s 5 again, 28 s running.
+    const TimeInState s = db.timeInState(4, t0, t0 + 150000);
+    EXPECT_EQ(s.totalMs, 150000);
+    EXPECT_EQ(s.ms[1], 60000 + 28000);
+    EXPECT_EQ(s.ms[4], 30000);
+    EXPECT_EQ(s.ms[5], 1000 + 1000);
+    EXPECT_EQ(s.ms[TimeInState::NotConnected], 30000);
+    // Starting in the middle takes the state before it.
+    EXPECT_EQ(db.timeInState(4, t0 + 70000, t0 + 80000).ms[4], 10000);
+    EXPECT_EQ(db.timeInState(9, t0, t0 + 1000).ms[TimeInState::Unknown], 1000);
+
+    // CSV of a filter: RFC 4180 quoting, CR LF, local times with their offset.
+    Query jam;
+    jam.slotNumbers = {4};
+    jam.statuses = {4};
+    jam.connections = false;
+    const QString csv = dir.filePath("jam.csv");
+    ASSERT_TRUE(db.exportCsv(jam, csv, {}, &error)) << error.toStdString();
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(t0 + 61000);
+    const QString time = at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    EXPECT_EQ(readBytes(csv),
+              "time,slot,machine,group,event,old status,new status,text,changes,previous state lasted (s)\r\n" +
+                  (time + ",4,Filler 4,,status,1,4,\"Jam, \"\"left\"\" guide\",1,60.000\r\n").toUtf8());
+    EXPECT_TRUE(time.contains('+') || time.endsWith('Z') || time.contains('-', Qt::CaseSensitive));
+    // Cancelled: no file at all.
+    const QString cancelled = dir.filePath("cancelled.csv");
+    EXPECT_FALSE(db.exportCsv(
+        Query{}, cancelled, [](qint64) { return false; }, &error));
+    EXPECT_FALSE(QFileInfo::exists(cancelled));
+}
