@@ -20,6 +20,10 @@
 #include <cstdlib>
 #include <string>
 
+using namespace base;
+using namespace logfile;
+using namespace net;
+
 namespace {
 QByteArray reportFrame(int slot, unsigned seq) {
     return QByteArray("$$Anfang$$$$HierMaschinenDaten$$Status") + QByteArray::number(slot) + "=1;Text" +

@@ -33,6 +33,9 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace base;
+using namespace editors;
+
 namespace {
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());

@@ -12,6 +12,10 @@
 #include <cstdio>
 #include <unistd.h>
 
+using namespace base;
+using namespace station;
+using namespace display;
+
 int main(int argc, char* argv[]) {
     // Started again by itself to read Languages.mdb: before any Qt object (and thread) exists.
     if (int status = 0; lang::isReaderInvocation(argc, argv, &status)) ::_exit(status);

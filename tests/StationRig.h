@@ -15,17 +15,17 @@
 struct StationRig {
     QTemporaryDir dir;
     QTemporaryDir root; // the file system's root as the station sees it
-    ProgramPaths paths{dir.path(), QStringLiteral("Client")};
+    base::ProgramPaths paths{dir.path(), QStringLiteral("Client")};
     int ended = 0;
     // The log file as it was when the process would have ended.
     QByteArray logAtEnd;
-    std::unique_ptr<Station> station;
-    std::unique_ptr<VelkoZuraVeradadClient> window;
+    std::unique_ptr<station::Station> station;
+    std::unique_ptr<display::VelkoZuraVeradadClient> window;
 
     QString logPath() const { return dir.filePath("DizaVizaru.txt"); }
 
-    StationOptions options() {
-        StationOptions o;
+    station::StationOptions options() {
+        station::StationOptions o;
         o.port = 1;
         o.endProcess = [this] {
             ++ended;
@@ -36,11 +36,11 @@ struct StationRig {
     }
 
     // Writes the settings file, creates the station (and its window) and runs the start-up.
-    Station& start(const QByteArray& ini, bool withWindow = true) {
+    station::Station& start(const QByteArray& ini, bool withWindow = true) {
         testutil::writeBytes(paths.settingsFile(), ini);
         window.reset();
-        station = std::make_unique<Station>(paths, options());
-        if (withWindow) window = std::make_unique<VelkoZuraVeradadClient>(*station);
+        station = std::make_unique<station::Station>(paths, options());
+        if (withWindow) window = std::make_unique<display::VelkoZuraVeradadClient>(*station);
         station->Form_Load();
         return *station;
     }
@@ -48,11 +48,11 @@ struct StationRig {
 
 // Writes every machine section and the column widths key by key, one file write each: what the
 // station's one-pass save must equal byte for byte.
-inline void saveAllMachinesKeyByKey(const LineLayout& layout, const QString& file) {
-    for (int s = 0; s < MachineSlots; ++s)
-        forEachMachineKey(layout.Machines[static_cast<size_t>(s)], [&](const QString& key, const auto& field) {
-            IniSave(field, QStringLiteral("Ma%1").arg(s), key, file);
+inline void saveAllMachinesKeyByKey(const base::LineLayout& layout, const QString& file) {
+    for (int s = 0; s < base::MachineSlots; ++s)
+        base::forEachMachineKey(layout.Machines[static_cast<size_t>(s)], [&](const QString& key, const auto& field) {
+            base::IniSave(field, QStringLiteral("Ma%1").arg(s), key, file);
         });
-    for (int p = 0; p < TableColumns; ++p)
-        IniSave(layout.TableSize[static_cast<size_t>(p)], "Table", QStringLiteral("Size%1").arg(p), file);
+    for (int p = 0; p < base::TableColumns; ++p)
+        base::IniSave(layout.TableSize[static_cast<size_t>(p)], "Table", QStringLiteral("Size%1").arg(p), file);
 }

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QThread>
 
+using namespace logfile;
+
 namespace testutil {
 
 QByteArray gifBytes(int width, int height, unsigned colour) {

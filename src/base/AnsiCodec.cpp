@@ -2,6 +2,8 @@
 
 #include "platform/Platform.h"
 
+namespace base {
+
 namespace {
 const char* icuName(int codePage) {
     switch (codePage) {
@@ -80,3 +82,5 @@ QString AnsiCodec::decode(QByteArrayView bytes) const {
     QStringDecoder decoder(icuName(codePage_), QStringConverter::Flag::Stateless);
     return decoder.decode(bytes);
 }
+
+} // namespace base

@@ -7,6 +7,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+namespace base {
+
 class AnsiCodec {
 public:
     // The code page number of UTF-8, used for settings files that carry a byte-order mark.
@@ -28,3 +30,5 @@ public:
 private:
     int codePage_;
 };
+
+} // namespace base

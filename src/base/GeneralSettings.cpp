@@ -3,6 +3,8 @@
 #include "base/ProgramPaths.h"
 #include "base/Settings.h"
 
+namespace base {
+
 namespace {
 const QString General = QStringLiteral("General");
 }
@@ -33,3 +35,5 @@ void readLanguageSettings(const ProgramPaths& paths, GeneralSettings& settings) 
     }
     if (settings.fontName.isEmpty()) settings.fontName = QStringLiteral("Arial Unicode MS");
 }
+
+} // namespace base

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace base {
+
 struct LogSwitches {
     bool system = false;
     bool data = false;
@@ -30,3 +32,5 @@ LogSwitches readLogSwitches(const ProgramPaths& paths);
 // Reads "LcId", "CodePage" and "FontName" into `settings`: an LcId below 1 becomes 1033 with code
 // page 1252, an empty font name "Arial Unicode MS".
 void readLanguageSettings(const ProgramPaths& paths, GeneralSettings& settings);
+
+} // namespace base

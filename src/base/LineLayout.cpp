@@ -4,6 +4,8 @@
 
 #include <type_traits>
 
+namespace base {
+
 bool MachineRecord::operator==(const MachineRecord& o) const {
     return Text == o.Text && Address == o.Address && Machine == o.Machine && RemoteControl == o.RemoteControl &&
            Symbol == o.Symbol && StatusPLC == o.StatusPLC && Enabled == o.Enabled && SameAddress == o.SameAddress &&
@@ -104,3 +106,5 @@ void LineLayout::writeTableSize(SettingsEditor& editor) {
     for (int p = 0; p < TableColumns; ++p) editor.set(TableSize[static_cast<size_t>(p)], Table, numbered("Size", p));
     TableSize[TableSizePositions - 1] = 10000; // the last position is fixed
 }
+
+} // namespace base

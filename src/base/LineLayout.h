@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 
+namespace base {
+
 class SettingsEditor;
 
 struct MachineRecord {
@@ -103,3 +105,5 @@ public:
 
 // "Ma" + slot
 QString machineSection(int slot);
+
+} // namespace base

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <type_traits>
 
+namespace base {
+
 namespace {
 template <typename Char> int code(Char c) {
     if constexpr (std::is_same_v<Char, QChar>)
@@ -75,3 +77,5 @@ std::optional<qint64> strictNumber(QStringView text, qint64 min, qint64 max) {
     if (!digits || tooLarge || end != text.size()) return std::nullopt;
     return fit(value, min, max);
 }
+
+} // namespace base

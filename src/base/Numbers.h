@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace base {
+
 // What stands at the start of a text: blanks, a sign, decimal digits (ASCII only).
 struct DigitScan {
     qsizetype end = 0; // where the digits end
@@ -28,3 +30,5 @@ std::optional<qint64> leadingNumber(QStringView text, qint64 min, qint64 max);
 // The whole text as a number (blanks around it allowed, a fraction rounded with ties to even);
 // nullopt when it is not a number or does not fit in [min, max].
 std::optional<qint64> strictNumber(QStringView text, qint64 min, qint64 max);
+
+} // namespace base

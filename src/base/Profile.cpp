@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <memory>
 
+namespace base {
+
 namespace profile {
 
 namespace {
@@ -422,3 +424,5 @@ qint32 parseProfileInt(const QByteArray& value) {
 }
 
 } // namespace profile
+
+} // namespace base

@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+namespace base {
+
 namespace profile {
 
 // Longest value a read returns, in bytes (the Windows buffer of 255 bytes less its terminator).
@@ -104,3 +106,5 @@ bool readFile(const QString& path, QByteArray* content);
 qint32 parseProfileInt(const QByteArray& value);
 
 } // namespace profile
+
+} // namespace base

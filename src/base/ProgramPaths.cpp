@@ -2,6 +2,8 @@
 
 #include "platform/Platform.h"
 
+namespace base {
+
 ProgramPaths::ProgramPaths(QString directory, QString programName)
     : directory_(std::move(directory)), programName_(std::move(programName)) {}
 
@@ -15,3 +17,5 @@ QString ProgramPaths::resolve(const QString& fileName) const {
     if (fileName.startsWith(QLatin1Char('/'))) return fileName;
     return directory_ + QLatin1Char('/') + fileName;
 }
+
+} // namespace base

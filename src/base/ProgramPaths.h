@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace base {
+
 class ProgramPaths {
 public:
     ProgramPaths(QString directory, QString programName);
@@ -25,3 +27,5 @@ private:
     QString directory_;
     QString programName_;
 };
+
+} // namespace base

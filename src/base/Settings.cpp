@@ -4,6 +4,8 @@
 
 #include <QtGlobal>
 
+namespace base {
+
 namespace {
 profile::MarkedText fileText(const QString& file) {
     QByteArray content;
@@ -77,3 +79,5 @@ QString SettingsSnapshot::readString(const QString& section, const QString& key)
 bool SettingsSnapshot::readBool(const QString& section, const QString& key) const {
     return readString(section, key).toUpper() == QLatin1String("TRUE");
 }
+
+} // namespace base

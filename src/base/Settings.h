@@ -12,6 +12,8 @@
 #include <type_traits>
 #include <vector>
 
+namespace base {
+
 namespace settings_detail {
 template <typename T> inline constexpr bool Unsupported = false;
 
@@ -88,3 +90,5 @@ private:
     const AnsiCodec& codec_;
     profile::ProfileText text_;
 };
+
+} // namespace base

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace base {
+
 // Machine slots 0..63 and groups 0..31 of the line layout.
 constexpr int MachineSlots = 64;
 constexpr int GroupCount = 32;
@@ -77,3 +79,5 @@ enum class DialogResult : int16_t {
     ConfirmedChanged = 1,
     ConfirmedUnchanged = 2,
 };
+
+} // namespace base

@@ -4,6 +4,10 @@
 
 #include <QPainter>
 
+using namespace base;
+
+namespace display {
+
 using namespace tile_style;
 
 void GroupModul::paintEvent(QPaintEvent*) {
@@ -35,3 +39,5 @@ void GroupModul::paintEvent(QPaintEvent*) {
         p.setPen(QPen(look.alarm ? look.band : Frame, 1));
     p.drawRect(body.adjusted(0, 0, -1, -1));
 }
+
+} // namespace display

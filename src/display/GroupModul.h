@@ -3,6 +3,8 @@
 
 #include "display/Tile.h"
 
+namespace display {
+
 class GroupModul : public Tile {
     Q_OBJECT
 public:
@@ -17,3 +19,5 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
+
+} // namespace display

@@ -6,6 +6,10 @@
 
 #include <QPainter>
 
+using namespace base;
+
+namespace display {
+
 using namespace tile_style;
 
 struct LineModul::Fonts {
@@ -167,3 +171,5 @@ void LineModul::paintIndicator(QPainter& p, const QRect& tagRect, int dot, const
                connectionLabel(connectionState_));
     p.setRenderHint(QPainter::Antialiasing, false);
 }
+
+} // namespace display

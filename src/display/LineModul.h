@@ -10,6 +10,8 @@ class SymbolImages;
 
 class QPainter;
 
+namespace display {
+
 class LineModul : public Tile {
     Q_OBJECT
 public:
@@ -20,7 +22,7 @@ public:
     void setMachineEnabled(bool enabled) { assign(enabled_, enabled); }
     void setStatusText(const QString& text) { assign(statusText_, text); }
     void setStatusLcId(int32_t lcId) { assign(statusLcId_, lcId); }
-    void setConnectionState(ShownConnection state) { assign(connectionState_, state); }
+    void setConnectionState(base::ShownConnection state) { assign(connectionState_, state); }
     void setOnline(bool online) { assign(online_, online); }
     void setLcId(int32_t lcId) { assign(lcId_, lcId); }
     // A rebind after scrolling: every property was written just before, so nothing is left to do.
@@ -31,7 +33,7 @@ public:
     bool machineEnabled() const { return enabled_; }
     const QString& statusText() const { return statusText_; }
     int32_t statusLcId() const { return statusLcId_; }
-    ShownConnection connectionState() const { return connectionState_; }
+    base::ShownConnection connectionState() const { return connectionState_; }
     bool online() const { return online_; }
 
 protected:
@@ -50,6 +52,8 @@ private:
     bool enabled_ = false;
     QString statusText_;
     int32_t statusLcId_ = 0;
-    ShownConnection connectionState_ = ShownConnection::NotConnected;
+    base::ShownConnection connectionState_ = base::ShownConnection::NotConnected;
     bool online_ = false;
 };
+
+} // namespace display

@@ -18,6 +18,13 @@
 #include <QScreen>
 #include <QScrollBar>
 
+using namespace base;
+using namespace logfile;
+using namespace station;
+using namespace editors;
+
+namespace display {
+
 namespace {
 // Left edge of group tile columns, by 2 * column + half.
 constexpr int GroupLefts[6] = {0, 1980, 3955, 5925, 7910, 9885};
@@ -313,3 +320,5 @@ void VelkoZuraVeradadClient::closeEvent(QCloseEvent* event) {
     station_.Form_Unload();
     event->accept();
 }
+
+} // namespace display

@@ -12,22 +12,28 @@
 #include <array>
 #include <memory>
 
+class QPushButton;
+class QScrollBar;
+
+namespace editors {
 class Editieren;
 class EditierenGroup;
 class EditierenGroupT;
 class EditierenT;
+} // namespace editors
+
+namespace display {
+
 class GroupModul;
 class LineModul;
-class QPushButton;
-class QScrollBar;
 
-class VelkoZuraVeradadClient : public QWidget, public StationView {
+class VelkoZuraVeradadClient : public QWidget, public station::StationView {
     Q_OBJECT
 public:
-    explicit VelkoZuraVeradadClient(Station& station);
+    explicit VelkoZuraVeradadClient(station::Station& station);
     ~VelkoZuraVeradadClient() override;
 
-    Station& station() { return station_; }
+    station::Station& station() { return station_; }
 
     // The buttons and the scroll bar.
     void CommandStart_Click() { station_.CommandStart_Click(); }
@@ -41,18 +47,18 @@ public:
 
     // The scroll position (the scroll bar's value), and the first machine slot and group shown there.
     int ScrollPos() const;
-    int firstShownSlot() const { return ScrollPos() * SlotsPerScrollStep; }
-    int firstShownGroup() const { return ScrollPos() * GroupsPerScrollStep; }
+    int firstShownSlot() const { return ScrollPos() * base::SlotsPerScrollStep; }
+    int firstShownGroup() const { return ScrollPos() * base::GroupsPerScrollStep; }
 
     // StationView
-    void showConnectionState(int slot, ShownConnection state) override;
-    void showMachineData(int slot, const MachineRecord& machine, const MachineData& data) override;
+    void showConnectionState(int slot, base::ShownConnection state) override;
+    void showMachineData(int slot, const base::MachineRecord& machine, const base::MachineData& data) override;
     void showGroupStatus(int group, int16_t status) override;
     void bindFirstSlots() override;
     void applyLineParameters() override;
     void applyGroupParameters() override;
-    void setMachineDisplayMode(DisplayMode mode) override;
-    void setGroupDisplayMode(DisplayMode mode) override;
+    void setMachineDisplayMode(base::DisplayMode mode) override;
+    void setGroupDisplayMode(base::DisplayMode mode) override;
     void lineSwitching(bool on) override;
     void lineSwitchedOff() override;
     void editModeChanged(bool on) override;
@@ -60,17 +66,17 @@ public:
     void showMachineRecords() override;
     void showGroupNames() override;
     int chooseLanguage() override;
-    DialogResult editMachine(int slot) override;
-    DialogResult editGroup(int group) override;
-    DialogResult editGroupTable() override;
-    DialogResult editMachineTable() override;
+    base::DialogResult editMachine(int slot) override;
+    base::DialogResult editGroup(int group) override;
+    base::DialogResult editGroupTable() override;
+    base::DialogResult editMachineTable() override;
     void setBusyPointer(bool busy) override;
 
     // The configuration dialogs, created on first use and kept for the whole run.
-    Editieren& machineEditor();
-    EditierenGroup& groupEditor();
-    EditierenGroupT& groupTableEditor();
-    EditierenT& machineTableEditor();
+    editors::Editieren& machineEditor();
+    editors::EditierenGroup& groupEditor();
+    editors::EditierenGroupT& groupTableEditor();
+    editors::EditierenT& machineTableEditor();
 
     // Access for tests and the demo.
     LineModul* machineTile(int t) const { return machineTiles_[static_cast<size_t>(t)]; }
@@ -106,18 +112,20 @@ private:
     // Whether the tiles show the line as switched on.
     bool online() const { return station_.hub().switchedOn(); }
 
-    Station& station_;
+    station::Station& station_;
     ui::SymbolImages symbols_;
-    std::array<LineModul*, MachineTiles> machineTiles_{};
-    std::array<GroupModul*, GroupTiles> groupTiles_{};
+    std::array<LineModul*, base::MachineTiles> machineTiles_{};
+    std::array<GroupModul*, base::GroupTiles> groupTiles_{};
     QScrollBar* hScroll_ = nullptr;
     QPushButton* commandStart_ = nullptr;
     QPushButton* commandEdit_ = nullptr;
     QPushButton* commandTab_ = nullptr;
     QPushButton* commandLang_ = nullptr;
     QPushButton* commandEnd_ = nullptr;
-    std::unique_ptr<Editieren> machineEditor_;
-    std::unique_ptr<EditierenGroup> groupEditor_;
-    std::unique_ptr<EditierenGroupT> groupTableEditor_;
-    std::unique_ptr<EditierenT> machineTableEditor_;
+    std::unique_ptr<editors::Editieren> machineEditor_;
+    std::unique_ptr<editors::EditierenGroup> groupEditor_;
+    std::unique_ptr<editors::EditierenGroupT> groupTableEditor_;
+    std::unique_ptr<editors::EditierenT> machineTableEditor_;
 };
+
+} // namespace display

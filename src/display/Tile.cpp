@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 
+namespace display {
+
 Tile::Tile(int index, QWidget* parent) : QWidget(parent), index_(index) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::ArrowCursor);
@@ -10,3 +12,5 @@ Tile::Tile(int index, QWidget* parent) : QWidget(parent), index_(index) {
 void Tile::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit Click(index_);
 }
+
+} // namespace display

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+namespace display {
+
 class Tile : public QWidget {
     Q_OBJECT
 public:
@@ -17,14 +19,14 @@ public:
 
     void setStatus(int16_t status) { assign(status_, status); }
     void setFontName(const QString& fontName) { assign(fontName_, fontName); }
-    void setDisplayMode(DisplayMode mode) { assign(displayMode_, mode); }
+    void setDisplayMode(base::DisplayMode mode) { assign(displayMode_, mode); }
 
     int index() const { return index_; }
     int16_t status() const { return status_; }
     const QString& fontName() const { return fontName_; }
     int32_t lcId() const { return lcId_; }
-    DisplayMode displayMode() const { return displayMode_; }
-    bool editing() const { return displayMode_ == DisplayMode::Edit; }
+    base::DisplayMode displayMode() const { return displayMode_; }
+    bool editing() const { return displayMode_ == base::DisplayMode::Edit; }
     // Counts repaints that a property write asked for (tests check that unchanged values cost none).
 
 signals:
@@ -42,11 +44,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
     QString name_;
-    int16_t status_ = machine_status::Off;
+    int16_t status_ = base::machine_status::Off;
     QString fontName_;
     int32_t lcId_ = 0;
-    DisplayMode displayMode_ = DisplayMode::Operating;
+    base::DisplayMode displayMode_ = base::DisplayMode::Operating;
 
 private:
     int index_;
 };
+
+} // namespace display

@@ -1,5 +1,9 @@
 #include "display/TileStyle.h"
 
+using namespace base;
+
+namespace display {
+
 namespace tile_style {
 
 StatusLook lookFor(int16_t status) {
@@ -27,3 +31,5 @@ QString connectionLabel(ShownConnection state) {
 }
 
 } // namespace tile_style
+
+} // namespace display

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+namespace display {
+
 namespace tile_style {
 
 struct StatusLook {
@@ -42,6 +44,8 @@ inline const QColor IndicatorWaiting = ui::colour(ui::Colour::IndicatorWaiting);
 inline const QColor StaleWash = ui::colour(ui::Colour::StaleWash);
 
 // Label of a connection state on a machine tile.
-QString connectionLabel(ShownConnection state);
+QString connectionLabel(base::ShownConnection state);
 
 } // namespace tile_style
+
+} // namespace display

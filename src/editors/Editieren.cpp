@@ -14,6 +14,10 @@
 
 #include <limits>
 
+using namespace base;
+
+namespace editors {
+
 namespace {
 // A list that shows a stored value it has no entry for as that value's number, with no entry
 // selected.
@@ -94,7 +98,7 @@ void Editieren::load() {
     for (size_t k = 0; k < VisuGroupPositions; ++k)
         select(comboGruppeVisu_[k], form.visuGroupPositions[k], record.VisuGroup[k]);
 
-    textMachineName_->setBoxFont(editors::editFont(settings_.fontName));
+    textMachineName_->setBoxFont(editFont(settings_.fontName));
     textMachineName_->setLcId(settings_.lcId);
     textMachineName_->setUnicodeText(record.Text);
     textComputerName_->setText(record.Address);
@@ -157,3 +161,5 @@ void Editieren::CommandCancel_Click() {
     EditErgebnis = DialogResult::Cancelled;
     finish();
 }
+
+} // namespace editors

@@ -16,21 +16,25 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+
+namespace editors {
+
 class SymbolAuswahl;
 class UnicodeTextBox;
 
-class Editieren : public editors::ModalDialog {
+class Editieren : public ModalDialog {
     Q_OBJECT
 public:
-    Editieren(LineLayout& layout, const GeneralSettings& settings, QString programDirectory, QWidget* owner);
+    Editieren(base::LineLayout& layout, const base::GeneralSettings& settings, QString programDirectory,
+              QWidget* owner);
     ~Editieren() override;
 
     int16_t EditIndex = 0;
-    DialogResult EditErgebnis = DialogResult::Cancelled;
+    base::DialogResult EditErgebnis = base::DialogResult::Cancelled;
     int16_t EditSymbol = -1;
 
     // Loads the controls from slot EditIndex and shows the dialog modally.
-    DialogResult edit();
+    base::DialogResult edit();
 
     // The symbol picker this editor opens (created on first use).
     SymbolAuswahl& symbolPicker();
@@ -62,8 +66,8 @@ private:
     void CommandOK_Click();
     void CommandCancel_Click();
 
-    LineLayout& layout_;
-    const GeneralSettings& settings_;
+    base::LineLayout& layout_;
+    const base::GeneralSettings& settings_;
     QString programDirectory_;
     std::unique_ptr<SymbolAuswahl> symbolPicker_;
 
@@ -74,9 +78,11 @@ private:
     QLineEdit* textComputerName_ = nullptr;
     QComboBox* comboMachineNumber_ = nullptr;
     QComboBox* comboGruppe_ = nullptr;
-    std::array<QComboBox*, VisuGroupPositions> comboGruppeVisu_{};
+    std::array<QComboBox*, base::VisuGroupPositions> comboGruppeVisu_{};
     QCheckBox* checkRemoteControl_ = nullptr;
     QCheckBox* checkStatusPLC_ = nullptr;
     QPushButton* commandOK_ = nullptr;
     QPushButton* commandCancel_ = nullptr;
 };
+
+} // namespace editors

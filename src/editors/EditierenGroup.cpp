@@ -9,6 +9,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+using namespace base;
+
+namespace editors {
+
 EditierenGroup::EditierenGroup(LineLayout& layout, const GeneralSettings& settings, QWidget* owner)
     : ModalDialog(owner, QStringLiteral("EditierenGroup"), QStringLiteral("Edit Group"), 8160, 1860,
                   settings.ostrelPresent),
@@ -24,7 +28,7 @@ EditierenGroup::EditierenGroup(LineLayout& layout, const GeneralSettings& settin
 }
 
 DialogResult EditierenGroup::edit() {
-    textGroupName_->setBoxFont(editors::editFont(settings_.fontName));
+    textGroupName_->setBoxFont(editFont(settings_.fontName));
     textGroupName_->setLcId(settings_.lcId);
     textGroupName_->setUnicodeText(layout_.groupName(EditIndex));
     textGroupName_->setFocus();
@@ -110,7 +114,7 @@ DialogResult EditierenGroupT::edit() {
 }
 
 void EditierenGroupT::GruppenAnzeigen() {
-    const QFont font = editors::editFont(settings_.fontName);
+    const QFont font = editFont(settings_.fontName);
     for (int r = 0; r < RowCount; ++r) {
         marke_[static_cast<size_t>(r)]->setText(QString::number(ErsteGruppe + r + 1));
         UnicodeTextBox* box = textGroupName_[static_cast<size_t>(r)];
@@ -131,3 +135,5 @@ void EditierenGroupT::CommandCancel_Click() {
     EditErgebnis = DialogResult::Cancelled;
     finish();
 }
+
+} // namespace editors

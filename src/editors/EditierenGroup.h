@@ -12,18 +12,21 @@
 
 class QLabel;
 class QScrollBar;
+
+namespace editors {
+
 class UnicodeTextBox;
 
-class EditierenGroup : public editors::ModalDialog {
+class EditierenGroup : public ModalDialog {
     Q_OBJECT
 public:
-    EditierenGroup(LineLayout& layout, const GeneralSettings& settings, QWidget* owner);
+    EditierenGroup(base::LineLayout& layout, const base::GeneralSettings& settings, QWidget* owner);
 
     int16_t EditIndex = 0;
-    DialogResult EditErgebnis = DialogResult::Cancelled;
+    base::DialogResult EditErgebnis = base::DialogResult::Cancelled;
 
     // Loads the name of group EditIndex and shows the dialog modally.
-    DialogResult edit();
+    base::DialogResult edit();
 
     UnicodeTextBox* textGroupName() const { return textGroupName_; }
     QPushButton* commandOK() const { return commandOK_; }
@@ -36,27 +39,27 @@ private:
     void CommandOK_Click();
     void CommandCancel_Click();
 
-    LineLayout& layout_;
-    const GeneralSettings& settings_;
+    base::LineLayout& layout_;
+    const base::GeneralSettings& settings_;
     UnicodeTextBox* textGroupName_ = nullptr;
     QPushButton* commandOK_ = nullptr;
     QPushButton* commandCancel_ = nullptr;
 };
 
-class EditierenGroupT : public editors::ModalDialog {
+class EditierenGroupT : public ModalDialog {
     Q_OBJECT
 public:
     static constexpr int RowCount = 16;
     static constexpr int TableScrollStep = 8; // groups moved per scroll step
 
-    EditierenGroupT(LineLayout& layout, const GeneralSettings& settings, QWidget* owner);
+    EditierenGroupT(base::LineLayout& layout, const base::GeneralSettings& settings, QWidget* owner);
 
-    DialogResult EditErgebnis = DialogResult::Cancelled;
-    std::array<QString, GroupCount> GruppenNamen;
+    base::DialogResult EditErgebnis = base::DialogResult::Cancelled;
+    std::array<QString, base::GroupCount> GruppenNamen;
     int ErsteGruppe = 0;
 
     // Copies the group names, shows the first rows and shows the dialog modally.
-    DialogResult edit();
+    base::DialogResult edit();
 
     QPushButton* marke(int row) const { return marke_[static_cast<size_t>(row)]; }
     UnicodeTextBox* textGroupName(int row) const { return textGroupName_[static_cast<size_t>(row)]; }
@@ -72,8 +75,8 @@ private:
     void CommandOK_Click();
     void CommandCancel_Click();
 
-    LineLayout& layout_;
-    const GeneralSettings& settings_;
+    base::LineLayout& layout_;
+    const base::GeneralSettings& settings_;
     QLabel* labelBeschriftung_ = nullptr;
     std::array<QPushButton*, RowCount> marke_{};
     std::array<UnicodeTextBox*, RowCount> textGroupName_{};
@@ -81,3 +84,5 @@ private:
     QPushButton* commandOK_ = nullptr;
     QPushButton* commandCancel_ = nullptr;
 };
+
+} // namespace editors

@@ -7,6 +7,10 @@
 #include <QListWidget>
 #include <QPushButton>
 
+using namespace lang;
+
+namespace editors {
+
 EditierenLang::EditierenLang(const LanguageTable& languages, int32_t currentLcId, bool ostrelPresent, QWidget* owner)
     : ModalDialog(owner, QStringLiteral("EditierenLang"), QStringLiteral("Choose Language"), 4410, 8925,
                   ostrelPresent) {
@@ -49,3 +53,5 @@ int16_t EditierenLang::choose() {
     run();
     return LangErgebnis;
 }
+
+} // namespace editors

@@ -8,10 +8,13 @@
 class QListWidget;
 class QPushButton;
 
-class EditierenLang : public editors::ModalDialog {
+namespace editors {
+
+class EditierenLang : public ModalDialog {
     Q_OBJECT
 public:
-    EditierenLang(const LanguageTable& languages, int32_t currentLcId, bool ostrelPresent, QWidget* owner = nullptr);
+    EditierenLang(const lang::LanguageTable& languages, int32_t currentLcId, bool ostrelPresent,
+                  QWidget* owner = nullptr);
 
     int16_t LangErgebnis = 0;
 
@@ -23,7 +26,7 @@ public:
     QPushButton* commandCancel() const { return commandCancel_; }
 
     // The entry preselected for a locale: its first entry, else the first 1033 entry, else none (0).
-    static int preselection(const LanguageTable& languages, int32_t lcId);
+    static int preselection(const lang::LanguageTable& languages, int32_t lcId);
 
 protected:
     void cancel() override { CommandCancel_Click(); }
@@ -36,3 +39,5 @@ private:
     QPushButton* commandOK_ = nullptr;
     QPushButton* commandCancel_ = nullptr;
 };
+
+} // namespace editors

@@ -22,6 +22,10 @@
 
 #include <cmath>
 
+using namespace base;
+
+namespace editors {
+
 using namespace machine_table;
 
 namespace {
@@ -146,7 +150,7 @@ void EditierenT::applyFonts() {
     // The headings and boxes keep their designed size and weight in the dialog font's face; the
     // machine names use the station's edit font and locale. Set again only when they changed.
     const QString face = ui::dialogFont().family();
-    const QFont edit = editors::editFont(settings_.fontName);
+    const QFont edit = editFont(settings_.fontName);
     if (rows_[0].name->lcId() != settings_.lcId || edit != editFont_)
         for (Row& row : rows_) {
             row.name->setBoxFont(edit);
@@ -301,3 +305,5 @@ int EditierenT::twipsX(const QPointF& position) {
 int EditierenT::twipsY(const QPointF& position) {
     return ui::pixelsToTwipsY(static_cast<int>(std::floor(position.y())));
 }
+
+} // namespace editors

@@ -26,21 +26,24 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QScrollBar;
-class SymbolAuswahl;
-class UnicodeTextBox;
 namespace ui {
 class SymbolImages;
 }
 
-class EditierenT : public editors::ModalDialog {
+namespace editors {
+
+class SymbolAuswahl;
+class UnicodeTextBox;
+
+class EditierenT : public ModalDialog {
     Q_OBJECT
 public:
     // `symbols` is the picture cache the rows share with the main window's tiles.
-    EditierenT(LineLayout& layout, const GeneralSettings& settings, QString programDirectory, ui::SymbolImages& symbols,
-               QWidget* owner);
+    EditierenT(base::LineLayout& layout, const base::GeneralSettings& settings, QString programDirectory,
+               ui::SymbolImages& symbols, QWidget* owner);
     ~EditierenT() override;
 
-    DialogResult EditErgebnis = DialogResult::Cancelled;
+    base::DialogResult EditErgebnis = base::DialogResult::Cancelled;
     machine_table::WorkingCopy table; // EditMaschinen, KopieMaschine, Kopiert
     int ErsteSpalte() const;          // first column shown: the horizontal bar's value
     int ErsteMaschine = 0;            // slot shown in row 0
@@ -51,7 +54,7 @@ public:
     int MarkeZeile = 0;
 
     // Loads the working copy and the rows and shows the dialog modally.
-    DialogResult edit();
+    base::DialogResult edit();
 
     // The symbol picker a row's picture opens (created on first use).
     SymbolAuswahl& symbolPicker();
@@ -118,14 +121,14 @@ private:
     struct Row {
         QWidget* container = nullptr;
         QPushButton* marke = nullptr;
-        std::array<QWidget*, TableColumns> cells{};
+        std::array<QWidget*, base::TableColumns> cells{};
         QCheckBox* enabled = nullptr;
         QLabel* bild = nullptr;
         UnicodeTextBox* name = nullptr;
         QLineEdit* address = nullptr;
         QLineEdit* machineNumber = nullptr;
         QLineEdit* group = nullptr;
-        std::array<QLineEdit*, VisuGroupPositions> visuGroups{};
+        std::array<QLineEdit*, base::VisuGroupPositions> visuGroups{};
         QCheckBox* remoteControl = nullptr;
         QCheckBox* statusPLC = nullptr;
     };
@@ -147,7 +150,7 @@ private:
     void fitHeading(int c);
     void applyEnabledRule(int r);
     void showSymbol(int r);
-    MachineRecord& record(int r);
+    base::MachineRecord& record(int r);
     void hideLists();
     QListWidget* listFor(Part part) const; // the pick list of a box's kind
     void openPickList(Part part, int r, int index);
@@ -166,8 +169,8 @@ private:
     void CommandCancel_Click();
     void setTabOrder();
 
-    LineLayout& layout_;
-    const GeneralSettings& settings_;
+    base::LineLayout& layout_;
+    const base::GeneralSettings& settings_;
     QString programDirectory_;
     ui::SymbolImages& symbols_;
     std::unique_ptr<SymbolAuswahl> symbolPicker_;
@@ -175,7 +178,7 @@ private:
     QString fontFace_; // the fonts last given to the controls
     QFont editFont_;
     QFont headingFont_;
-    std::array<int, TableColumns> fittedWidth_{}; // heading widths their captions were fitted to
+    std::array<int, base::TableColumns> fittedWidth_{}; // heading widths their captions were fitted to
     machine_table::Command commandSelected_ = machine_table::Command::None;
     QStringList groupEntries_;
     QStringList machineEntries_;
@@ -185,8 +188,8 @@ private:
     int wheelDelta_ = 0;
     QWidget* pickBox_ = nullptr; // the box whose list the keyboard opened
 
-    std::array<QLabel*, TableColumns> heading_{};
-    std::array<QWidget*, TableColumns> grip_{};
+    std::array<QLabel*, base::TableColumns> heading_{};
+    std::array<QWidget*, base::TableColumns> grip_{};
     std::array<Row, machine_table::RowCount> rows_{};
     QScrollBar* vScroll_ = nullptr;
     QScrollBar* hScroll_ = nullptr;
@@ -198,3 +201,5 @@ private:
     QPushButton* commandCancel_ = nullptr;
     QHash<QObject*, Target> targets_;
 };
+
+} // namespace editors

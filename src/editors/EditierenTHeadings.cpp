@@ -12,6 +12,10 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+using namespace base;
+
+namespace editors {
+
 using namespace machine_table;
 
 namespace {
@@ -122,3 +126,5 @@ void EditierenT::gripEvent(int c, QEvent::Type type, QMouseEvent* mouse) {
         SpaltenAnordnen(false);
     }
 }
+
+} // namespace editors

@@ -11,6 +11,10 @@
 #include <QListWidget>
 #include <QMouseEvent>
 
+using namespace base;
+
+namespace editors {
+
 using namespace machine_table;
 
 void EditierenT::buildLists() {
@@ -201,3 +205,5 @@ void EditierenT::keyPressEvent(QKeyEvent* event) {
     }
     ModalDialog::keyPressEvent(event);
 }
+
+} // namespace editors

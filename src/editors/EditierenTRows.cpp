@@ -15,6 +15,10 @@
 
 #include <limits>
 
+using namespace base;
+
+namespace editors {
+
 using namespace machine_table;
 
 void EditierenT::buildRow(int r) {
@@ -151,3 +155,5 @@ void EditierenT::ZelleAnordnen(int r, int c) {
     control->setGeometry(placeRect(place));
     cell->show();
 }
+
+} // namespace editors

@@ -1,5 +1,9 @@
 #include "editors/MachineForm.h"
 
+using namespace base;
+
+namespace editors {
+
 namespace machine_form {
 
 QStringList machineNumberEntries() {
@@ -59,3 +63,5 @@ bool MachineForm::applyTo(MachineRecord& record) const {
         take(record.VisuGroup[k], machine_form::groupForPosition(visuGroupPositions[k], record.VisuGroup[k]));
     return changed;
 }
+
+} // namespace editors

@@ -9,12 +9,14 @@
 
 #include <array>
 
+namespace editors {
+
 namespace machine_form {
 
 // "1" .. "10".
 QStringList machineNumberEntries();
 // "0 none", then for every group g: g + 1, one blank and the group's name (33 entries).
-QStringList groupEntries(const LineLayout& layout);
+QStringList groupEntries(const base::LineLayout& layout);
 
 // The list position showing a stored value; -1 (no entry) for a value the list does not hold.
 int positionForMachine(int16_t machine);
@@ -35,10 +37,12 @@ struct MachineForm {
     int machinePosition = 0;
     bool enabled = false;
     int groupPosition = 0;
-    std::array<int, VisuGroupPositions> visuGroupPositions{};
+    std::array<int, base::VisuGroupPositions> visuGroupPositions{};
 
-    static MachineForm from(const MachineRecord& record);
+    static MachineForm from(const base::MachineRecord& record);
     // Writes every field that differs into the record, in the editor's order (Address compared
     // with regard to case); true when any did.
-    bool applyTo(MachineRecord& record) const;
+    bool applyTo(base::MachineRecord& record) const;
 };
+
+} // namespace editors

@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace base;
+
+namespace editors {
+
 namespace machine_table {
 
 int rowTop(int row) {
@@ -151,3 +155,5 @@ bool WorkingCopy::run(Command command, int slot) {
 }
 
 } // namespace machine_table
+
+} // namespace editors

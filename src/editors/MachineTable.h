@@ -9,6 +9,8 @@
 
 #include <array>
 
+namespace editors {
+
 namespace machine_table {
 
 // The fixed geometry of the table, in twips.
@@ -16,7 +18,7 @@ constexpr int WindowWidth = 11910;
 constexpr int WindowHeight = 8925;
 constexpr int RowCount = 16;    // rows shown, two halves of eight
 constexpr int SlotsPerStep = 8; // slots moved by one vertical scroll step
-constexpr int LastScrollStep = (MachineSlots - RowCount) / SlotsPerStep;
+constexpr int LastScrollStep = (base::MachineSlots - RowCount) / SlotsPerStep;
 constexpr int HeadingHeight = 300;
 constexpr int RowHeight = 465;
 constexpr int LowerHalfTop = 4200; // the second half sits lower than a regular step
@@ -54,7 +56,7 @@ constexpr int column(Cell cell) { return static_cast<int>(cell); }
 constexpr Cell cellAt(int column) { return static_cast<Cell>(column); }
 // The cell of visualisation group `position` (1..6).
 constexpr Cell visuGroupCell(int position) { return cellAt(column(Cell::VisuGroup1) + position - 1); }
-static_assert(column(Cell::StatusPLC) == TableColumns - 1);
+static_assert(column(Cell::StatusPLC) == base::TableColumns - 1);
 
 // The columns' places for a first column and a window width.
 struct Column {
@@ -64,12 +66,12 @@ struct Column {
     int gripLeft = 0;
 };
 struct ColumnLayout {
-    std::array<Column, TableColumns> columns{};
+    std::array<Column, base::TableColumns> columns{};
     int count = 0;         // columns laid out, from the first one
     int scrollMaximum = 0; // the horizontal scroll bar's maximum, never past the last column
     int rowWidth = 0;      // width of every row container
 };
-ColumnLayout layColumns(const std::array<int16_t, TableSizePositions>& widths, int firstColumn, int windowWidth);
+ColumnLayout layColumns(const std::array<int16_t, base::TableSizePositions>& widths, int firstColumn, int windowWidth);
 
 // A rectangle in twips.
 struct Place {
@@ -93,7 +95,7 @@ Place listPlace(int anchorX, int anchorY, int listWidth, int listHeight);
 
 // The group list's entries: "0 - none" then "n - name" for the 32 groups (the machine numbers are
 // machine_form::machineNumberEntries()).
-QStringList groupEntries(const LineLayout& layout);
+QStringList groupEntries(const base::LineLayout& layout);
 // The text a box shows for a stored value: its list entry, or the bare number for a value the
 // list has no entry for (which is kept as it is).
 QString entryText(const QStringList& entries, int position, int16_t stored);
@@ -102,20 +104,20 @@ QString entryText(const QStringList& entries, int position, int16_t stored);
 enum class Command { None = -1, Copy = 0, Paste = 1, Insert = 2, Delete = 3 };
 
 // The record "Insert" and "Delete" put into a freed slot.
-MachineRecord emptyMachine();
+base::MachineRecord emptyMachine();
 
 // The working copy of the machine table and the clipboard of its row commands. The clipboard
 // lives as long as the editor: it survives closing and reopening.
 class WorkingCopy {
 public:
-    std::array<MachineRecord, MachineSlots> EditMaschinen{};
-    MachineRecord KopieMaschine{};
+    std::array<base::MachineRecord, base::MachineSlots> EditMaschinen{};
+    base::MachineRecord KopieMaschine{};
     bool Kopiert = false;
 
     // Takes every field of the 64 records except the run-time SameAddress mark.
-    void load(const LineLayout& layout);
+    void load(const base::LineLayout& layout);
     // Writes every field back, SameAddress untouched.
-    void storeInto(LineLayout& layout) const;
+    void storeInto(base::LineLayout& layout) const;
 
     // The entries of the command list; the second reads "Paste" whenever a record was copied.
     QStringList commandEntries() const;
@@ -127,3 +129,5 @@ public:
 };
 
 } // namespace machine_table
+
+} // namespace editors

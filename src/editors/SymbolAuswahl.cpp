@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+namespace editors {
+
 namespace {
 const QColor Grey(0xC0, 0xC0, 0xC0);
 const QColor Green(0x00, 0xFF, 0x00);
@@ -120,3 +122,5 @@ void SymbolAuswahl::CommandCancel_Click() {
     SymbolErgebnis = 0;
     finish();
 }
+
+} // namespace editors

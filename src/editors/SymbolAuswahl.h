@@ -10,6 +10,8 @@
 
 class QScrollBar;
 
+namespace editors {
+
 // One picture place: the picture at its own size from the top-left corner on a background that
 // is green for the selected number.
 class SymbolPlace : public QWidget {
@@ -35,7 +37,7 @@ private:
     bool marked_ = false;
 };
 
-class SymbolAuswahl : public editors::ModalDialog {
+class SymbolAuswahl : public ModalDialog {
     Q_OBJECT
 public:
     SymbolAuswahl(QString programDirectory, bool ostrelPresent);
@@ -72,3 +74,5 @@ private:
     QPushButton* commandOK_ = nullptr;
     QPushButton* commandCancel_ = nullptr;
 };
+
+} // namespace editors

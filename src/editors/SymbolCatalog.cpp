@@ -8,6 +8,10 @@
 
 #include <utility>
 
+using namespace base;
+
+namespace editors {
+
 std::optional<int16_t> SymbolCatalog::numberFromName(const QString& name) {
     const qsizetype first = name.indexOf(QLatin1Char('_'));
     QStringView rest = QStringView(name).mid(first < 0 ? name.size() : first + 1);
@@ -58,3 +62,5 @@ int SymbolCatalog::scrollMaximum() const {
     const int rows = count_ > 0 ? (count_ - 1) / Columns : 0;
     return std::max(0, rows - (Rows - 1));
 }
+
+} // namespace editors

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace editors {
+
 class SymbolCatalog {
 public:
     static constexpr int Capacity = 100;
@@ -44,3 +46,5 @@ private:
     int count_ = 0;
     QString fallback_;
 };
+
+} // namespace editors

@@ -5,6 +5,8 @@
 
 #include <limits>
 
+namespace editors {
+
 UnicodeTextBoxDesign UnicodeTextBoxDesign::singleItem() {
     UnicodeTextBoxDesign d;
     d.backColorDisabled = ui::colour(ui::Colour::White);
@@ -63,3 +65,5 @@ void UnicodeTextBox::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     emit Enter(index_);
 }
+
+} // namespace editors

@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+namespace editors {
+
 // The stored design settings of a box.
 struct UnicodeTextBoxDesign {
     QColor backColor = ui::colour(ui::Colour::White);
@@ -63,3 +65,5 @@ private:
     QFont baseFont_;
     UnicodeTextBoxDesign design_;
 };
+
+} // namespace editors

@@ -5,6 +5,10 @@
 #include <cmath>
 #include <limits>
 
+using namespace base;
+
+namespace lang {
+
 std::optional<QString> RawTable::value(int row, const QString& column) const {
     for (int c = 0; c < columns.size(); ++c) {
         if (columns[c].compare(column, Qt::CaseInsensitive) != 0) continue;
@@ -89,3 +93,5 @@ int LanguageTable::find(int32_t lcId) const {
         if (Languages[static_cast<size_t>(i)].LcId == lcId) return i;
     return 0;
 }
+
+} // namespace lang

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace lang {
+
 struct LanguageRecord {
     int16_t ID = 0; // font id (font rows only)
     int32_t LcId = 0;
@@ -56,3 +58,5 @@ public:
     // The first entry 1..LanguageCount whose locale id is lcId; 0 when there is none.
     int find(int32_t lcId) const;
 };
+
+} // namespace lang

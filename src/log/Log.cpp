@@ -12,6 +12,10 @@
 #include <chrono>
 #include <cstdlib>
 
+using namespace base;
+
+namespace logfile {
+
 namespace {
 constexpr QByteArrayView LineEnd{"\r\n"};
 constexpr QByteArrayView ReceivedArrow{" -> C "};
@@ -396,3 +400,5 @@ void Log::debugText(const QString& text) {
     if (!debugOn()) return;
     add(Kind::Whole, 0, AnsiCodec::workstation().encode(QLatin1String("C Debug ") + text), currentStamp());
 }
+
+} // namespace logfile

@@ -26,6 +26,8 @@
 
 class QTimer;
 
+namespace logfile {
+
 class Log {
 public:
     // Longest a line waits before it is in the file; also the shortest time between replacements.
@@ -35,14 +37,14 @@ public:
     static constexpr qint64 MaxPendingBytes = 16LL << 20;
 
     Log();
-    explicit Log(LogSwitches switches);
+    explicit Log(base::LogSwitches switches);
     ~Log();
     Log(const Log&) = delete;
     Log& operator=(const Log&) = delete;
 
     // New switches, limit or file: what waits is written first, with the old ones.
-    void configure(LogSwitches switches);
-    const LogSwitches& switches() const { return switches_; }
+    void configure(base::LogSwitches switches);
+    const base::LogSwitches& switches() const { return switches_; }
 
     bool debugOn() const { return switches_.debug && (switches_.system || switches_.data); }
     bool dataOn() const { return switches_.data; }
@@ -120,7 +122,7 @@ private:
     void writeBatch();
     static qint64 monotonicNs();
 
-    LogSwitches switches_;
+    base::LogSwitches switches_;
     std::function<qint64()> clock_;
     LogPicture picture_;
     bool pictureValid_ = false;
@@ -160,3 +162,5 @@ private:
     Log& log_;
     const char* name_;
 };
+
+} // namespace logfile

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace logfile {
+
 namespace {
 constexpr qint64 MinCapacity = 64 * 1024;
 
@@ -236,3 +238,5 @@ QByteArray LogPicture::bytes() const {
     }
     return out;
 }
+
+} // namespace logfile

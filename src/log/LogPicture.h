@@ -16,6 +16,8 @@
 #include <memory>
 #include <vector>
 
+namespace logfile {
+
 class LogPicture {
 public:
     LogPicture() = default;
@@ -70,3 +72,5 @@ private:
     qint64 begin_ = 0;
     qint64 end_ = 0;
 };
+
+} // namespace logfile

@@ -10,6 +10,10 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+using namespace base;
+
+namespace net {
+
 int windowsSocketError(QAbstractSocket::SocketError error) {
     using namespace platform::wsa;
     switch (error) {
@@ -318,3 +322,5 @@ qint64 ConnectionManager::unsentBytes(int i) const {
     const Element& e = elements_[static_cast<size_t>(i)];
     return e.socket ? e.socket->bytesToWrite() : 0;
 }
+
+} // namespace net

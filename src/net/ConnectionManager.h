@@ -17,6 +17,8 @@ class QHostInfo;
 class QSocketNotifier;
 class QTcpSocket;
 
+namespace net {
+
 struct ConnectionTimings {
     int keepAliveMs = 5000;
     int replyTimeoutMs = 10000;
@@ -91,5 +93,7 @@ private:
     quint16 port_;
     ConnectionTimings timings_;
     ConnectionEvents* events_ = nullptr;
-    std::array<Element, MachineSlots> elements_;
+    std::array<Element, base::MachineSlots> elements_;
 };
+
+} // namespace net

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace net {
+
 class Connections {
 public:
     virtual ~Connections() = default;
@@ -47,3 +49,5 @@ public:
     virtual void TimerHin_Timer(int i) = 0;
     virtual void TimerZurueck_Timer(int i) = 0;
 };
+
+} // namespace net

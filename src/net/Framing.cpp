@@ -1,5 +1,7 @@
 #include "net/Framing.h"
 
+namespace net {
+
 namespace framing {
 
 QByteArray frame(QByteArrayView text) {
@@ -30,3 +32,5 @@ void FrameBuffer::keepRemainder(const QByteArray& work, qsizetype from) {
 }
 
 } // namespace framing
+
+} // namespace net

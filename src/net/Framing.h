@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+namespace net {
+
 namespace framing {
 
 inline constexpr QByteArrayView StartMarker{"$$Anfang$$"};
@@ -57,3 +59,5 @@ template <typename OnMessage> void FrameBuffer::feed(QByteArray arrival, OnMessa
 }
 
 } // namespace framing
+
+} // namespace net

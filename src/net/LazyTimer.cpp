@@ -1,5 +1,7 @@
 #include "net/LazyTimer.h"
 
+namespace net {
+
 LazyTimer::LazyTimer(int intervalMs, QObject* parent) : QObject(parent), interval_(intervalMs) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
@@ -42,3 +44,5 @@ void LazyTimer::onFire() {
     timer_.start(interval_);
     emit timeout();
 }
+
+} // namespace net

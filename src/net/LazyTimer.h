@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QTimer>
 
+namespace net {
+
 class LazyTimer : public QObject {
     Q_OBJECT
 public:
@@ -34,3 +36,5 @@ private:
     qint64 due_ = 0;
     bool enabled_ = false;
 };
+
+} // namespace net

@@ -6,6 +6,11 @@
 
 #include <chrono>
 
+using namespace base;
+using namespace logfile;
+
+namespace net {
+
 namespace {
 QString number(int n) { return QString::number(n); }
 } // namespace
@@ -272,3 +277,5 @@ void LineHub::LinienDatenAuswerten() {
     }
     for (int g = 0; g < GroupCount; ++g) view_->showGroupStatus(g, groupStatus_[static_cast<size_t>(g)]);
 }
+
+} // namespace net

@@ -17,6 +17,8 @@
 #include <functional>
 #include <vector>
 
+namespace net {
+
 class SlotView;
 
 class LineHub : public ConnectionEvents {
@@ -34,11 +36,12 @@ public:
     void setClock(std::function<qint64()> nowNs) { clock_ = std::move(nowNs); }
     qint64 arrivalBytes(int i) const { return arrivalBytes_[static_cast<size_t>(i)]; }
 
-    LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, SlotView& view, Connections& connections);
+    LineHub(base::LineLayout& layout, base::GeneralSettings& settings, logfile::Log& log, SlotView& view,
+            Connections& connections);
 
     // The state of connection i, and per slot the connection state last shown.
-    ConnectionState connState(int i) const { return connState_[static_cast<size_t>(i)]; }
-    ShownConnection shownConnState(int slot) const { return shownConnState_[static_cast<size_t>(slot)]; }
+    base::ConnectionState connState(int i) const { return connState_[static_cast<size_t>(i)]; }
+    base::ShownConnection shownConnState(int slot) const { return shownConnState_[static_cast<size_t>(slot)]; }
     // The connect button's state: set when switching on starts, cleared when switching off ends.
     bool connected() const { return connected_; }
     // Whether the line counts as switched on for the tiles ("Online", and status 5 or 0 for a slot
@@ -57,7 +60,7 @@ public:
     void closeAll();
 
     // Spreads a shown connection state to every slot with the same address as slot `index`.
-    void Verbindung(int index, ShownConnection state);
+    void Verbindung(int index, base::ShownConnection state);
 
     void SendeDaten(int index, QStringView text);
     void TextAuswerten(int index, QStringView message);
@@ -89,24 +92,26 @@ private:
     // lowest slot. Worked out again only when an address or an Enabled flag changed.
     const std::vector<int>& distributionSlots();
 
-    std::array<ConnectionState, MachineSlots> connState_{};
-    std::array<ShownConnection, MachineSlots> shownConnState_{};
+    std::array<base::ConnectionState, base::MachineSlots> connState_{};
+    std::array<base::ShownConnection, base::MachineSlots> shownConnState_{};
     bool connected_ = false;
     bool switchedOn_ = false;
-    std::array<int16_t, GroupCount> groupStatus_{};
-    std::array<int16_t, GroupCount> groupDisplayState_{};
-    LineLayout& layout_;
-    GeneralSettings& settings_;
-    Log& log_;
+    std::array<int16_t, base::GroupCount> groupStatus_{};
+    std::array<int16_t, base::GroupCount> groupDisplayState_{};
+    base::LineLayout& layout_;
+    base::GeneralSettings& settings_;
+    logfile::Log& log_;
     SlotView* view_;
     Connections& connections_;
-    std::array<framing::FrameBuffer, MachineSlots> frames_;
-    std::array<qint64, MachineSlots> arrivalBytes_;
+    std::array<framing::FrameBuffer, base::MachineSlots> frames_;
+    std::array<qint64, base::MachineSlots> arrivalBytes_;
     std::function<qint64()> clock_;
     struct Distribution {
         bool valid = false;
-        std::array<bool, MachineSlots> enabled{};
-        std::array<QString, MachineSlots> address;
+        std::array<bool, base::MachineSlots> enabled{};
+        std::array<QString, base::MachineSlots> address;
         std::vector<int> targets;
     } distribution_;
 };
+
+} // namespace net

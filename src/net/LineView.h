@@ -7,16 +7,20 @@
 
 #include <cstdint>
 
+namespace net {
+
 class SlotView {
 public:
     virtual ~SlotView() = default;
 
     // The connection state shown for a slot changed.
-    virtual void showConnectionState(int slot, ShownConnection state) = 0;
+    virtual void showConnectionState(int slot, base::ShownConnection state) = 0;
 
     // An enabled slot's data: Symbol, MachineName, StatusLcId, StatusText and Status, in this order.
-    virtual void showMachineData(int slot, const MachineRecord& machine, const MachineData& data) = 0;
+    virtual void showMachineData(int slot, const base::MachineRecord& machine, const base::MachineData& data) = 0;
 
     // A group's status, recomputed after every report.
     virtual void showGroupStatus(int group, int16_t status) = 0;
 };
+
+} // namespace net

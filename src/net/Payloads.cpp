@@ -7,6 +7,11 @@
 #include <charconv>
 #include <cmath>
 
+using namespace base;
+using namespace logfile;
+
+namespace net {
+
 namespace payload {
 
 namespace {
@@ -143,3 +148,5 @@ int readMachineData(QStringView payload, LineLayout& layout, Log* trace) {
 }
 
 } // namespace payload
+
+} // namespace net

@@ -10,7 +10,11 @@
 
 #include <optional>
 
+namespace logfile {
 class Log;
+}
+
+namespace net {
 
 namespace payload {
 
@@ -24,12 +28,12 @@ inline constexpr QLatin1String HierMaschinenDaten{"$$HierMaschinenDaten$$"};
 
 // "$$HierLinienLayout$$" entries: code page, locale, the 32 group names, then per enabled slot
 // name, address, number, remote control, symbol, PLC status, group and the six visualisation groups.
-QString layoutEntries(const LineLayout& layout, int32_t codePage, int32_t lcId);
+QString layoutEntries(const base::LineLayout& layout, int32_t codePage, int32_t lcId);
 
 // "$$HierLinienDaten$$" entries: per enabled slot its status, status text, code page and locale,
 // as the bytes that go on the wire (texts in `codec`'s code page). Every report sends them to every
 // server, so they are built without an intermediate string.
-QByteArray lineDataBytes(const LineLayout& layout, const AnsiCodec& codec);
+QByteArray lineDataBytes(const base::LineLayout& layout, const base::AnsiCodec& codec);
 
 // The value of the entry whose key is exactly `key`: the text between its "=" and the next ";".
 // A key matches only at the start of an entry (the text's start or right after ";") and only
@@ -41,6 +45,8 @@ std::optional<QStringView> WerteAufbroeseln(QStringView key, QStringView text);
 // whose key starts with "Status" names a slot; a slot outside 0..63, one whose four entries are not
 // all there, or whose numbers do not fit is skipped. Returns the number of slots taken. With a
 // log, every value lookup writes its debug lines "WerteAufbroeseln Start" and "End".
-int readMachineData(QStringView payload, LineLayout& layout, Log* trace = nullptr);
+int readMachineData(QStringView payload, base::LineLayout& layout, logfile::Log* trace = nullptr);
 
 } // namespace payload
+
+} // namespace net

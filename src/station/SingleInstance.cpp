@@ -6,6 +6,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+namespace station {
+
 namespace {
 constexpr int ReplyWaitMs = 2000;
 const QByteArray RaiseRequest = "raise\n";
@@ -58,3 +60,5 @@ void SingleInstance::onNewConnection() {
         });
     }
 }
+
+} // namespace station

@@ -8,6 +8,8 @@
 
 class QLocalServer;
 
+namespace station {
+
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -31,3 +33,5 @@ private:
     QString name_;
     QLocalServer* server_ = nullptr;
 };
+
+} // namespace station

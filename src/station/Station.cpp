@@ -7,6 +7,12 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+using namespace base;
+using namespace logfile;
+using namespace lang;
+
+namespace station {
+
 namespace {
 const QString General = QStringLiteral("General");
 } // namespace
@@ -261,3 +267,5 @@ void Station::Form_Terminate() {
     log_.debugText(QStringLiteral("Form_Terminate Start"));
     CommandEnd_Click();
 }
+
+} // namespace station

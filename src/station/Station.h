@@ -20,9 +20,11 @@
 
 class QTimer;
 
+namespace station {
+
 struct StationOptions {
     quint16 port = 1001;
-    ConnectionTimings timings;
+    net::ConnectionTimings timings;
     // Ends the process at the end of the shut-down (empty: the operating system's immediate end);
     // tests replace it.
     std::function<void()> endProcess;
@@ -36,7 +38,7 @@ struct StationOptions {
 class Station : public QObject {
     Q_OBJECT
 public:
-    Station(ProgramPaths paths, StationOptions options = {});
+    Station(base::ProgramPaths paths, StationOptions options = {});
     ~Station() override;
 
     // The view that hears of every change (nullptr: none).
@@ -83,16 +85,16 @@ public:
     bool editMode() const { return editMode_; }
     bool tableMode() const { return tableMode_; }
 
-    const ProgramPaths& paths() const { return paths_; }
-    GeneralSettings& settings() { return settings_; }
-    const GeneralSettings& settings() const { return settings_; }
-    LineLayout& layout() { return layout_; }
-    const LineLayout& layout() const { return layout_; }
-    Log& log() { return log_; }
-    LineHub& hub() { return hub_; }
-    const LineHub& hub() const { return hub_; }
-    ConnectionManager& connections() { return connections_; }
-    const LanguageTable& languages() const { return languages_; }
+    const base::ProgramPaths& paths() const { return paths_; }
+    base::GeneralSettings& settings() { return settings_; }
+    const base::GeneralSettings& settings() const { return settings_; }
+    base::LineLayout& layout() { return layout_; }
+    const base::LineLayout& layout() const { return layout_; }
+    logfile::Log& log() { return log_; }
+    net::LineHub& hub() { return hub_; }
+    const net::LineHub& hub() const { return hub_; }
+    net::ConnectionManager& connections() { return connections_; }
+    const lang::LanguageTable& languages() const { return languages_; }
     const QString& visuWindowTitle() const { return visuWindowTitle_; }
     bool watchingVisualisation() const;
 
@@ -103,16 +105,16 @@ private:
     void switchKeyboard(int32_t layoutHandle);
     StationView& view() { return *view_; }
 
-    ProgramPaths paths_;
+    base::ProgramPaths paths_;
     StationOptions options_;
     NullStationView nullView_;
     StationView* view_ = &nullView_;
-    GeneralSettings settings_;
-    LineLayout layout_;
-    Log log_;
-    LanguageTable languages_;
-    ConnectionManager connections_;
-    LineHub hub_;
+    base::GeneralSettings settings_;
+    base::LineLayout layout_;
+    logfile::Log log_;
+    lang::LanguageTable languages_;
+    net::ConnectionManager connections_;
+    net::LineHub hub_;
     QTimer* timerWebBrowser_ = nullptr;
     QString visuWindowTitle_;
     bool editMode_ = false;
@@ -121,3 +123,5 @@ private:
     int startKeyboardGroup_ = -1; // the XKB group in use at start-up, restored at shut-down
     bool keyboardChanged_ = false;
 };
+
+} // namespace station

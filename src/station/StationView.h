@@ -5,7 +5,9 @@
 
 #include "net/LineView.h"
 
-class StationView : public SlotView {
+namespace station {
+
+class StationView : public net::SlotView {
 public:
     // Start-up, before the line parameters: what is shown for slots 0 and up gets each slot's
     // Symbol and Enabled.
@@ -18,8 +20,8 @@ public:
     virtual void applyGroupParameters() = 0;
     // The display mode of every machine tile, and of every group tile (DisplayMode::Operating or
     // ::Edit).
-    virtual void setMachineDisplayMode(DisplayMode mode) = 0;
-    virtual void setGroupDisplayMode(DisplayMode mode) = 0;
+    virtual void setMachineDisplayMode(base::DisplayMode mode) = 0;
+    virtual void setGroupDisplayMode(base::DisplayMode mode) = 0;
 
     // The connect button: before switching on or off the buttons change (and on switching on the
     // shown machines get status 1 and Online); after switching off the machines go offline.
@@ -38,12 +40,12 @@ public:
 
     // The configuration dialogs: each edits the layout in memory and gives back its result
     // (DialogResult: DialogResult::Cancelled, DialogResult::ConfirmedChanged, DialogResult::ConfirmedUnchanged).
-    virtual DialogResult editMachine(int slot) = 0;
-    virtual DialogResult editGroup(int group) = 0;
-    virtual DialogResult editGroupTable() = 0;
+    virtual base::DialogResult editMachine(int slot) = 0;
+    virtual base::DialogResult editGroup(int group) = 0;
+    virtual base::DialogResult editGroupTable() = 0;
     // The machine table: all 64 records and the column widths; DialogResult::Cancelled or
     // DialogResult::ConfirmedChanged.
-    virtual DialogResult editMachineTable() = 0;
+    virtual base::DialogResult editMachineTable() = 0;
 
     // Shows the busy pointer over the view, or the default one again.
     virtual void setBusyPointer(bool busy) = 0;
@@ -52,14 +54,14 @@ public:
 // A view that shows nothing and chooses nothing.
 class NullStationView : public StationView {
 public:
-    void showConnectionState(int, ShownConnection) override {}
-    void showMachineData(int, const MachineRecord&, const MachineData&) override {}
+    void showConnectionState(int, base::ShownConnection) override {}
+    void showMachineData(int, const base::MachineRecord&, const base::MachineData&) override {}
     void showGroupStatus(int, int16_t) override {}
     void bindFirstSlots() override {}
     void applyLineParameters() override {}
     void applyGroupParameters() override {}
-    void setMachineDisplayMode(DisplayMode) override {}
-    void setGroupDisplayMode(DisplayMode) override {}
+    void setMachineDisplayMode(base::DisplayMode) override {}
+    void setGroupDisplayMode(base::DisplayMode) override {}
     void lineSwitching(bool) override {}
     void lineSwitchedOff() override {}
     void editModeChanged(bool) override {}
@@ -67,9 +69,11 @@ public:
     void showMachineRecords() override {}
     void showGroupNames() override {}
     int chooseLanguage() override { return 0; }
-    DialogResult editMachine(int) override { return DialogResult::Cancelled; }
-    DialogResult editGroup(int) override { return DialogResult::Cancelled; }
-    DialogResult editGroupTable() override { return DialogResult::Cancelled; }
-    DialogResult editMachineTable() override { return DialogResult::Cancelled; }
+    base::DialogResult editMachine(int) override { return base::DialogResult::Cancelled; }
+    base::DialogResult editGroup(int) override { return base::DialogResult::Cancelled; }
+    base::DialogResult editGroupTable() override { return base::DialogResult::Cancelled; }
+    base::DialogResult editMachineTable() override { return base::DialogResult::Cancelled; }
     void setBusyPointer(bool) override {}
 };
+
+} // namespace station

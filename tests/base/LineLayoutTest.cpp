@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace base;
+
 using testutil::readBytes;
 using testutil::writeBytes;
 

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+using namespace base;
+
 // Names beyond ASCII match without regard to case in the file's code page.
 TEST(ProfileText, NonAsciiNamesMatchWithoutRegardToCase) {
     const AnsiCodec cyrillic(1251);

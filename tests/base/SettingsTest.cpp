@@ -12,6 +12,8 @@
 
 #include <sys/stat.h>
 
+using namespace base;
+
 using testutil::readBytes;
 using testutil::writeBytes;
 

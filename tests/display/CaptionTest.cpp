@@ -16,6 +16,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+using namespace editors;
+using namespace display;
+
 namespace {
 // Every button's and label's caption fits the width its control leaves for it.
 void expectCaptionsFit(const QWidget& window) {

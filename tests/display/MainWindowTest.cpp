@@ -14,6 +14,10 @@
 #include <QScrollBar>
 #include <QTest>
 
+using namespace base;
+using namespace station;
+using namespace display;
+
 using testutil::logLines;
 using testutil::readBytes;
 using testutil::writeBytes;

@@ -16,6 +16,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace base;
+using namespace display;
+
 namespace {
 QImage render(QWidget& w) { return w.grab().toImage(); }
 

@@ -30,6 +30,11 @@
 #include <QTest>
 #include <QWheelEvent>
 
+using namespace base;
+using namespace station;
+using namespace editors;
+using namespace display;
+
 using testutil::readBytes;
 
 namespace {

@@ -16,6 +16,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+using namespace base;
+using namespace lang;
+using namespace station;
+using namespace editors;
+using namespace display;
+
 using testutil::readBytes;
 using testutil::writeBytes;
 

@@ -23,6 +23,11 @@
 #include <QScrollBar>
 #include <QTest>
 
+using namespace base;
+using namespace station;
+using namespace editors;
+using namespace display;
+
 using testutil::readBytes;
 using testutil::writeBytes;
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace base;
+using namespace editors;
+
 using namespace machine_table;
 
 namespace {

@@ -16,6 +16,8 @@
 
 #include <sys/stat.h>
 
+using namespace editors;
+
 namespace {
 struct SymbolFolder {
     QTemporaryDir dir;

@@ -15,6 +15,10 @@
 #include <cstdlib>
 #include <vector>
 
+using namespace base;
+using namespace logfile;
+using namespace net;
+
 namespace {
 // The reference: the text between an end marker and the last start marker before it, scanning
 // the whole input once.

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace lang;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray stream(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const RawLanguageTables tables = lang::decodeTables(stream);

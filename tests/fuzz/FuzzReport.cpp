@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace base;
+using namespace net;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static LineLayout layout;
     const QString payload = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

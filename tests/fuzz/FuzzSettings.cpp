@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace base;
+
 namespace {
 const char* const Sections[] = {"General", "Ma0", "Ma63", "Table", "a]b", "\xD0\x93"};
 const char* const Keys[] = {"Text", "LcId", "Size0", "Group3", "K", "\xD0\xB3"};

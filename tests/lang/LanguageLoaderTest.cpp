@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+using namespace lang;
+
 using testutil::readBytes;
 using testutil::writeBytes;
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace lang;
+
 namespace {
 RawTable table(const QStringList& columns, const QList<QList<std::optional<QString>>>& rows) {
     RawTable t;

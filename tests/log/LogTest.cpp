@@ -22,6 +22,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace base;
+using namespace logfile;
+
 using testutil::readBytes;
 using testutil::writeBytes;
 

@@ -24,6 +24,9 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace base;
+using namespace net;
+
 using testutil::waitFor;
 
 namespace {

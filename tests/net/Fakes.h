@@ -11,7 +11,7 @@
 
 #include <array>
 
-struct FakeConnections : Connections {
+struct FakeConnections : net::Connections {
     std::array<bool, 64> openNow{};
     QList<QPair<int, QByteArray>> sent;
     QList<QString> calls; // open/close/reopen in order
@@ -45,18 +45,18 @@ struct FakeConnections : Connections {
 };
 
 // Records what the hub shows, by slot and group.
-struct RecordingView : SlotView {
-    std::array<int16_t, MachineSlots> connection{};
-    std::array<int16_t, MachineSlots> status{};
-    std::array<QString, MachineSlots> name;
-    std::array<QString, MachineSlots> text;
-    std::array<int16_t, GroupCount> group{};
+struct RecordingView : net::SlotView {
+    std::array<int16_t, base::MachineSlots> connection{};
+    std::array<int16_t, base::MachineSlots> status{};
+    std::array<QString, base::MachineSlots> name;
+    std::array<QString, base::MachineSlots> text;
+    std::array<int16_t, base::GroupCount> group{};
     int machineWrites = 0;
 
-    void showConnectionState(int slot, ShownConnection state) override {
+    void showConnectionState(int slot, base::ShownConnection state) override {
         connection[static_cast<size_t>(slot)] = static_cast<int16_t>(state);
     }
-    void showMachineData(int slot, const MachineRecord& m, const MachineData& d) override {
+    void showMachineData(int slot, const base::MachineRecord& m, const base::MachineData& d) override {
         name[static_cast<size_t>(slot)] = m.Text;
         text[static_cast<size_t>(slot)] = d.Text;
         status[static_cast<size_t>(slot)] = d.Status;

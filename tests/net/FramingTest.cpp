@@ -5,6 +5,8 @@
 #include <QRandomGenerator>
 #include <QStringList>
 
+using namespace net;
+
 namespace {
 QStringList feed(framing::FrameBuffer& buffer, const QByteArray& arrival) {
     QStringList messages;

@@ -16,8 +16,8 @@
 
 #include <memory>
 
-inline LogSwitches testLogSwitches(const QString& path) {
-    LogSwitches s;
+inline base::LogSwitches testLogSwitches(const QString& path) {
+    base::LogSwitches s;
     s.system = s.data = true;
     s.fileSizeKiB = 2000;
     s.fileName = path;
@@ -27,13 +27,13 @@ inline LogSwitches testLogSwitches(const QString& path) {
 class LiveHubTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    LineLayout layout;
-    GeneralSettings settings;
-    Log log;
+    base::LineLayout layout;
+    base::GeneralSettings settings;
+    logfile::Log log;
     RecordingView view;
     quint16 port = 0;
-    std::unique_ptr<ConnectionManager> manager;
-    std::unique_ptr<LineHub> hub;
+    std::unique_ptr<net::ConnectionManager> manager;
+    std::unique_ptr<net::LineHub> hub;
 
     void SetUp() override {
         log.configure(testLogSwitches(dir.filePath("log.txt")));
@@ -46,9 +46,9 @@ protected:
     }
     // Connections switched on with these timer intervals.
     void start(int keepAliveMs = 5000, int replyMs = 10000) {
-        manager = std::make_unique<ConnectionManager>(port, ConnectionTimings{keepAliveMs, replyMs});
+        manager = std::make_unique<net::ConnectionManager>(port, net::ConnectionTimings{keepAliveMs, replyMs});
         manager->createElements();
-        hub = std::make_unique<LineHub>(layout, settings, log, view, *manager);
+        hub = std::make_unique<net::LineHub>(layout, settings, log, view, *manager);
         manager->setEvents(hub.get());
         hub->switchOn();
     }

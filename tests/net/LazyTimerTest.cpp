@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+using namespace net;
+
 TEST(LazyTimer, FiresOneIntervalAfterTheLastRestartOnly) {
     LazyTimer timer(120);
     QList<qint64> fired;

@@ -12,6 +12,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+using namespace base;
+using namespace logfile;
+using namespace net;
+
 namespace {
 class HubTest : public ::testing::Test {
 protected:

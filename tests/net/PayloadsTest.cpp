@@ -7,6 +7,9 @@
 
 #include <QRandomGenerator>
 
+using namespace base;
+using namespace net;
+
 TEST(Payloads, LayoutWithoutEnabledSlotsHasTheGeneralEntriesAndAllGroupNames) {
     LineLayout layout;
     layout.setGroupName(0, "Filling");

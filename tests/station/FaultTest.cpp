@@ -23,6 +23,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace base;
+using namespace lang;
+using namespace station;
+using namespace editors;
+
 using testutil::logLines;
 using testutil::readBytes;
 using testutil::writeBytes;

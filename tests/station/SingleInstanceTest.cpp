@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace station;
+
 TEST(SingleInstance, OneCopyPerFolderWhateverPathNamesIt) {
     QTemporaryDir dir;
     const QString link = dir.filePath("link");

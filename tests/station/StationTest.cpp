@@ -19,6 +19,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace base;
+using namespace station;
+
 using testutil::logLines;
 using testutil::readBytes;
 using testutil::writeBytes;

@@ -12,6 +12,10 @@
 #include <QSet>
 #include <QTcpServer>
 
+using namespace base;
+using namespace logfile;
+using namespace net;
+
 using testutil::waitFor;
 
 namespace {

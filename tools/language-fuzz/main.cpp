@@ -17,6 +17,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+using namespace lang;
+
 namespace {
 QByteArray mutate(QByteArray bytes, QRandomGenerator& random) {
     if (bytes.isEmpty()) return bytes;

@@ -9,6 +9,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+using namespace base;
+using namespace net;
+
 QString simulatedStatusText(int status, int variant) {
     static const char* const texts[7][3] = {
         {"Switched off", "Off", "Not in production"},

@@ -88,7 +88,7 @@ private:
     QTcpServer* server_ = nullptr;
     QTcpSocket* client_ = nullptr;
     QTimer* changeTimer_ = nullptr;
-    framing::FrameBuffer frames_;
+    net::framing::FrameBuffer frames_;
     QMap<int, SlotState> slots_;
     QString error_;
     int closeAfterMs_ = 8000;

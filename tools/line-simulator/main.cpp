@@ -13,6 +13,8 @@
 
 #include <cstdio>
 
+using namespace base;
+
 namespace {
 // "127.0.0.1-14" or "127.0.0.3" or a comma separated list of those.
 QList<QHostAddress> parseAddresses(const QString& text, QString* error) {
