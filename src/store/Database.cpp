@@ -64,7 +64,25 @@ const char* const Schema[] = {
     " detail TEXT)",
     "CREATE INDEX IF NOT EXISTS events_time ON events(time_ms)",
     "CREATE INDEX IF NOT EXISTS events_slot_time ON events(slot, time_ms)",
+    "CREATE TABLE IF NOT EXISTS versions ("
+    " id INTEGER PRIMARY KEY,"
+    " time_ms INTEGER NOT NULL,"
+    " user TEXT,"
+    " origin TEXT NOT NULL,"
+    " sha256 TEXT NOT NULL,"
+    " size INTEGER NOT NULL,"
+    " content BLOB,"
+    " restored_from INTEGER)",
+    "CREATE TABLE IF NOT EXISTS version_changes ("
+    " version_id INTEGER NOT NULL REFERENCES versions(id),"
+    " section TEXT NOT NULL,"
+    " key TEXT NOT NULL,"
+    " old_value TEXT,"
+    " new_value TEXT)",
+    "CREATE INDEX IF NOT EXISTS version_changes_version ON version_changes(version_id)",
 };
+constexpr qint64 FiveYearsMs = 5LL * 366 * 86400000;
+constexpr int VersionsKept = 200;
 } // namespace
 
 Database::Database(QString path, QStringList pragmas)
@@ -125,7 +143,11 @@ bool Database::setUp(QString* error, bool* damaged) {
     }
     for (const char* statement : Schema)
         if (!q.exec(QLatin1String(statement))) return fail(q.lastError());
-    if (fresh && !q.exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion))) return fail(q.lastError());
+    // A file of an older schema gets the tables it lacks (created above); the version goes up.
+    if (!q.exec(QStringLiteral("PRAGMA user_version"))) return fail(q.lastError());
+    q.next();
+    if (q.value(0).toInt() < SchemaVersion && !q.exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion)))
+        return fail(q.lastError());
     for (const QString& pragma : pragmas_)
         if (!q.exec(pragma)) return fail(q.lastError());
     return true;
@@ -181,6 +203,13 @@ Database::OpenResult Database::open(QString* error, QString* movedTo) {
 }
 
 bool Database::insert(const std::vector<Event>& events, qint64 lost, QString* error) {
+    std::vector<Item> items;
+    items.reserve(events.size());
+    for (const Event& e : events) items.push_back(Item{e, nullptr});
+    return insert(items, lost, error);
+}
+
+bool Database::insert(const std::vector<Item>& items, qint64 lost, QString* error) {
     requireOwnThread();
     if (!open_) {
         if (error) *error = QStringLiteral("not open");
@@ -210,9 +239,36 @@ bool Database::insert(const std::vector<Event>& events, qint64 lost, QString* er
         q.bindValue(12, orNull(e.detail));
         return q.exec();
     };
+    QSqlQuery v(db), c(db);
+    v.prepare(QStringLiteral("INSERT INTO versions (time_ms, user, origin, sha256, size, content, restored_from)"
+                             " VALUES (?,?,?,?,?,?,?)"));
+    c.prepare(QStringLiteral("INSERT INTO version_changes (version_id, section, key, old_value, new_value)"
+                             " VALUES (?,?,?,?,?)"));
+    const auto addVersion = [&](const Version& version) {
+        v.bindValue(0, version.timeMs);
+        v.bindValue(1, version.user);
+        v.bindValue(2, version.origin);
+        v.bindValue(3, QString::fromLatin1(version.sha256));
+        v.bindValue(4, version.size);
+        v.bindValue(5, version.size > Version::MaxContentBytes ? QVariant() : QVariant(version.content));
+        v.bindValue(6, version.restoredFrom > 0 ? QVariant(version.restoredFrom) : QVariant());
+        if (!v.exec()) return false;
+        const qint64 id = v.lastInsertId().toLongLong();
+        for (const KeyChange& change : version.changes) {
+            c.bindValue(0, id);
+            c.bindValue(1, change.section);
+            c.bindValue(2, change.key);
+            c.bindValue(3, orNull(change.oldValue));
+            c.bindValue(4, orNull(change.newValue));
+            if (!c.exec()) return false;
+        }
+        return true;
+    };
     bool ok = true;
-    for (const Event& e : events)
-        if (!(ok = add(e))) break;
+    for (const Item& item : items) {
+        ok = item.version ? addVersion(*item.version) : add(item.event);
+        if (!ok) break;
+    }
     if (ok && lost > 0) {
         Event row;
         row.timeMs = QDateTime::currentMSecsSinceEpoch();
@@ -238,7 +294,11 @@ qint64 Database::usedBytes() {
     };
     const qint64 pages = pragma("PRAGMA page_count") - pragma("PRAGMA freelist_count");
     const qint64 pageSize = pragma("PRAGMA page_size");
-    return pages * pageSize + QFileInfo(path_ + QLatin1String("-wal")).size();
+    // The versions never count towards the history's cap.
+    const qint64 versions = pragma("SELECT coalesce(sum(length(content)) + 200 * count(*), 0) FROM versions") +
+                            pragma("SELECT coalesce(sum(length(section) + length(key) + coalesce(length(old_value), 0)"
+                                   " + coalesce(length(new_value), 0) + 40), 0) FROM version_changes");
+    return std::max<qint64>(0, pages * pageSize + QFileInfo(path_ + QLatin1String("-wal")).size() - versions);
 }
 
 qint64 Database::eventCount() {
@@ -274,6 +334,15 @@ bool Database::prune(const Retention& retention, qint64 nowMs, QString* error) {
         }
         return deleted;
     };
+    // Versions: kept five years, and the last 200 always.
+    q.exec(QStringLiteral("DELETE FROM version_changes WHERE version_id IN (SELECT id FROM versions WHERE time_ms < %1"
+                          " AND id NOT IN (SELECT id FROM versions ORDER BY id DESC LIMIT %2))")
+               .arg(nowMs - FiveYearsMs)
+               .arg(VersionsKept));
+    q.exec(QStringLiteral("DELETE FROM versions WHERE time_ms < %1 AND id NOT IN (SELECT id FROM versions ORDER BY id"
+                          " DESC LIMIT %2)")
+               .arg(nowMs - FiveYearsMs)
+               .arg(VersionsKept));
     bool more = false;
     if (retention.days > 0) {
         const qint64 cutoff = nowMs - static_cast<qint64>(retention.days) * 86400000;
@@ -404,6 +473,65 @@ TimeInState Database::timeInState(int slot, qint64 fromMs, qint64 toMs) {
     }
     result.ms[static_cast<size_t>(bucket())] += toMs - at;
     return result;
+}
+
+namespace {
+Version versionFrom(const QSqlQuery& q) {
+    Version v;
+    v.id = q.value(0).toLongLong();
+    v.timeMs = q.value(1).toLongLong();
+    v.user = q.value(2).toString();
+    v.origin = q.value(3).toString();
+    v.sha256 = q.value(4).toString().toLatin1();
+    v.size = q.value(5).toLongLong();
+    v.restoredFrom = q.value(6).toLongLong();
+    v.changeCount = q.value(7).toInt();
+    return v;
+}
+const char* const VersionColumns = "id, time_ms, user, origin, sha256, size, coalesce(restored_from, 0),"
+                                   " (SELECT count(*) FROM version_changes c WHERE c.version_id = versions.id)";
+} // namespace
+
+std::vector<Version> Database::versions() {
+    requireOwnThread();
+    std::vector<Version> out;
+    if (!open_) return out;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    if (!q.exec(QStringLiteral("SELECT %1 FROM versions ORDER BY id DESC").arg(QLatin1String(VersionColumns))))
+        return out;
+    while (q.next()) out.push_back(versionFrom(q));
+    return out;
+}
+
+Version Database::version(qint64 id) {
+    requireOwnThread();
+    Version v;
+    if (!open_) return v;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT %1, content FROM versions WHERE id = ?").arg(QLatin1String(VersionColumns)));
+    q.addBindValue(id);
+    if (!q.exec() || !q.next()) return v;
+    v = versionFrom(q);
+    v.content = q.value(8).toByteArray();
+    QSqlQuery c(db);
+    c.prepare(QStringLiteral("SELECT section, key, old_value, new_value FROM version_changes WHERE version_id = ?"
+                             " ORDER BY rowid"));
+    c.addBindValue(id);
+    if (c.exec())
+        while (c.next())
+            v.changes.push_back(KeyChange{c.value(0).toString(), c.value(1).toString(),
+                                          c.value(2).isNull() ? QString() : c.value(2).toString(),
+                                          c.value(3).isNull() ? QString() : c.value(3).toString()});
+    return v;
+}
+
+Version Database::lastVersion() {
+    requireOwnThread();
+    if (!open_) return Version{};
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    if (!q.exec(QStringLiteral("SELECT max(id) FROM versions")) || !q.next() || q.value(0).isNull()) return Version{};
+    return version(q.value(0).toLongLong());
 }
 
 QString csvField(const QString& text) {

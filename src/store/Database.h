@@ -5,7 +5,9 @@
 // another one, so that the event-loop thread never waits on the disk.
 
 #include "store/Event.h"
+#include "store/EventQueue.h"
 #include "store/Query.h"
+#include "store/Version.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,8 +21,9 @@ namespace store {
 
 class Database {
 public:
-    // The schema's version, kept in PRAGMA user_version.
-    static constexpr int SchemaVersion = 1;
+    // The schema's version, kept in PRAGMA user_version: 1 had the events, 2 added the settings
+    // versions.
+    static constexpr int SchemaVersion = 2;
 
     struct Retention {
         int days = 90;                  // 0: rows are never removed for their age
@@ -45,14 +48,23 @@ public:
 
     // The events in one transaction, and one row for `lost` events when that is above 0.
     bool insert(const std::vector<Event>& events, qint64 lost, QString* error);
+    // Events and versions, in their order, in one transaction.
+    bool insert(const std::vector<Item>& items, qint64 lost, QString* error);
 
     // One batch of retention: at most 5000 rows or about 50 ms. First rows older than
-    // `retention.days`, then the oldest rows while the file uses more than its cap. True when more
-    // is left to do.
+    // `retention.days`, then the oldest rows while the file uses more than its cap (the versions do
+    // not count). Versions older than five years go when they are not among the last 200. True
+    // when more is left to do.
     bool prune(const Retention& retention, qint64 nowMs, QString* error);
-    // Pages in use plus the -wal file, in bytes.
+    // Pages in use plus the -wal file, in bytes, without what the versions hold.
     qint64 usedBytes();
     qint64 eventCount();
+
+    // The settings versions, newest first, without their bytes and changes; one of them whole; the
+    // newest one (id 0 when there is none).
+    std::vector<Version> versions();
+    Version version(qint64 id);
+    Version lastVersion();
 
     // The History window's reads.
     std::vector<Row> rows(const Query& query, bool* more);

@@ -1,4 +1,5 @@
 #include "store/Event.h"
+#include "store/Version.h"
 
 namespace store {
 
@@ -15,6 +16,15 @@ const char* kindName(EventKind kind) {
 qint64 Event::bytes() const {
     return static_cast<qint64>(sizeof(Event)) +
            2 * static_cast<qint64>(machine.size() + groupName.size() + text.size() + detail.size());
+}
+
+qint64 Version::bytes() const {
+    qint64 n =
+        static_cast<qint64>(sizeof(Version)) + content.size() + 2 * (user.size() + origin.size()) + sha256.size();
+    for (const KeyChange& c : changes)
+        n += static_cast<qint64>(sizeof(KeyChange)) +
+             2 * (c.section.size() + c.key.size() + c.oldValue.size() + c.newValue.size());
+    return n;
 }
 
 } // namespace store

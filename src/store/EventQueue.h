@@ -1,9 +1,13 @@
 #pragma once
-// The hand-over between the event-loop thread and the store's writer thread: a queue bounded in
-// events and in bytes. A push never waits for the disk; beyond the bound events are dropped and
-// counted, so that the writer can record how many were lost.
+// The hand-over between the event-loop thread and the store's writer thread: a queue of events
+// and settings versions, bounded in entries and in bytes. A push never waits for the disk; beyond
+// the bound entries are dropped, and dropped events counted, so that the writer can record how
+// many were lost.
 
 #include "store/Event.h"
+#include "store/Version.h"
+
+#include <memory>
 
 #include <QMutex>
 
@@ -11,6 +15,13 @@
 #include <vector>
 
 namespace store {
+
+// An event, or a version of the settings file.
+struct Item {
+    Event event;
+    std::shared_ptr<const Version> version;
+    qint64 bytes() const { return version ? version->bytes() : event.bytes(); }
+};
 
 class EventQueue {
 public:
@@ -21,20 +32,25 @@ public:
 
     // Any thread. False when the event was dropped because the queue is full.
     bool push(Event event);
-    // The writer takes what waits, and the number of events dropped since it last took.
-    std::vector<Event> take(qint64* lost);
+    bool push(std::shared_ptr<const Version> version);
+    // The writer takes what waits, and the numbers of events and of versions dropped since it last
+    // took.
+    std::vector<Item> take(qint64* lost, qint64* lostVersions = nullptr);
     // Puts events back in front (the writer could not store them), as far as the bound allows;
     // the rest counts as lost, with the `lost` the writer took.
-    void giveBack(std::vector<Event> events, qint64 lost);
+    void giveBack(std::vector<Item> items, qint64 lost);
 
     qint64 size() const;
     qint64 bytes() const;
 
 private:
     mutable QMutex mutex_;
-    std::deque<Event> events_;
+    bool pushItem(Item item);
+
+    std::deque<Item> events_;
     qint64 bytes_ = 0;
     qint64 lost_ = 0;
+    qint64 lostVersions_ = 0;
     qint64 maxEvents_;
     qint64 maxBytes_;
 };

@@ -13,6 +13,8 @@ Store::Store(Options options, QObject* parent)
       cancelled_(std::make_shared<std::atomic<quint64>>(0)) {
     qRegisterMetaType<std::vector<store::Row>>();
     qRegisterMetaType<store::TimeInState>();
+    qRegisterMetaType<std::vector<store::Version>>();
+    qRegisterMetaType<store::Version>();
 }
 
 Store::~Store() {
@@ -42,10 +44,29 @@ void Store::start() {
     connect(writer_, &Writer::timeInStateReady, this, &Store::timeInStateReady);
     connect(writer_, &Writer::exportProgress, this, &Store::exportProgress);
     connect(writer_, &Writer::exportFinished, this, &Store::exportFinished);
+    connect(writer_, &Writer::versionsReady, this, &Store::versionsReady);
+    connect(writer_, &Writer::versionReady, this, &Store::versionReady);
+    connect(writer_, &Writer::versionsDropped, this, &Store::versionsDropped);
     thread_->start();
 }
 
 bool Store::record(Event event) { return queue_.push(std::move(event)); }
+
+bool Store::record(std::shared_ptr<const Version> version) { return queue_.push(std::move(version)); }
+
+quint64 Store::requestVersions() {
+    const quint64 request = ++nextRequest_;
+    Writer* writer = writer_;
+    if (writer) QMetaObject::invokeMethod(writer, [writer, request] { writer->versions(request); });
+    return request;
+}
+
+quint64 Store::requestVersion(qint64 id) {
+    const quint64 request = ++nextRequest_;
+    Writer* writer = writer_;
+    if (writer) QMetaObject::invokeMethod(writer, [writer, request, id] { writer->version(request, id); });
+    return request;
+}
 
 bool Store::finish(int ms) {
     if (!thread_ || !thread_->isRunning()) return true;

@@ -45,6 +45,8 @@ public:
     void start();
     // Hands an event over (any thread, never waits); false when the queue was full and it was dropped.
     bool record(Event event);
+    // Hands a version of the settings file over; false when the queue was full and it was dropped.
+    bool record(std::shared_ptr<const Version> version);
     // Waits at most `ms` for what was handed over to be written and stops the writer; what is not
     // written by then is lost.
     bool finish(int ms);
@@ -54,6 +56,9 @@ public:
     quint64 requestTimeInState(int slot, qint64 fromMs, qint64 toMs);
     quint64 requestExport(const Query& query, const QString& file);
     void cancelExport(quint64 request);
+    // The versions, newest first (without bytes and changes); one version whole (id 0: the newest).
+    quint64 requestVersions();
+    quint64 requestVersion(qint64 id);
 
     // Events waiting in the queue.
     qint64 waiting() const { return queue_.size(); }
@@ -69,6 +74,10 @@ signals:
     void timeInStateReady(quint64 request, const store::TimeInState& figures);
     void exportProgress(quint64 request, qint64 rows);
     void exportFinished(quint64 request, bool ok, const QString& error);
+    void versionsReady(quint64 request, const std::vector<store::Version>& versions);
+    void versionReady(quint64 request, const store::Version& version);
+    // Versions that were handed over but could not be kept (the queue was full).
+    void versionsDropped(qint64 count);
 
 private:
     Options options_;
@@ -83,3 +92,5 @@ private:
 
 Q_DECLARE_METATYPE(std::vector<store::Row>)
 Q_DECLARE_METATYPE(store::TimeInState)
+Q_DECLARE_METATYPE(std::vector<store::Version>)
+Q_DECLARE_METATYPE(store::Version)

@@ -64,8 +64,9 @@ bool Writer::ensureOpen() {
 void Writer::drain() {
     requireOwnThread();
     if (!db_ || !ensureOpen()) return; // what waits stays in the queue, within its bound
-    qint64 lost = 0;
-    std::vector<Event> events = queue_.take(&lost);
+    qint64 lost = 0, lostVersions = 0;
+    std::vector<Item> events = queue_.take(&lost, &lostVersions);
+    if (lostVersions > 0) emit versionsDropped(lostVersions);
     if (events.empty() && lost == 0) return;
     QString error;
     if (db_->insert(events, lost, &error)) {
@@ -112,6 +113,26 @@ void Writer::timeInState(quint64 request, int slot, qint64 fromMs, qint64 toMs) 
     TimeInState figures;
     if (db_ && ensureOpen()) figures = db_->timeInState(slot, fromMs, toMs);
     emit timeInStateReady(request, figures);
+}
+
+void Writer::versions(quint64 request) {
+    requireOwnThread();
+    std::vector<Version> list;
+    if (db_ && ensureOpen()) {
+        drain(); // a version just handed over is in the list
+        list = db_->versions();
+    }
+    emit versionsReady(request, list);
+}
+
+void Writer::version(quint64 request, qint64 id) {
+    requireOwnThread();
+    Version v;
+    if (db_ && ensureOpen()) {
+        drain();
+        v = id > 0 ? db_->version(id) : db_->lastVersion();
+    }
+    emit versionReady(request, v);
 }
 
 void Writer::exportCsv(quint64 request, const Query& query, const QString& file) {

@@ -24,6 +24,8 @@ public:
     void rows(quint64 request, const Query& query);
     void timeInState(quint64 request, int slot, qint64 fromMs, qint64 toMs);
     void exportCsv(quint64 request, const Query& query, const QString& file);
+    void versions(quint64 request);
+    void version(quint64 request, qint64 id);
 
 signals:
     void trouble(const QString& reason);
@@ -34,6 +36,9 @@ signals:
     void timeInStateReady(quint64 request, const store::TimeInState& figures);
     void exportProgress(quint64 request, qint64 rows);
     void exportFinished(quint64 request, bool ok, const QString& error);
+    void versionsReady(quint64 request, const std::vector<store::Version>& versions);
+    void versionReady(quint64 request, const store::Version& version);
+    void versionsDropped(qint64 count);
 
 private:
     void requireOwnThread() const;

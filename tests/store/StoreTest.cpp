@@ -403,3 +403,61 @@ TEST(Store, RowsPagesTimeInStateAndCsv) {
         Query{}, cancelled, [](qint64) { return false; }, &error));
     EXPECT_FALSE(QFileInfo::exists(cancelled));
 }
+
+TEST(Store, VersionsKeepTheirBytesChangesAndTheLast200) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("h.sqlite");
+    {
+        // A file of the first schema gets the version tables.
+        QSqlDatabase old = QSqlDatabase::addDatabase("QSQLITE", "old");
+        old.setDatabaseName(file);
+        ASSERT_TRUE(old.open());
+        QSqlQuery q(old);
+        ASSERT_TRUE(q.exec("CREATE TABLE events (id INTEGER PRIMARY KEY, time_ms INTEGER NOT NULL, kind TEXT NOT NULL,"
+                           " slot INTEGER, machine TEXT, grp INTEGER, grp_name TEXT, old_status INTEGER, new_status "
+                           "INTEGER, text TEXT, code_page INTEGER, lc_id INTEGER, repeats INTEGER NOT NULL DEFAULT 1,"
+                           " detail TEXT)"));
+        ASSERT_TRUE(q.exec("PRAGMA user_version = 1"));
+        old.close();
+    }
+    QSqlDatabase::removeDatabase("old");
+    Database db(file);
+    QString error;
+    ASSERT_EQ(db.open(&error), Database::OpenResult::Opened) << error.toStdString();
+    EXPECT_EQ(ask(file, "PRAGMA user_version").toInt(), 2);
+
+    const qint64 year = 365LL * 86400000, now = 40 * year;
+    const auto version = [](qint64 t, const QByteArray& content) {
+        auto v = std::make_shared<Version>();
+        v->timeMs = t;
+        v->user = "operator";
+        v->origin = "Edit Maschine";
+        v->sha256 = QByteArray(64, 'a');
+        v->size = content.size();
+        v->content = content;
+        v->changes = {{"Ma3", "Address", "10.0.0.5", "10.0.0.6"}, {"Ma3", "Text", QString(), "Filler 2"}};
+        return v;
+    };
+    std::vector<Item> items;
+    for (int i = 0; i < 250; ++i) items.push_back(Item{{}, version(now - 10 * year + i, "[Ma3]\r\nAddress=x\r\n")});
+    items.push_back(Item{{}, version(now, QByteArray(Version::MaxContentBytes + 1, 'b'))}); // too large to keep
+    ASSERT_TRUE(db.insert(items, 0, &error)) << error.toStdString();
+    const Version newest = db.lastVersion();
+    EXPECT_EQ(newest.size, Version::MaxContentBytes + 1);
+    EXPECT_TRUE(newest.content.isEmpty());
+    const Version first = db.version(1);
+    EXPECT_EQ(first.content, "[Ma3]\r\nAddress=x\r\n");
+    ASSERT_EQ(first.changes.size(), 2u);
+    EXPECT_EQ(first.changes[0].newValue, "10.0.0.6");
+    EXPECT_TRUE(first.changes[1].oldValue.isNull());
+    EXPECT_EQ(db.versions().front().changeCount, 2);
+
+    // The history's cap never removes a version, and versions older than five years go only
+    // beyond the last 200.
+    Database::Retention retention;
+    retention.maxBytes = 1;
+    while (db.prune(retention, now, &error)) {
+    }
+    EXPECT_EQ(db.versions().size(), 200u);
+    EXPECT_EQ(ask(file, "SELECT count(*) FROM version_changes").toInt(), 400);
+}
