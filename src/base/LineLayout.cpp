@@ -14,8 +14,8 @@ bool MachineRecord::operator==(const MachineRecord& o) const {
 
 int16_t displayStateFor(int16_t status, int16_t current) {
     using namespace display_rank;
-    static constexpr int16_t ranks[] = {Normal, Normal, Notice, Warning, Fault, Disconnected, Info};
-    return (status >= machine_status::Off && status <= machine_status::Highest) ? ranks[status] : current;
+    static constexpr int16_t Ranks[] = {Normal, Normal, Notice, Warning, Fault, Disconnected, Info};
+    return (status >= machine_status::Off && status <= machine_status::Highest) ? Ranks[status] : current;
 }
 
 bool sameAddress(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }

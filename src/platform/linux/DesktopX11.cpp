@@ -169,7 +169,7 @@ QString xkbLayoutForLanguage(uint16_t languageId) {
         uint16_t id;
         const char* layout;
     };
-    static constexpr Entry table[] = {
+    static constexpr Entry Table[] = {
         {0x0409, "us"}, {0x0809, "gb"}, {0x1009, "ca"},  {0x0c09, "au"},    {0x1809, "ie"}, {0x0407, "de"},
         {0x0807, "ch"}, {0x0c07, "at"}, {0x040c, "fr"},  {0x080c, "be"},    {0x0c0c, "ca"}, {0x100c, "ch"},
         {0x0410, "it"}, {0x040a, "es"}, {0x0c0a, "es"},  {0x080a, "latam"}, {0x0816, "pt"}, {0x0416, "br"},
@@ -182,7 +182,7 @@ QString xkbLayoutForLanguage(uint16_t languageId) {
         {0x0804, "cn"}, {0x1004, "cn"}, {0x0404, "tw"},  {0x0c04, "cn"},    {0x043f, "kz"}, {0x0440, "kg"},
         {0x0444, "ru"}, {0x0450, "mn"}, {0x0439, "in"},
     };
-    for (const Entry& e : table)
+    for (const Entry& e : Table)
         if (e.id == languageId) return QString::fromLatin1(e.layout);
     return QString();
 }
