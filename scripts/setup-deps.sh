@@ -6,7 +6,7 @@ packages=(
   cmake g++ make pkg-config dpkg-dev file
   qt6-base-dev qt6-base-dev-tools libgl-dev libegl-dev libglx-dev
   libgtest-dev googletest libbenchmark-dev
-  mdbtools-dev libx11-dev clang libclang-rt-14-dev
+  mdbtools-dev libx11-dev clang libclang-rt-14-dev clang-format-14 clang-tidy-14 libqt6sql6-sqlite sqlite3
   xvfb xauth x11-utils x11-xkb-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2
 )
 missing=()
