@@ -3,6 +3,8 @@
 #include "base/ProgramPaths.h"
 #include "base/Settings.h"
 
+#include <algorithm>
+
 namespace base {
 
 namespace {
@@ -34,6 +36,17 @@ void readLanguageSettings(const ProgramPaths& paths, GeneralSettings& settings) 
         settings.codePage = 1252;
     }
     if (settings.fontName.isEmpty()) settings.fontName = QStringLiteral("Arial Unicode MS");
+}
+
+HistorySettings readHistorySettings(const ProgramPaths& paths) {
+    const SettingsSnapshot file(paths.settingsFile());
+    HistorySettings history;
+    // A key that is missing or empty reads as -1.
+    const int days = file.readInt(General, QStringLiteral("HistoryDays"));
+    history.days = days < 0 || days > 3650 ? 90 : days;
+    const int maxMiB = file.readInt(General, QStringLiteral("HistoryMaxMiB"));
+    history.maxMiB = maxMiB == -1 ? 1024 : std::max(16, maxMiB);
+    return history;
 }
 
 } // namespace base

@@ -23,6 +23,12 @@ struct GeneralSettings {
     bool ostrelPresent = false;
 };
 
+// How much event history the station keeps (the keys are read, never written).
+struct HistorySettings {
+    int days = 90;     // 0: no history is recorded
+    int maxMiB = 1024; // the file's cap
+};
+
 class ProgramPaths;
 
 // Reads the log switches and limits: "LogSystem", "LogData", "LogDebug", "LogFileSize" (below 10
@@ -32,5 +38,9 @@ LogSwitches readLogSwitches(const ProgramPaths& paths);
 // Reads "LcId", "CodePage" and "FontName" into `settings`: an LcId below 1 becomes 1033 with code
 // page 1252, an empty font name "Arial Unicode MS".
 void readLanguageSettings(const ProgramPaths& paths, GeneralSettings& settings);
+
+// Reads "HistoryDays" (missing, below 0 or above 3650: 90; 0 switches the history off) and
+// "HistoryMaxMiB" (missing: 1024; below 16: 16).
+HistorySettings readHistorySettings(const ProgramPaths& paths);
 
 } // namespace base

@@ -76,11 +76,14 @@ void LineHub::Verbindung(int index, ShownConnection state) {
     const QString address = layout_.Machines[static_cast<size_t>(index)].Address;
     for (int m = 0; m < MachineSlots; ++m) {
         if (!sameAddress(layout_.Machines[static_cast<size_t>(m)].Address, address)) continue;
+        int16_t& status = layout_.MachineDataNow[static_cast<size_t>(m)].Status;
+        const int16_t statusBefore = status;
+        const ShownConnection before = shownConnState_[static_cast<size_t>(m)];
         if (state != ShownConnection::Connected)
-            layout_.MachineDataNow[static_cast<size_t>(m)].Status =
-                switchedOn_ ? machine_status::Disconnected : machine_status::Off;
+            status = switchedOn_ ? machine_status::Disconnected : machine_status::Off;
         shownConnState_[static_cast<size_t>(m)] = state;
         view_->showConnectionState(m, state);
+        if (observer_ && before != state) observer_->connectionShown(m, before, state, statusBefore, status);
     }
     bool changed = false;
     for (int m = 0; m < MachineSlots; ++m) {
@@ -206,7 +209,7 @@ void LineHub::TextAuswerten(int index, QStringView message) {
         LiefereDaten(index);
         SendeDaten(index, QString(payload::LiefereDeineDaten));
     } else if (message.startsWith(payload::HierMaschinenDaten)) {
-        payload::readMachineData(message.sliced(payload::HierMaschinenDaten.size()), layout_, &log_);
+        payload::readMachineData(message.sliced(payload::HierMaschinenDaten.size()), layout_, &log_, observer_);
         LinienDatenAuswerten();
     }
 }

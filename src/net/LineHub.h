@@ -19,6 +19,7 @@
 
 namespace net {
 
+class LineObserver;
 class SlotView;
 
 class LineHub : public ConnectionEvents {
@@ -69,6 +70,8 @@ public:
 
     // Where slot and group changes go from now on.
     void setView(SlotView& view) { view_ = &view; }
+    // Who hears of every slot's changes (nullptr: nobody).
+    void setObserver(LineObserver* observer) { observer_ = observer; }
 
     // Bytes of an unfinished frame kept for connection i.
     qsizetype pendingFrameBytes(int i) const { return frames_[static_cast<size_t>(i)].pendingSize(); }
@@ -102,6 +105,7 @@ private:
     base::GeneralSettings& settings_;
     logfile::Log& log_;
     SlotView* view_;
+    LineObserver* observer_ = nullptr;
     Connections& connections_;
     std::array<framing::FrameBuffer, base::MachineSlots> frames_;
     std::array<qint64, base::MachineSlots> arrivalBytes_;

@@ -23,4 +23,14 @@ public:
     virtual void showGroupStatus(int group, int16_t status) = 0;
 };
 
+// Hears of every change a slot goes through, with its state before and after: what a report set,
+// and what a change of the shown connection set. The station's event history listens here.
+class LineObserver {
+public:
+    virtual ~LineObserver() = default;
+    virtual void slotReported(int slot, const base::MachineData& before, const base::MachineData& after) = 0;
+    virtual void connectionShown(int slot, base::ShownConnection before, base::ShownConnection after,
+                                 int16_t statusBefore, int16_t statusAfter) = 0;
+};
+
 } // namespace net

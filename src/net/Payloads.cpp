@@ -1,5 +1,7 @@
 #include "net/Payloads.h"
 
+#include "net/LineView.h"
+
 #include "base/AnsiCodec.h"
 #include "base/Numbers.h"
 #include "log/Log.h"
@@ -100,7 +102,7 @@ std::optional<QStringView> WerteAufbroeseln(QStringView key, QStringView text) {
     return std::nullopt;
 }
 
-int readMachineData(QStringView payload, LineLayout& layout, Log* trace) {
+int readMachineData(QStringView payload, LineLayout& layout, Log* trace, LineObserver* observer) {
     static constexpr QLatin1String Status("Status");
     int taken = 0;
     qsizetype entryStart = 0;
@@ -136,12 +138,14 @@ int readMachineData(QStringView payload, LineLayout& layout, Log* trace) {
         if (!status || !codePage || !lcId) continue;
 
         MachineData& now = layout.MachineDataNow[static_cast<size_t>(*slot)];
+        const MachineData before = observer ? now : MachineData{};
         now.Status = static_cast<int16_t>(*status);
         now.DisplayState = displayStateFor(now.Status, now.DisplayState);
         now.Text = text->toString();
         now.CodePage = static_cast<int32_t>(*codePage);
         now.LcId = static_cast<int32_t>(*lcId);
         layout.MachineDataShown[static_cast<size_t>(*slot)] = now;
+        if (observer) observer->slotReported(static_cast<int>(*slot), before, now);
         ++taken;
     }
     return taken;

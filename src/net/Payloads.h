@@ -15,6 +15,7 @@ class Log;
 }
 
 namespace net {
+class LineObserver;
 
 namespace payload {
 
@@ -45,7 +46,9 @@ std::optional<QStringView> WerteAufbroeseln(QStringView key, QStringView text);
 // whose key starts with "Status" names a slot; a slot outside 0..63, one whose four entries are not
 // all there, or whose numbers do not fit is skipped. Returns the number of slots taken. With a
 // log, every value lookup writes its debug lines "WerteAufbroeseln Start" and "End".
-int readMachineData(QStringView payload, base::LineLayout& layout, logfile::Log* trace = nullptr);
+// `observer` hears of every slot taken, with its data before and after.
+int readMachineData(QStringView payload, base::LineLayout& layout, logfile::Log* trace = nullptr,
+                    LineObserver* observer = nullptr);
 
 } // namespace payload
 

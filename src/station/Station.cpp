@@ -19,16 +19,23 @@ const QString General = QStringLiteral("General");
 
 Station::Station(ProgramPaths paths, StationOptions options)
     : paths_(std::move(paths)), options_(std::move(options)), connections_(options_.port, options_.timings),
-      hub_(layout_, settings_, log_, nullView_, connections_) {
+      hub_(layout_, settings_, log_, nullView_, connections_), history_(layout_, log_) {
     if (!options_.endProcess) options_.endProcess = [] { platform::os().endProcess(); };
     if (options_.languageReader.isEmpty()) options_.languageReader = platform::programFilePath();
+    if (options_.historyFile.isEmpty())
+        options_.historyFile =
+            paths_.directory() + QLatin1Char('/') + paths_.programName() + QLatin1String("-history.sqlite");
     connections_.setEvents(&hub_);
+    hub_.setObserver(&history_);
     timerWebBrowser_ = new QTimer(this);
     timerWebBrowser_->setInterval(2000);
     connect(timerWebBrowser_, &QTimer::timeout, this, &Station::TimerWebBrowser_Timer);
 }
 
-Station::~Station() { connections_.setEvents(nullptr); }
+Station::~Station() {
+    connections_.setEvents(nullptr);
+    hub_.setObserver(nullptr);
+}
 
 void Station::setView(StationView* view) {
     view_ = view ? view : &nullView_;
@@ -39,6 +46,8 @@ void Station::Form_Load() {
     QCoreApplication::processEvents();
     log_.configure(readLogSwitches(paths_));
     log_.debugText(QStringLiteral("Form_Load 1"));
+    // The store opens on its own thread; nothing here waits for it.
+    history_.start(options_.historyFile, readHistorySettings(paths_));
 
     readLanguageSettings(paths_, settings_);
     log_.debugText(QStringLiteral("Form_Load 2"));
@@ -128,9 +137,11 @@ void Station::CommandStart_Click() {
     tableMode_ = false;
     view().tableModeChanged(false);
     if (!hub_.connected()) {
+        history_.stationStep(QStringLiteral("switched on"));
         view().lineSwitching(true);
         hub_.switchOn();
     } else {
+        history_.stationStep(QStringLiteral("switched off"));
         view().lineSwitching(false);
         hub_.switchOff();
         view().lineSwitchedOff();
@@ -166,7 +177,7 @@ void Station::chooseLanguage(int k) {
     editor.set(settings_.lcId, General, QStringLiteral("LcId"));
     editor.set(settings_.codePage, General, QStringLiteral("CodePage"));
     QString reason;
-    saved(editor.commit(&reason), reason);
+    saved(editor.commit(&reason), reason, QStringLiteral("Choose Language"), General);
     GroupZuweisen();
     LineParameterZuweisen();
 }
@@ -179,7 +190,7 @@ void Station::LineModul_Click(int slot) {
         editMachineTable();
         return;
     }
-    if (view().editMachine(slot) == DialogResult::ConfirmedChanged) saveMachine(slot);
+    if (view().editMachine(slot) == DialogResult::ConfirmedChanged) saveMachine(slot, QStringLiteral("Edit Maschine"));
 }
 
 void Station::editMachineTable() {
@@ -191,14 +202,15 @@ void Station::editMachineTable() {
     view().setBusyPointer(true);
     const DialogResult result = view().editMachineTable();
     view().setBusyPointer(true);
-    if (result == DialogResult::ConfirmedChanged) saveAllMachines();
+    if (result == DialogResult::ConfirmedChanged) saveAllMachines(QStringLiteral("Machine table"));
 }
 
 void Station::GroupModul_Click(int group) {
     DebugScope debug(log_, "GroupModul_Click");
     if (!editMode_) return;
     const DialogResult result = tableMode_ ? view().editGroupTable() : view().editGroup(group);
-    if (result == DialogResult::ConfirmedChanged) saveGroupNames();
+    if (result == DialogResult::ConfirmedChanged)
+        saveGroupNames(tableMode_ ? QStringLiteral("Group table") : QStringLiteral("Edit Group"));
 }
 
 void Station::GroupZuweisen() {
@@ -211,32 +223,34 @@ void Station::LineParameterZuweisen() {
     view().applyLineParameters();
 }
 
-bool Station::saved(bool ok, const QString& reason) {
+bool Station::saved(bool ok, const QString& reason, const QString& dialog, const QString& sections) {
     // The values stay in memory; the log says that a restart would lose them.
     if (!ok) log_.system(QLatin1String("Settings not saved: ") + paths_.settingsFile() + QLatin1String(": ") + reason);
+    history_.settingsSaved(dialog,
+                           ok ? sections : sections + QLatin1String(" (not written: ") + reason + QLatin1Char(')'));
     return ok;
 }
 
-bool Station::saveMachine(int slot) {
+bool Station::saveMachine(int slot, const QString& dialog) {
     QString reason;
     const bool ok = layout_.saveMachine(slot, paths_.settingsFile(), &reason);
     view().showMachineRecords();
-    return saved(ok, reason);
+    return saved(ok, reason, dialog, machineSection(slot));
 }
 
-bool Station::saveAllMachines() {
+bool Station::saveAllMachines(const QString& dialog) {
     // The machines and the column widths go to the file in one replacement.
     QString reason;
     const bool ok = layout_.saveAllMachines(paths_.settingsFile(), &reason);
     view().showMachineRecords();
-    return saved(ok, reason);
+    return saved(ok, reason, dialog, QStringLiteral("Ma0..Ma63, Table"));
 }
 
-bool Station::saveGroupNames() {
+bool Station::saveGroupNames(const QString& dialog) {
     QString reason;
     const bool ok = layout_.saveGroupNames(paths_.settingsFile(), &reason);
     view().showGroupNames();
-    return saved(ok, reason);
+    return saved(ok, reason, dialog, General);
 }
 
 void Station::CommandEnd_Click() {
@@ -251,6 +265,8 @@ void Station::CommandEnd_Click() {
     // A keyboard group lock acts on the whole display: give back the one found at start-up.
     if (keyboardChanged_) platform::os().restoreKeyboardGroup(startKeyboardGroup_);
     log_.debug(QLatin1String("CommandEnd_Click"), QLatin1String(" End"));
+    // The history's last rows, with at most half a second for the store to write them.
+    history_.end(options_.historyEndWaitMs);
     // The last step before the process ends: every line handed to the log reaches the file.
     log_.flush();
     options_.endProcess();

@@ -12,6 +12,7 @@
 #include "log/Log.h"
 #include "net/ConnectionManager.h"
 #include "net/LineHub.h"
+#include "station/StationHistory.h"
 #include "station/StationView.h"
 
 #include <QObject>
@@ -33,6 +34,10 @@ struct StationOptions {
     lang::LoaderLimits languageLimits;
     // The root of the file system that holds the program (empty: the real one); tests set it.
     QString fileSystemRoot;
+    // The store's file (empty: "<program name>-history.sqlite" beside the settings file).
+    QString historyFile;
+    // How long the end waits for the store to write what it was handed.
+    int historyEndWaitMs = 500;
 };
 
 class Station : public QObject {
@@ -72,10 +77,11 @@ public:
     // Edits that persist. Each writes its keys with one atomic replacement of the settings file
     // and returns false when the file could not be written: the values stay in memory and a
     // system line says so.
-    bool saveMachine(int slot);
+    // `dialog` names where the save came from, for the history.
+    bool saveMachine(int slot, const QString& dialog = QStringLiteral("Edit Maschine"));
     // All 64 machine sections, then the table editor's column widths.
-    bool saveAllMachines();
-    bool saveGroupNames();
+    bool saveAllMachines(const QString& dialog = QStringLiteral("Machine table"));
+    bool saveGroupNames(const QString& dialog = QStringLiteral("Edit Group"));
     // Makes language entry k (1-based) the input language: keyboard layout, LcId, CodePage and
     // character set, stored in the settings file, and applied to the view.
     void chooseLanguage(int k);
@@ -95,13 +101,16 @@ public:
     const net::LineHub& hub() const { return hub_; }
     net::ConnectionManager& connections() { return connections_; }
     const lang::LanguageTable& languages() const { return languages_; }
+    StationHistory& history() { return history_; }
+    const QString& historyFile() const { return options_.historyFile; }
     const QString& visuWindowTitle() const { return visuWindowTitle_; }
     bool watchingVisualisation() const;
 
 private:
     void probeVisualisation();
-    // Logs a failed save: "Settings not saved: <file>: <reason>".
-    bool saved(bool ok, const QString& reason);
+    // Logs a failed save ("Settings not saved: <file>: <reason>") and records the save in the
+    // history.
+    bool saved(bool ok, const QString& reason, const QString& dialog, const QString& sections);
     void switchKeyboard(int32_t layoutHandle);
     StationView& view() { return *view_; }
 
@@ -115,6 +124,7 @@ private:
     lang::LanguageTable languages_;
     net::ConnectionManager connections_;
     net::LineHub hub_;
+    StationHistory history_;
     QTimer* timerWebBrowser_ = nullptr;
     QString visuWindowTitle_;
     bool editMode_ = false;

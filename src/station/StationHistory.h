@@ -1,0 +1,55 @@
+#pragma once
+// The station's part of the event history: it hears of every slot's changes from the hub and of
+// the station's own steps, turns them into rows through the recorder and hands them to the store,
+// and writes the store's trouble to the log ("History not saved: <file>: <reason>" once per
+// episode, "History saved again"). Runs on the event-loop thread; the store writes on its own.
+
+#include "base/GeneralSettings.h"
+#include "base/LineLayout.h"
+#include "log/Log.h"
+#include "net/LineView.h"
+#include "store/HistoryRecorder.h"
+#include "store/Store.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QTimer;
+
+namespace station {
+
+class StationHistory : public QObject, public net::LineObserver {
+    Q_OBJECT
+public:
+    StationHistory(const base::LineLayout& layout, logfile::Log& log, QObject* parent = nullptr);
+    ~StationHistory() override;
+
+    // Opens the store on its own thread (returns at once) and records the start. `recordEvents`
+    // false: the history is off, the store is kept for the settings versions only.
+    void start(const QString& file, const base::HistorySettings& settings);
+    bool recording() const { return recorder_ != nullptr; }
+    store::Store* store() { return store_.get(); }
+
+    // "switched on", "switched off"
+    void stationStep(const QString& step);
+    void settingsSaved(const QString& dialog, const QString& sections);
+    // The end: the last rows are handed over and the store has at most `waitMs` to write them.
+    void end(int waitMs);
+
+    // net::LineObserver
+    void slotReported(int slot, const base::MachineData& before, const base::MachineData& after) override;
+    void connectionShown(int slot, base::ShownConnection before, base::ShownConnection after, int16_t statusBefore,
+                         int16_t statusAfter) override;
+
+private:
+    store::HistoryRecorder::SlotInfo info(int slot) const;
+
+    const base::LineLayout& layout_;
+    logfile::Log& log_;
+    std::unique_ptr<store::Store> store_;
+    std::unique_ptr<store::HistoryRecorder> recorder_;
+    QTimer* tick_ = nullptr;
+};
+
+} // namespace station
