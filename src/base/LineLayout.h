@@ -52,6 +52,20 @@ template <typename Record, typename Visit> void forEachMachineKey(Record& record
         visit(QLatin1String("VisuGroup") + QString::number(j + 1), record.VisuGroup[static_cast<size_t>(j)]);
 }
 
+// The keys of the line layout in the settings file: every machine section's keys, the table's
+// column widths and, in [General], the group names and the input language.
+template <typename Visit> void forEachLayoutKey(Visit&& visit) {
+    const MachineRecord keys;
+    for (int s = 0; s < MachineSlots; ++s) {
+        const QString section = QLatin1String("Ma") + QString::number(s);
+        forEachMachineKey(keys, [&](const QString& key, const auto&) { visit(section, key); });
+    }
+    for (int p = 0; p < TableColumns; ++p) visit(QStringLiteral("Table"), QLatin1String("Size") + QString::number(p));
+    for (int g = 0; g < GroupCount; ++g) visit(QStringLiteral("General"), QLatin1String("Group") + QString::number(g));
+    visit(QStringLiteral("General"), QStringLiteral("LcId"));
+    visit(QStringLiteral("General"), QStringLiteral("CodePage"));
+}
+
 // Rank of a status in a group (0..6 map to 1 1 3 4 5 6 2); any other status keeps `current`.
 int16_t displayStateFor(int16_t status, int16_t current);
 

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -121,7 +122,34 @@ ProfileText::Match ProfileText::find(const QString& section, const QString& key)
 std::optional<QByteArray> ProfileText::value(const QString& section, const QString& key) const {
     const Match match = find(section, key);
     if (match.keyLine < 0) return std::nullopt;
-    const Line& line = lines_[match.keyLine];
+    return valueOf(lines_[match.keyLine]);
+}
+
+std::vector<ProfileText::Entry> ProfileText::entries() const {
+    // As the reads see the file: the first section of a name, and in it the first key of a name.
+    std::vector<Entry> out;
+    QSet<QString> sections;
+    QSet<QString> keys;
+    bool reading = false;
+    QString section;
+    for (const Line& line : lines_) {
+        if (line.section) {
+            section = codec_.decode(nameOf(line));
+            reading = !sections.contains(section.toCaseFolded());
+            sections.insert(section.toCaseFolded());
+            keys.clear();
+            continue;
+        }
+        if (!reading || line.nameEnd <= line.nameBegin) continue;
+        const QString key = codec_.decode(nameOf(line));
+        if (keys.contains(key.toCaseFolded())) continue;
+        keys.insert(key.toCaseFolded());
+        out.push_back({section, key, valueOf(line)});
+    }
+    return out;
+}
+
+QByteArray ProfileText::valueOf(const Line& line) const {
     qsizetype b = line.valueBegin, e = line.valueEnd;
     const char* data = content_.constData();
     if (e - b >= 2 && (data[b] == '"' || data[b] == '\'') && data[e - 1] == data[b]) {
@@ -382,36 +410,6 @@ QByteArray ProfileText::withValues(const std::vector<ValueWrite>& writes) const 
         stepped = std::move(next);
     }
     return batch->bytes();
-}
-
-MarkedText unmark(const QByteArray& fileBytes) {
-    if (fileBytes.startsWith("\xEF\xBB\xBF")) return {TextMark::Utf8, fileBytes.mid(3)};
-    const bool little = fileBytes.startsWith("\xFF\xFE");
-    if (little || fileBytes.startsWith("\xFE\xFF")) {
-        QStringDecoder decoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        const QString text = decoder.decode(QByteArrayView(fileBytes).sliced(2));
-        return {little ? TextMark::Utf16LE : TextMark::Utf16BE, text.toUtf8()};
-    }
-    return {TextMark::None, fileBytes};
-}
-
-QByteArray remark(const MarkedText& text) {
-    switch (text.mark) {
-    case TextMark::None: return text.text;
-    case TextMark::Utf8: return QByteArray("\xEF\xBB\xBF") + text.text;
-    case TextMark::Utf16LE:
-    case TextMark::Utf16BE: {
-        const bool little = text.mark == TextMark::Utf16LE;
-        QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder.encode(QString::fromUtf8(text.text)));
-    }
-    }
-    return text.text;
-}
-
-const AnsiCodec& codecFor(TextMark mark) {
-    static const AnsiCodec utf8(AnsiCodec::Utf8);
-    return mark == TextMark::None ? AnsiCodec::workstation() : utf8;
 }
 
 bool readFile(const QString& path, QByteArray* content) { return platform::readFile(path, MaxFileSize, content); }

@@ -37,6 +37,15 @@ public:
     // cut to MaxValueLength bytes; nullopt when the section or key is missing.
     std::optional<QByteArray> value(const QString& section, const QString& key) const;
 
+    // Every section and key as the reads see them (the first of a name wins), with its value read
+    // as value() reads it (still encoded), in file order.
+    struct Entry {
+        QString section;
+        QString key;
+        QByteArray value;
+    };
+    std::vector<Entry> entries() const;
+
     // The file's bytes with `key` in `section` set to `value` (already encoded). Every byte
     // outside the one changed or inserted line stays as it was.
     QByteArray withValue(const QString& section, const QString& key, const QByteArray& value) const;
@@ -72,6 +81,7 @@ private:
     // The line that starts at `pos` of `data`.
     static Line parseLine(const char* data, qsizetype pos, qsizetype size);
     Match find(const QString& section, const QString& key) const;
+    QByteArray valueOf(const Line& line) const;
     bool nameEquals(QByteArrayView stored, const QByteArray& encoded, const QString& name) const;
     QByteArrayView nameOf(const Line& line) const {
         return QByteArrayView(content_.constData() + line.nameBegin, line.nameEnd - line.nameBegin);

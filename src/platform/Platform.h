@@ -19,6 +19,9 @@ QString programDirectory();
 // The executable's file name without a Windows ".exe" suffix; the settings file is named after it.
 QString programName();
 
+// The login name of the account the program runs under (its number when it has no name).
+QString loginName();
+
 // The workstation's ANSI code page, derived from the locale environment
 // (LC_ALL, then LC_CTYPE, then LANG; the first that is set and not empty).
 int ansiCodePage();

@@ -1,6 +1,8 @@
 #include "station/Station.h"
 
+#include "base/Profile.h"
 #include "base/Settings.h"
+#include "base/SettingsDiff.h"
 #include "platform/Os.h"
 #include "platform/Platform.h"
 
@@ -48,6 +50,7 @@ void Station::Form_Load() {
     log_.debugText(QStringLiteral("Form_Load 1"));
     // The store opens on its own thread; nothing here waits for it.
     history_.start(options_.historyFile, readHistorySettings(paths_));
+    history_.checkStartVersion(paths_.settingsFile());
 
     readLanguageSettings(paths_, settings_);
     log_.debugText(QStringLiteral("Form_Load 2"));
@@ -173,11 +176,12 @@ void Station::chooseLanguage(int k) {
     settings_.lcId = chosen.LcId;
     settings_.codePage = chosen.CodePage;
     settings_.charSet = chosen.CharSet;
-    SettingsEditor editor(paths_.settingsFile());
-    editor.set(settings_.lcId, General, QStringLiteral("LcId"));
-    editor.set(settings_.codePage, General, QStringLiteral("CodePage"));
-    QString reason;
-    saved(editor.commit(&reason), reason, QStringLiteral("Choose Language"), General);
+    persist(QStringLiteral("Choose Language"), General, [this](QString* reason) {
+        SettingsEditor editor(paths_.settingsFile());
+        editor.set(settings_.lcId, General, QStringLiteral("LcId"));
+        editor.set(settings_.codePage, General, QStringLiteral("CodePage"));
+        return editor.commit(reason);
+    });
     GroupZuweisen();
     LineParameterZuweisen();
 }
@@ -223,34 +227,100 @@ void Station::LineParameterZuweisen() {
     view().applyLineParameters();
 }
 
-bool Station::saved(bool ok, const QString& reason, const QString& dialog, const QString& sections) {
-    // The values stay in memory; the log says that a restart would lose them.
-    if (!ok) log_.system(QLatin1String("Settings not saved: ") + paths_.settingsFile() + QLatin1String(": ") + reason);
+bool Station::persist(const QString& dialog, const QString& sections, const std::function<bool(QString*)>& write) {
+    QByteArray before;
+    profile::readFile(paths_.settingsFile(), &before);
+    QString reason;
+    const bool ok = write(&reason);
+    if (ok) {
+        QByteArray after;
+        profile::readFile(paths_.settingsFile(), &after);
+        history_.recordVersion(dialog, before, after);
+    } else {
+        // The values stay in memory; the log says that a restart would lose them.
+        log_.system(QLatin1String("Settings not saved: ") + paths_.settingsFile() + QLatin1String(": ") + reason);
+    }
     history_.settingsSaved(dialog,
                            ok ? sections : sections + QLatin1String(" (not written: ") + reason + QLatin1Char(')'));
     return ok;
 }
 
 bool Station::saveMachine(int slot, const QString& dialog) {
-    QString reason;
-    const bool ok = layout_.saveMachine(slot, paths_.settingsFile(), &reason);
+    const bool ok = persist(dialog, machineSection(slot),
+                            [&](QString* reason) { return layout_.saveMachine(slot, paths_.settingsFile(), reason); });
     view().showMachineRecords();
-    return saved(ok, reason, dialog, machineSection(slot));
+    return ok;
 }
 
 bool Station::saveAllMachines(const QString& dialog) {
     // The machines and the column widths go to the file in one replacement.
-    QString reason;
-    const bool ok = layout_.saveAllMachines(paths_.settingsFile(), &reason);
+    const bool ok = persist(dialog, QStringLiteral("Ma0..Ma63, Table"),
+                            [&](QString* reason) { return layout_.saveAllMachines(paths_.settingsFile(), reason); });
     view().showMachineRecords();
-    return saved(ok, reason, dialog, QStringLiteral("Ma0..Ma63, Table"));
+    return ok;
 }
 
 bool Station::saveGroupNames(const QString& dialog) {
-    QString reason;
-    const bool ok = layout_.saveGroupNames(paths_.settingsFile(), &reason);
+    const bool ok = persist(dialog, General,
+                            [&](QString* reason) { return layout_.saveGroupNames(paths_.settingsFile(), reason); });
     view().showGroupNames();
-    return saved(ok, reason, dialog, General);
+    return ok;
+}
+
+bool Station::restoreVersion(const store::Version& version, QString* reason) {
+    // Like every layout change, only in edit mode, which means disconnected.
+    if (!editMode_ || hub_.connected()) {
+        if (reason) *reason = QStringLiteral("a version can be restored only in edit mode");
+        return false;
+    }
+    if (version.content.isEmpty()) {
+        if (reason) *reason = QStringLiteral("the version's bytes were not kept");
+        return false;
+    }
+    QByteArray before;
+    profile::readFile(paths_.settingsFile(), &before);
+    const SettingValues was = settingValues(version.content);
+    const SettingValues now = settingValues(before);
+    // The layout's keys take the version's values; every other line of the file stays. A key the
+    // version lacks is written empty, which reads as missing.
+    SettingsEditor editor(paths_.settingsFile());
+    int writes = 0;
+    forEachLayoutKey([&](const QString& section, const QString& key) {
+        const SettingValues::Value* old = was.find(section, key);
+        const SettingValues::Value* current = now.find(section, key);
+        if (!old && (!current || current->value.isEmpty())) return;
+        const QString value = old ? old->value : QString();
+        if (current && current->value == value) return;
+        editor.setText(value, section, key);
+        ++writes;
+    });
+    QString why;
+    if (writes > 0 && !editor.commit(&why)) {
+        if (reason) *reason = why;
+        log_.system(QLatin1String("Settings not saved: ") + paths_.settingsFile() + QLatin1String(": ") + why);
+        return false;
+    }
+    QByteArray after;
+    profile::readFile(paths_.settingsFile(), &after);
+    history_.recordVersion(QStringLiteral("restore"), before, after, version.id);
+    history_.settingsSaved(QStringLiteral("Restore"), QStringLiteral("version %1").arg(version.id));
+
+    // Loaded as the start loads them, and the language applied as its choice applies it.
+    layout_.loadMachines(paths_.settingsFile());
+    layout_.loadGroupNames(paths_.settingsFile());
+    layout_.loadTableSize(paths_.settingsFile());
+    readLanguageSettings(paths_, settings_);
+    if (const int k = languages_.find(settings_.lcId)) {
+        const LanguageRecord& language = languages_.Languages[static_cast<size_t>(k)];
+        switchKeyboard(language.KBLayout);
+        settings_.charSet = language.CharSet;
+    }
+    view().bindFirstSlots();
+    GroupZuweisen();
+    LineParameterZuweisen();
+    view().showMachineRecords();
+    view().showGroupNames();
+    return true;
 }
 
 void Station::CommandEnd_Click() {

@@ -85,6 +85,11 @@ public:
     // Makes language entry k (1-based) the input language: keyboard layout, LcId, CodePage and
     // character set, stored in the settings file, and applied to the view.
     void chooseLanguage(int k);
+    // Writes a settings version's layout (the machine sections, [Table], the group names, LcId and
+    // CodePage) into the settings file in one replacement, every other line kept, and loads it as
+    // the start does, with its input language applied. Only in edit mode; false, with the reason,
+    // when it is not possible or the file cannot be written (then nothing changed).
+    bool restoreVersion(const store::Version& version, QString* reason);
 
     bool Connected() const { return hub_.connected(); }
     // Edit mode (possible only while disconnected) and table mode, which the buttons switch.
@@ -110,7 +115,9 @@ private:
     void probeVisualisation();
     // Logs a failed save ("Settings not saved: <file>: <reason>") and records the save in the
     // history.
-    bool saved(bool ok, const QString& reason, const QString& dialog, const QString& sections);
+    // Runs a write of the settings file; a failure is logged ("Settings not saved: <file>:
+    // <reason>"), a success recorded as a version; both are rows of the history.
+    bool persist(const QString& dialog, const QString& sections, const std::function<bool(QString*)>& write);
     void switchKeyboard(int32_t layoutHandle);
     StationView& view() { return *view_; }
 

@@ -1,5 +1,11 @@
 #include "station/StationHistory.h"
 
+#include "base/Profile.h"
+#include "base/SettingsDiff.h"
+#include "platform/Os.h"
+#include "platform/Platform.h"
+
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QTimer>
 
@@ -34,6 +40,11 @@ void StationHistory::start(const QString& file, const HistorySettings& settings)
     });
     connect(store_.get(), &store::Store::recovered, this,
             [this] { log_.system(QStringLiteral("History saved again")); });
+    connect(store_.get(), &store::Store::versionsDropped, this, [this](qint64 count) {
+        log_.system(QStringLiteral("Version not recorded: the store could not keep %1 version(s) while it could not "
+                                   "write")
+                        .arg(count));
+    });
     connect(store_.get(), &store::Store::movedAside, this, [this, file](const QString& movedTo) {
         log_.system(QLatin1String("History file damaged: ") + file + QLatin1String(" moved aside as ") + movedTo +
                     QLatin1String("; a new one was started"));
@@ -83,6 +94,53 @@ void StationHistory::connectionShown(int slot, ShownConnection, ShownConnection 
                                      int16_t statusAfter) {
     if (!recorder_ || slot < 0 || slot >= MachineSlots || !layout_.Machines[static_cast<size_t>(slot)].Enabled) return;
     recorder_->connectionShown(slot, info(slot), shownName(after), statusBefore, statusAfter);
+}
+
+namespace {
+store::Version versionOf(const QString& origin, const QByteArray& before, const QByteArray& after) {
+    store::Version v;
+    v.timeMs = QDateTime::currentMSecsSinceEpoch();
+    v.user = platform::loginName();
+    v.origin = origin;
+    v.sha256 = QCryptographicHash::hash(after, QCryptographicHash::Sha256).toHex();
+    v.size = after.size();
+    if (after.size() <= store::Version::MaxContentBytes) {
+        v.content = after;
+        for (const SettingChange& c : settingsChanges(before, after))
+            v.changes.push_back({c.section, c.key, c.oldValue, c.newValue});
+    }
+    return v;
+}
+} // namespace
+
+void StationHistory::handOver(std::shared_ptr<store::Version> version) {
+    if (!store_) return;
+    if (!store_->record(std::move(version)))
+        log_.system(QStringLiteral("Version not recorded: the store's queue is full"));
+}
+
+void StationHistory::recordVersion(const QString& origin, const QByteArray& before, const QByteArray& after,
+                                   qint64 restoredFrom) {
+    // A save that leaves the bytes as they were records nothing (a restore always does).
+    if (before == after && restoredFrom == 0) return;
+    auto version = std::make_shared<store::Version>(versionOf(origin, before, after));
+    version->restoredFrom = restoredFrom;
+    handOver(std::move(version));
+}
+
+void StationHistory::checkStartVersion(const QString& settingsFile) {
+    if (!store_) return;
+    startCheck_ = store_->requestVersion(0);
+    connect(store_.get(), &store::Store::versionReady, this,
+            [this, settingsFile](quint64 request, const store::Version& newest) {
+                if (request != startCheck_) return;
+                startCheck_ = 0;
+                QByteArray now;
+                platform::readFile(settingsFile, profile::MaxFileSize, &now);
+                const QByteArray sha = QCryptographicHash::hash(now, QCryptographicHash::Sha256).toHex();
+                if (newest.id > 0 && newest.sha256 == sha) return;
+                handOver(std::make_shared<store::Version>(versionOf(QStringLiteral("start"), newest.content, now)));
+            });
 }
 
 } // namespace station

@@ -37,6 +37,15 @@ public:
     // The end: the last rows are handed over and the store has at most `waitMs` to write them.
     void end(int waitMs);
 
+    // A confirmed save changed the settings file from `before` to `after`: a version of it, with
+    // the keys that changed, when the bytes differ. `restoredFrom` names the version a restore
+    // brought back. The hashing and the comparison run here; the writing on the store's thread.
+    void recordVersion(const QString& origin, const QByteArray& before, const QByteArray& after,
+                       qint64 restoredFrom = 0);
+    // At the start, once the store has answered: a version "start" when the settings file differs
+    // from the newest version, or there is none yet (a hand edit between runs shows up so).
+    void checkStartVersion(const QString& settingsFile);
+
     // net::LineObserver
     void slotReported(int slot, const base::MachineData& before, const base::MachineData& after) override;
     void connectionShown(int slot, base::ShownConnection before, base::ShownConnection after, int16_t statusBefore,
@@ -44,12 +53,14 @@ public:
 
 private:
     store::HistoryRecorder::SlotInfo info(int slot) const;
+    void handOver(std::shared_ptr<store::Version> version);
 
     const base::LineLayout& layout_;
     logfile::Log& log_;
     std::unique_ptr<store::Store> store_;
     std::unique_ptr<store::HistoryRecorder> recorder_;
     QTimer* tick_ = nullptr;
+    quint64 startCheck_ = 0; // the store's answer the start check waits for
 };
 
 } // namespace station

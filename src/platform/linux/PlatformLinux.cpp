@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -227,6 +228,12 @@ int windowsSocketErrorForErrno(int error) {
     case EINVAL: return wsa::InvalidArgument;
     default: return wsa::ConnectionAborted;
     }
+}
+
+QString loginName() {
+    if (const passwd* account = ::getpwuid(::geteuid()); account && account->pw_name && *account->pw_name)
+        return QString::fromLocal8Bit(account->pw_name);
+    return QString::number(::geteuid());
 }
 
 QString socketErrorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
