@@ -126,25 +126,42 @@ std::optional<QByteArray> ProfileText::value(const QString& section, const QStri
 }
 
 std::vector<ProfileText::Entry> ProfileText::entries() const {
-    // As the reads see the file: the first section of a name, and in it the first key of a name.
+    // As the reads see the file: the first section of a name. Names are folded on their bytes
+    // where they are ASCII (nearly always), which is what folding the decoded text gives, only
+    // without decoding it first.
+    const auto appendFolded = [this](QByteArray& to, QByteArrayView name) {
+        for (const char c : name)
+            if (static_cast<unsigned char>(c) >= 0x80) {
+                to += foldedName(codec_.decode(name));
+                return;
+            }
+        const qsizetype at = to.size();
+        to.resize(at + name.size());
+        char* out = to.data() + at;
+        for (const char c : name) *out++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+    };
     std::vector<Entry> out;
-    QSet<QString> sections;
-    QSet<QString> keys;
+    out.reserve(lines_.size());
+    QSet<QByteArray> sections;
     bool reading = false;
     QString section;
+    QByteArray prefix;
     for (const Line& line : lines_) {
         if (line.section) {
             section = codec_.decode(nameOf(line));
-            reading = !sections.contains(section.toCaseFolded());
-            sections.insert(section.toCaseFolded());
-            keys.clear();
+            prefix.clear();
+            appendFolded(prefix, nameOf(line));
+            reading = !sections.contains(prefix);
+            sections.insert(prefix);
+            prefix += '\n';
             continue;
         }
         if (!reading || line.nameEnd <= line.nameBegin) continue;
-        const QString key = codec_.decode(nameOf(line));
-        if (keys.contains(key.toCaseFolded())) continue;
-        keys.insert(key.toCaseFolded());
-        out.push_back({section, key, valueOf(line)});
+        QByteArray folded;
+        folded.reserve(prefix.size() + (line.nameEnd - line.nameBegin));
+        folded += prefix;
+        appendFolded(folded, nameOf(line));
+        out.push_back({section, codec_.decode(nameOf(line)), valueOf(line), std::move(folded)});
     }
     return out;
 }

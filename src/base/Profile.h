@@ -37,14 +37,19 @@ public:
     // cut to MaxValueLength bytes; nullopt when the section or key is missing.
     std::optional<QByteArray> value(const QString& section, const QString& key) const;
 
-    // Every section and key as the reads see them (the first of a name wins), with its value read
-    // as value() reads it (still encoded), in file order.
+    // Every key line of the sections the reads see (the first section of a name), with its value
+    // read as value() reads it (still encoded), in file order. `folded` is "section\nkey"
+    // case-folded (UTF-8): equal for names the reads take as equal. A key may come more than once
+    // in its section; the reads see the first.
     struct Entry {
         QString section;
         QString key;
         QByteArray value;
+        QByteArray folded;
     };
     std::vector<Entry> entries() const;
+    // A name as `folded` holds it.
+    static QByteArray foldedName(const QString& name) { return name.toCaseFolded().toUtf8(); }
 
     // The file's bytes with `key` in `section` set to `value` (already encoded). Every byte
     // outside the one changed or inserted line stays as it was.

@@ -4,42 +4,50 @@
 
 namespace base {
 
-namespace {
-QString folded(const QString& section, const QString& key) {
-    return section.toCaseFolded() + QLatin1Char('\n') + key.toCaseFolded();
+const SettingValues::Value* SettingValues::find(const QByteArray& folded) const {
+    const auto it = index.constFind(folded);
+    return it == index.constEnd() ? nullptr : &inOrder[static_cast<size_t>(*it)];
 }
-} // namespace
 
 const SettingValues::Value* SettingValues::find(const QString& section, const QString& key) const {
-    const auto it = index.constFind(folded(section, key));
-    return it == index.constEnd() ? nullptr : &inOrder[static_cast<size_t>(*it)];
+    using profile::ProfileText;
+    return find(ProfileText::foldedName(section) + '\n' + ProfileText::foldedName(key));
 }
 
 SettingValues settingValues(const QByteArray& fileBytes) {
     const profile::MarkedText text = profile::unmark(fileBytes);
     const AnsiCodec& codec = profile::codecFor(text.mark);
     SettingValues values;
-    for (const profile::ProfileText::Entry& e : profile::ProfileText(text.text, codec).entries()) {
-        values.index.insert(folded(e.section, e.key), static_cast<qsizetype>(values.inOrder.size()));
-        values.inOrder.push_back({e.section, e.key, codec.decode(e.value)});
+    std::vector<profile::ProfileText::Entry> entries = profile::ProfileText(text.text, codec).entries();
+    values.inOrder.reserve(entries.size());
+    values.index.reserve(static_cast<qsizetype>(entries.size()));
+    for (profile::ProfileText::Entry& e : entries) {
+        // The first of a key's lines is the one the reads see.
+        if (values.index.contains(e.folded)) continue;
+        values.index.insert(e.folded, static_cast<qsizetype>(values.inOrder.size()));
+        values.inOrder.push_back({std::move(e.section), std::move(e.key), codec.decode(e.value), std::move(e.folded)});
     }
     return values;
 }
 
-std::vector<SettingChange> settingsChanges(const QByteArray& before, const QByteArray& after) {
-    const SettingValues old = settingValues(before);
-    const SettingValues now = settingValues(after);
+std::vector<SettingChange> settingsChanges(const SettingValues& old, const SettingValues& now) {
+    // The reads take an empty value as a missing key: a key written empty is no change.
     std::vector<SettingChange> changes;
     for (const SettingValues::Value& v : now.inOrder) {
-        const SettingValues::Value* was = old.find(v.section, v.key);
-        if (!was)
-            changes.push_back({v.section, v.key, QString(), v.value});
-        else if (was->value != v.value)
+        const SettingValues::Value* was = old.find(v.folded);
+        if (!was) {
+            if (!v.value.isEmpty()) changes.push_back({v.section, v.key, QString(), v.value});
+        } else if (was->value != v.value) {
             changes.push_back({v.section, v.key, was->value, v.value});
+        }
     }
     for (const SettingValues::Value& v : old.inOrder)
-        if (!now.find(v.section, v.key)) changes.push_back({v.section, v.key, v.value, QString()});
+        if (!v.value.isEmpty() && !now.find(v.folded)) changes.push_back({v.section, v.key, v.value, QString()});
     return changes;
+}
+
+std::vector<SettingChange> settingsChanges(const QByteArray& before, const QByteArray& after) {
+    return settingsChanges(settingValues(before), settingValues(after));
 }
 
 } // namespace base

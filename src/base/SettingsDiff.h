@@ -25,15 +25,19 @@ struct SettingValues {
         QString section; // as written
         QString key;
         QString value;
+        QByteArray folded; // "section\nkey", case-folded
     };
     std::vector<Value> inOrder;
-    QHash<QString, qsizetype> index; // "section\nkey", case-folded -> inOrder
+    QHash<QByteArray, qsizetype> index; // folded -> inOrder
     const Value* find(const QString& section, const QString& key) const;
+    const Value* find(const QByteArray& folded) const;
 };
 SettingValues settingValues(const QByteArray& fileBytes);
 
 // The changes from `before` to `after`: changed and new keys in the order of `after`, then the
-// keys that are gone in the order of `before`.
+// keys that are gone in the order of `before`. An empty value reads as a missing key, so a key
+// that appears or goes empty is no change; one that turns empty is (its new value is empty).
 std::vector<SettingChange> settingsChanges(const QByteArray& before, const QByteArray& after);
+std::vector<SettingChange> settingsChanges(const SettingValues& before, const SettingValues& after);
 
 } // namespace base

@@ -81,7 +81,12 @@ void StationHistory::end(int waitMs) {
         recorder_->station(QStringLiteral("ended"));
     }
     if (tick_) tick_->stop();
-    if (store_) store_->finish(waitMs);
+    if (!store_) return;
+    store_->finish(waitMs);
+    // The next start records the file's difference as a version "start"; who saved it is lost.
+    if (const qint64 lost = store_->waitingVersions())
+        log_.system(
+            QStringLiteral("Version not recorded: the store could not write %1 version(s) before the end").arg(lost));
 }
 
 void StationHistory::slotReported(int slot, const MachineData& before, const MachineData& after) {
@@ -96,8 +101,7 @@ void StationHistory::connectionShown(int slot, ShownConnection, ShownConnection 
     recorder_->connectionShown(slot, info(slot), shownName(after), statusBefore, statusAfter);
 }
 
-namespace {
-store::Version versionOf(const QString& origin, const QByteArray& before, const QByteArray& after) {
+store::Version StationHistory::versionOf(const QString& origin, const QByteArray& before, const QByteArray& after) {
     store::Version v;
     v.timeMs = QDateTime::currentMSecsSinceEpoch();
     v.user = platform::loginName();
@@ -106,12 +110,16 @@ store::Version versionOf(const QString& origin, const QByteArray& before, const 
     v.size = after.size();
     if (after.size() <= store::Version::MaxContentBytes) {
         v.content = after;
-        for (const SettingChange& c : settingsChanges(before, after))
+        // A save starts from the file the last one left: its keys are read once, not again.
+        if (!lastValues_ || lastBytes_ != before) lastValues_ = std::make_unique<SettingValues>(settingValues(before));
+        auto now = std::make_unique<SettingValues>(settingValues(after));
+        for (const SettingChange& c : settingsChanges(*lastValues_, *now))
             v.changes.push_back({c.section, c.key, c.oldValue, c.newValue});
+        lastBytes_ = after;
+        lastValues_ = std::move(now);
     }
     return v;
 }
-} // namespace
 
 void StationHistory::handOver(std::shared_ptr<store::Version> version) {
     if (!store_) return;

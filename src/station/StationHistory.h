@@ -6,6 +6,7 @@
 
 #include "base/GeneralSettings.h"
 #include "base/LineLayout.h"
+#include "base/SettingsDiff.h"
 #include "log/Log.h"
 #include "net/LineView.h"
 #include "store/HistoryRecorder.h"
@@ -53,6 +54,7 @@ public:
 
 private:
     store::HistoryRecorder::SlotInfo info(int slot) const;
+    store::Version versionOf(const QString& origin, const QByteArray& before, const QByteArray& after);
     void handOver(std::shared_ptr<store::Version> version);
 
     const base::LineLayout& layout_;
@@ -61,6 +63,9 @@ private:
     std::unique_ptr<store::HistoryRecorder> recorder_;
     QTimer* tick_ = nullptr;
     quint64 startCheck_ = 0; // the store's answer the start check waits for
+    // The file as the last version left it, and its keys.
+    QByteArray lastBytes_;
+    std::unique_ptr<base::SettingValues> lastValues_;
 };
 
 } // namespace station

@@ -2,6 +2,8 @@
 
 #include <QMutexLocker>
 
+#include <algorithm>
+
 namespace store {
 
 bool EventQueue::push(Event event) { return pushItem(Item{std::move(event), nullptr}); }
@@ -54,6 +56,11 @@ void EventQueue::giveBack(std::vector<Item> events, qint64 lost) {
 qint64 EventQueue::size() const {
     const QMutexLocker lock(&mutex_);
     return static_cast<qint64>(events_.size());
+}
+
+qint64 EventQueue::versions() const {
+    const QMutexLocker lock(&mutex_);
+    return std::count_if(events_.begin(), events_.end(), [](const Item& item) { return item.version != nullptr; });
 }
 
 qint64 EventQueue::bytes() const {

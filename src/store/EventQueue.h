@@ -42,6 +42,8 @@ public:
 
     qint64 size() const;
     qint64 bytes() const;
+    // How many of the waiting entries are versions.
+    qint64 versions() const;
 
 private:
     mutable QMutex mutex_;

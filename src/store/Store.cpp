@@ -47,6 +47,7 @@ void Store::start() {
     connect(writer_, &Writer::versionsReady, this, &Store::versionsReady);
     connect(writer_, &Writer::versionReady, this, &Store::versionReady);
     connect(writer_, &Writer::versionsDropped, this, &Store::versionsDropped);
+    connect(writer_, &Writer::versionsWritten, this, &Store::versionsWritten);
     thread_->start();
 }
 
@@ -80,6 +81,8 @@ bool Store::finish(int ms) {
         },
         Qt::QueuedConnection);
     const bool written = done->tryAcquire(1, ms);
+    // The writer goes with its thread: later requests are not answered, and never reach it.
+    writer_ = nullptr;
     thread_->quit();
     if (written) thread_->wait();
     return written;

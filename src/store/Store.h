@@ -48,8 +48,10 @@ public:
     // Hands a version of the settings file over; false when the queue was full and it was dropped.
     bool record(std::shared_ptr<const Version> version);
     // Waits at most `ms` for what was handed over to be written and stops the writer; what is not
-    // written by then is lost.
+    // written by then is lost. Requests after it are not answered.
     bool finish(int ms);
+    // The versions handed over that still wait to be written (after finish(): the ones lost).
+    qint64 waitingVersions() const { return queue_.versions(); }
 
     // The History window's requests; each answer comes as a signal with the request's number.
     quint64 requestRows(const Query& query);
@@ -78,6 +80,8 @@ signals:
     void versionReady(quint64 request, const store::Version& version);
     // Versions that were handed over but could not be kept (the queue was full).
     void versionsDropped(qint64 count);
+    // New versions are in the file (the Settings versions window lists them).
+    void versionsWritten();
 
 private:
     Options options_;

@@ -4,6 +4,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -74,6 +75,8 @@ void Writer::drain() {
             inTrouble_ = false;
             emit recovered();
         }
+        if (std::any_of(events.begin(), events.end(), [](const Item& item) { return item.version != nullptr; }))
+            emit versionsWritten();
         return;
     }
     queue_.giveBack(std::move(events), lost);

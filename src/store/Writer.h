@@ -39,6 +39,7 @@ signals:
     void versionsReady(quint64 request, const std::vector<store::Version>& versions);
     void versionReady(quint64 request, const store::Version& version);
     void versionsDropped(qint64 count);
+    void versionsWritten();
 
 private:
     void requireOwnThread() const;
