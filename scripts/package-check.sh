@@ -85,6 +85,28 @@ kill -TERM "$first"
 wait "$first" || fail "the first copy did not end with status 0"
 grep -q "End - Close all Server" /opt/velkorozo/DizaVizaru.txt || fail "no shut-down line in the log written by the operator"
 
+# The history the operator started is the group's: a second account of the group writes to it.
+history=/opt/velkorozo/VelkoRozoRedizovClient-history.sqlite
+[ "$(stat -c '%U:%G %a' "$history")" = "nobody:velkorozo 664" ] || fail "history file is $(stat -c '%U:%G %a' "$history")"
+install -d -m 0700 -o 65533 -g 65533 "$work/home2" "$work/run2"
+second_operator=(setpriv --reuid=65533 --regid=65533 --groups="$gid"
+                 env HOME="$work/home2" XDG_RUNTIME_DIR="$work/run2" QT_QPA_PLATFORM=offscreen)
+"${second_operator[@]}" velkorozo > "$work/other.out" 2>&1 &
+other=$!
+pids+=($other)
+deadline=$((SECONDS + 15))
+until [ "$(sqlite3 "$history" "select count(*) from events where kind='station' and detail='started'" 2>/dev/null)" = 2 ]; do
+  [ $SECONDS -lt $deadline ] || fail "the second account's start is not in the history"
+  sleep 0.2
+done
+kill -TERM "$other"
+wait "$other" || fail "the second account's copy did not end with status 0"
+[ "$(sqlite3 "$history" "select count(*) from events where kind='station' and detail='ended'")" = 2 ] ||
+  fail "the second account's end is not in the history"
+[ "$(sqlite3 "$history" "pragma integrity_check")" = ok ] || fail "history integrity check"
+[ "$(stat -c '%U' "$history")" = nobody ] || fail "the second account replaced the history file"
+echo "history written by two accounts of the group: $(sqlite3 "$history" "select count(*) from events") events"
+
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb2" >/dev/null || fail "upgrade"
 [ "$(sha256sum < "$settings")" = "$sum_before" ] || fail "the upgrade changed the settings file"
 DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq velkorozo >/dev/null || fail "apt-get remove"

@@ -22,6 +22,12 @@ QString programName();
 // The login name of the account the program runs under (its number when it has no name).
 QString loginName();
 
+// Makes sure the file exists and that the owner and the file's group may read and write it,
+// whatever the process's umask: every account of the station's group uses the file. Creates an
+// empty file when there is none (never through a symbolic link); a file of another owner is left
+// as it is. False with `error` only when the file cannot be created.
+bool makeGroupWritable(const QString& path, QString* error);
+
 // The workstation's ANSI code page, derived from the locale environment
 // (LC_ALL, then LC_CTYPE, then LANG; the first that is set and not empty).
 int ansiCodePage();

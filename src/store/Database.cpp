@@ -1,5 +1,7 @@
 #include "store/Database.h"
 
+#include "platform/Platform.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -166,6 +168,13 @@ Database::OpenResult Database::open(QString* error, QString* movedTo) {
         return OpenResult::Failed;
     }
     for (int attempt = 0; attempt < 2; ++attempt) {
+        // SQLite gives its -wal and -shm files the database file's permissions: all three are
+        // writable by the station's group.
+        QString why;
+        if (!platform::makeGroupWritable(path_, &why)) {
+            if (error) *error = why;
+            return OpenResult::Failed;
+        }
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
             db.setDatabaseName(path_);

@@ -2,6 +2,7 @@
 #include "platform/SocketErrors.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
 
@@ -15,6 +16,7 @@
 #include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -234,6 +236,24 @@ QString loginName() {
     if (const passwd* account = ::getpwuid(::geteuid()); account && account->pw_name && *account->pw_name)
         return QString::fromLocal8Bit(account->pw_name);
     return QString::number(::geteuid());
+}
+
+bool makeGroupWritable(const QString& path, QString* error) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0664);
+    if (fd < 0) {
+        // One that exists but cannot be opened here (another account's, a link) is the store's to judge.
+        if (errno == EEXIST || errno == EACCES || errno == EPERM || errno == ELOOP || errno == EISDIR) return true;
+        if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+        const mode_t wanted = (st.st_mode & 07777) | S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP;
+        if (wanted != (st.st_mode & 07777)) ::fchmod(fd, wanted);
+    }
+    ::close(fd);
+    return true;
 }
 
 QString socketErrorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
