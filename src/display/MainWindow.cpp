@@ -6,6 +6,8 @@
 #include "editors/EditierenGroup.h"
 #include "editors/EditierenLang.h"
 #include "editors/EditierenT.h"
+#include "records/HistoryWindow.h"
+#include "records/VersionsWindow.h"
 #include "ui/Captions.h"
 #include "ui/DialogFont.h"
 #include "ui/Palette.h"
@@ -46,6 +48,8 @@ VelkoZuraVeradadClient::~VelkoZuraVeradadClient() {
     machineEditor_.reset();
     groupEditor_.reset();
     groupTableEditor_.reset();
+    historyWindow_.reset();
+    versionsWindow_.reset();
 }
 
 void VelkoZuraVeradadClient::buildWidgets() {
@@ -57,6 +61,7 @@ void VelkoZuraVeradadClient::buildWidgets() {
         const int column = t / SlotsPerScrollStep, row = t % SlotsPerScrollStep;
         tile->setGeometry(ui::twipsRect(3955 * column, 720 + 855 * row, 3955, 855));
         connect(tile, &LineModul::Click, this, &VelkoZuraVeradadClient::LineModul_Click);
+        connect(tile, &Tile::menuRequested, this, [this](int index, QPoint at) { showTileMenu(false, index, at); });
         machineTiles_[static_cast<size_t>(t)] = tile;
     }
     for (int g = 0; g < GroupTiles; ++g) {
@@ -65,6 +70,7 @@ void VelkoZuraVeradadClient::buildWidgets() {
         auto* tile = new GroupModul(g, this);
         tile->setGeometry(ui::twipsRect(GroupLefts[2 * column + half], 360 * row, width, 360));
         connect(tile, &GroupModul::Click, this, &VelkoZuraVeradadClient::GroupModul_Click);
+        connect(tile, &Tile::menuRequested, this, [this](int index, QPoint at) { showTileMenu(true, index, at); });
         groupTiles_[static_cast<size_t>(g)] = tile;
     }
 
@@ -206,6 +212,7 @@ void VelkoZuraVeradadClient::editModeChanged(bool on) {
         setMachineDisplayMode(DisplayMode::Operating);
         setGroupDisplayMode(DisplayMode::Operating);
     }
+    if (versionsWindow_) versionsWindow_->editModeChanged();
 }
 
 void VelkoZuraVeradadClient::tableModeChanged(bool on) { ui::setButtonColour(commandTab_, on); }

@@ -1,7 +1,8 @@
 #pragma once
 // The main window: the view of the station. It shows 24 machine tiles, 12 group tiles, the scroll
-// bar and the buttons; maps slots and groups to tiles (the only place that does); and hands the
-// buttons, tile clicks and closing to the station.
+// bar and the buttons; maps slots and groups to tiles (the only place that does); hands the
+// buttons, tile clicks and closing to the station; and opens the History and Settings versions
+// windows from a tile's context menu.
 
 #include "station/Station.h"
 #include "station/StationView.h"
@@ -12,6 +13,7 @@
 #include <array>
 #include <memory>
 
+class QMenu;
 class QPushButton;
 class QScrollBar;
 
@@ -21,6 +23,11 @@ class EditierenGroup;
 class EditierenGroupT;
 class EditierenT;
 } // namespace editors
+
+namespace records {
+class HistoryWindow;
+class VersionsWindow;
+} // namespace records
 
 namespace display {
 
@@ -72,6 +79,14 @@ public:
     base::DialogResult editMachineTable() override;
     void setBusyPointer(bool busy) override;
 
+    // The context menu of a machine tile (`group` false) or group tile, at `globalPos`: the history
+    // of the machine or group, the line's history and the settings versions. It works in every mode.
+    void showTileMenu(bool group, int tile, QPoint globalPos);
+    // The History and Settings versions windows: one of each, created on first use, not modal.
+    records::HistoryWindow& historyWindow();
+    records::VersionsWindow& versionsWindow();
+    QMenu* tileMenu() const { return tileMenu_; }
+
     // The configuration dialogs, created on first use and kept for the whole run.
     editors::Editieren& machineEditor();
     editors::EditierenGroup& groupEditor();
@@ -90,6 +105,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The Menu key or Shift+F10 while no tile has the focus: the menu of the tile under the
+    // pointer, else of the first machine tile.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildWidgets();
@@ -126,6 +144,9 @@ private:
     std::unique_ptr<editors::EditierenGroup> groupEditor_;
     std::unique_ptr<editors::EditierenGroupT> groupTableEditor_;
     std::unique_ptr<editors::EditierenT> machineTableEditor_;
+    std::unique_ptr<records::HistoryWindow> historyWindow_;
+    std::unique_ptr<records::VersionsWindow> versionsWindow_;
+    QMenu* tileMenu_ = nullptr;
 };
 
 } // namespace display

@@ -1,7 +1,8 @@
 #pragma once
-// What the machine and group tiles share: their index, the click they raise, the properties both
-// have (name, status, font name, locale id, display mode), and property writes that repaint only
-// when the value changed.
+// What the machine and group tiles share: their index, the click they raise, the request for their
+// context menu (a right click, the Menu key, Shift+F10 or a press held still on a touch screen),
+// the properties both have (name, status, font name, locale id, display mode), and property writes
+// that repaint only when the value changed.
 
 #include "base/States.h"
 
@@ -9,6 +10,8 @@
 #include <QWidget>
 
 #include <cstdint>
+
+class QTimer;
 
 namespace display {
 
@@ -27,10 +30,14 @@ public:
     int32_t lcId() const { return lcId_; }
     base::DisplayMode displayMode() const { return displayMode_; }
     bool editing() const { return displayMode_ == base::DisplayMode::Edit; }
-    // Counts repaints that a property write asked for (tests check that unchanged values cost none).
+
+    // How long a press held still opens the context menu instead of clicking.
+    static constexpr int HoldMs = 700;
 
 signals:
     void Click(int index);
+    // The tile's context menu is wanted at `globalPos`.
+    void menuRequested(int index, QPoint globalPos);
 
 protected:
     template <typename T> void assign(T& field, const T& value) {
@@ -41,7 +48,11 @@ protected:
     // The family of the tile's own font name, or the widget's font when none is set.
     QString family() const { return fontName_.isEmpty() ? font().family() : fontName_; }
 
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
     QString name_;
     int16_t status_ = base::machine_status::Off;
@@ -51,6 +62,9 @@ protected:
 
 private:
     int index_;
+    QTimer* hold_ = nullptr;
+    QPoint pressPos_;
+    bool held_ = false; // the press became the menu: its release is no click
 };
 
 } // namespace display

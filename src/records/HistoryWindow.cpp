@@ -72,6 +72,10 @@ void HistoryWindow::showFor(const MachineChoice& choice) {
     filter_.machine = choice;
     writeControls();
     applyFonts();
+    if (!placed_) {
+        ui::placeOnScreen(this, parentWidget(), size());
+        placed_ = true;
+    }
     if (isMinimized()) showNormal();
     show();
     raise();

@@ -121,6 +121,7 @@ private:
     quint64 exportRequest_ = 0;
     QString exportFile_;
     QString exportOutcome_;
+    bool placed_ = false; // sized and centred at its first showing
 };
 
 } // namespace records
