@@ -27,6 +27,8 @@ namespace {
 const char* const WindowStyle =
     "QTreeWidget, QPlainTextEdit { background: @white; color: @cellText; border: 1px solid @edge;"
     " selection-background-color: @focus; selection-color: @onDark; outline: none; }"
+    "QTreeWidget::item { padding: 4px 2px; }"
+    "QPlainTextEdit { padding: 4px; }"
     "QHeaderView::section { background: @heading; color: @onDark; padding: 0 6px; border: none;"
     " border-right: 1px solid @gripLine; height: 30px; }"
     "QLabel[role=\"heading\"] { color: @text; font-weight: bold; }";
