@@ -31,12 +31,12 @@ build = os.environ["MUTATE_BUILD"]
 # The test programs of each library.
 TESTS = {
     "base": ["base_tests"],
-    "platform": ["base_tests", "platform_tests"],
+    "platform": ["platform_tests"],
     "log": ["log_tests"],
     "net": ["net_tests"],
     "lang": ["lang_tests"],
     "station": ["station_tests"],
-    "ui": ["display_tests", "editors_tests"],
+    "ui": ["ui_tests"],
     "editors": ["editors_tests"],
     "display": ["display_tests"],
 }

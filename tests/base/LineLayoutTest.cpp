@@ -19,64 +19,75 @@ protected:
     ProgramPaths paths{dir.path(), QStringLiteral("Client")};
     QString file = paths.settingsFile();
     LineLayout layout;
+    void loadAll(LineLayout& into) {
+        into.loadMachines(file);
+        into.loadGroupNames(file);
+        into.loadTableSize(file);
+    }
 };
 } // namespace
 
-TEST_F(LayoutTest, EmptyFileGivesDisabledSlotsWithDefaults) {
-    layout.loadMachines(file);
-    layout.loadGroupNames(file);
-    layout.loadTableSize(file);
-    for (const MachineRecord& m : layout.Machines) {
-        EXPECT_FALSE(m.Enabled);
-        EXPECT_EQ(m.Machine, 1);
-        EXPECT_EQ(m.Symbol, -1);
-        EXPECT_EQ(m.Group, -1);
-        for (int16_t v : m.VisuGroup) EXPECT_EQ(v, -1);
-    }
-    EXPECT_EQ(layout.TableSize, LineLayout::DefaultTableSize);
+// Every machine key with the bounds a load applies: each case in a slot of its own.
+TEST_F(LayoutTest, LoadAppliesTheBoundsOfEveryKey) {
+    struct Case {
+        const char* key;
+        const char* value;
+        int (*field)(const MachineRecord&);
+        int expected;
+    };
+    const auto machine = [](const MachineRecord& m) -> int { return m.Machine; };
+    const auto visu = [](const MachineRecord& m) -> int {
+        for (int16_t v : m.VisuGroup)
+            if (v != -1) return v;
+        return -1;
+    };
+    const auto symbol = [](const MachineRecord& m) -> int { return m.Symbol; };
+    const auto group = [](const MachineRecord& m) -> int { return m.Group; };
+    const auto enabled = [](const MachineRecord& m) -> int { return m.Enabled; };
+    const auto remote = [](const MachineRecord& m) -> int { return m.RemoteControl; };
+    const auto plc = [](const MachineRecord& m) -> int { return m.StatusPLC; };
+    const Case cases[] = {
+        {"Machine", "0", machine, 1},         {"Machine", "1", machine, 1},    {"Machine", "10", machine, 10},
+        {"Machine", "11", machine, 1},        {"VisuGroup1", "-2", visu, -1},  {"VisuGroup2", "0", visu, 0},
+        {"VisuGroup3", "31", visu, 31},       {"VisuGroup6", "32", visu, -1},  {"Symbol", "-7", symbol, -7},
+        {"Group", "99", group, 99},           {"Enabled", "TRUE", enabled, 1}, {"Enabled", "1", enabled, 0},
+        {"RemoteControl", "true", remote, 1}, {"StatusPLC", "True", plc, 1},
+    };
+    QByteArray ini = "[General]\r\nGroup0=Filling\r\nGroup31=End\r\n[Table]\r\nSize0=0\r\nSize13=-1\r\nSize14=5\r\n"
+                     "Size5=3000\r\n";
+    for (size_t i = 0; i < std::size(cases); ++i)
+        ini += QByteArray("[Ma") + QByteArray::number(int(i)) + "]\r\n" + cases[i].key + "=" + cases[i].value + "\r\n";
+    ini += "[Ma62]\r\nText=Last\r\nAddress=10.0.0.9\r\n";
+    writeBytes(file, ini);
+    loadAll(layout);
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].field(layout.Machines[i]), cases[i].expected) << cases[i].key << "=" << cases[i].value;
+    EXPECT_EQ(layout.Machines[62].Text, "Last");
+    EXPECT_EQ(layout.Machines[62].Address, "10.0.0.9");
+    EXPECT_EQ(layout.Machines[63], MachineRecord()); // no section: every default
+    EXPECT_EQ(layout.groupName(0), "Filling");
+    EXPECT_EQ(layout.GroupNames[1], "Filling");
+    EXPECT_EQ(layout.groupName(31), "End");
+    // A width of 0 is kept, a negative or missing one is the default, the last one is fixed.
+    std::array<int16_t, TableSizePositions> widths = LineLayout::DefaultTableSize;
+    widths[0] = 0;
+    widths[5] = 3000;
+    EXPECT_EQ(layout.TableSize, widths);
 }
 
-TEST_F(LayoutTest, LoadAppliesTheBounds) {
-    writeBytes(file,
-               "[Ma0]\r\nMachine=0\r\nVisuGroup1=32\r\nVisuGroup2=-1\r\nVisuGroup3=31\r\nVisuGroup4=-2\r\n"
-               "Enabled=TRUE\r\nSymbol=-7\r\nGroup=99\r\n[Ma1]\r\nMachine=11\r\nEnabled=True\r\n"
-               "[Ma2]\r\nMachine=10\r\nEnabled=1\r\n[Ma63]\r\nText=Last\r\nAddress=10.0.0.9\r\nRemoteControl=true\r\n"
-               "StatusPLC=TRUE\r\n[General]\r\nGroup0=Filling\r\nGroup31=End\r\n[Table]\r\nSize0=0\r\nSize13=-1\r\n"
-               "Size14=5\r\nSize5=3000\r\n");
-    layout.loadMachines(file);
-    layout.loadGroupNames(file);
-    layout.loadTableSize(file);
-    const MachineRecord& m0 = layout.Machines[0];
-    EXPECT_EQ(m0.Machine, 1);
-    EXPECT_EQ((std::array<int16_t, 6>{-1, -1, 31, -1, -1, -1}), m0.VisuGroup);
-    EXPECT_TRUE(m0.Enabled);
-    EXPECT_EQ(m0.Symbol, -7); // no bounds on symbols and groups
-    EXPECT_EQ(m0.Group, 99);
-    EXPECT_EQ(layout.Machines[1].Machine, 1);
-    EXPECT_TRUE(layout.Machines[1].Enabled);
-    EXPECT_EQ(layout.Machines[2].Machine, 10);
-    EXPECT_FALSE(layout.Machines[2].Enabled);
-    EXPECT_EQ(layout.Machines[63].Text, "Last");
-    EXPECT_TRUE(layout.Machines[63].RemoteControl);
-    EXPECT_TRUE(layout.Machines[63].StatusPLC);
-    EXPECT_EQ(layout.groupName(0), "Filling");
-    EXPECT_EQ(layout.groupName(31), "End");
-    EXPECT_EQ(layout.GroupNames[1], "Filling");
-    EXPECT_EQ(layout.TableSize[0], 0);
-    EXPECT_EQ(layout.TableSize[4], 1630);
-    EXPECT_EQ(layout.TableSize[5], 3000);
-    EXPECT_EQ(layout.TableSize[13], 1800);
-    EXPECT_EQ(layout.TableSize[14], 10000);
+TEST(DisplayState, RanksFollowTheTable) {
+    const int16_t expected[] = {1, 1, 3, 4, 5, 6, 2};
+    for (int16_t s = 0; s <= 6; ++s) EXPECT_EQ(displayStateFor(s, 0), expected[s]) << s;
+    EXPECT_EQ(displayStateFor(7, 4), 4); // any other status keeps the rank it had
+    EXPECT_EQ(displayStateFor(-1, 3), 3);
 }
 
 TEST_F(LayoutTest, SameAddressFollowsTheEarlierEnabledSlot) {
-    layout.Machines[3] = {};
     layout.Machines[3].Enabled = true;
     layout.Machines[3].Address = "Packer-1";
     layout.Machines[7].Address = "PACKER-1";
     layout.Machines[9].Address = "packer-1";
     layout.Machines[9].Enabled = true;
-    layout.Machines[7].SameAddress = false;
     layout.markSameAddress();
     EXPECT_FALSE(layout.Machines[3].SameAddress);
     EXPECT_TRUE(layout.Machines[7].SameAddress); // its own Enabled plays no part
@@ -90,13 +101,6 @@ TEST_F(LayoutTest, SameAddressFollowsTheEarlierEnabledSlot) {
     EXPECT_TRUE(layout.ownsConnection(9));
 }
 
-TEST(DisplayState, RanksFollowTheTable) {
-    const int16_t expected[] = {1, 1, 3, 4, 5, 6, 2};
-    for (int16_t s = 0; s <= 6; ++s) EXPECT_EQ(displayStateFor(s, 0), expected[s]);
-    EXPECT_EQ(displayStateFor(9, 4), 4);
-    EXPECT_EQ(displayStateFor(-1, 3), 3);
-}
-
 TEST_F(LayoutTest, SaveWritesKeysInOrderAndRoundTrips) {
     MachineRecord& m = layout.Machines[5];
     m.Text = "Füller";
@@ -104,7 +108,6 @@ TEST_F(LayoutTest, SaveWritesKeysInOrderAndRoundTrips) {
     m.Machine = 4;
     m.RemoteControl = true;
     m.Symbol = 12;
-    m.StatusPLC = false;
     m.Enabled = true;
     m.Group = 2;
     m.VisuGroup = {0, 1, 2, 3, 4, -1};
@@ -119,43 +122,47 @@ TEST_F(LayoutTest, SaveWritesKeysInOrderAndRoundTrips) {
     ASSERT_TRUE(layout.saveAllMachines(file));
     ASSERT_TRUE(layout.saveGroupNames(file));
     EXPECT_EQ(layout.TableSize[14], 10000);
-    EXPECT_EQ(IniReadString("Ma63", "VisuGroup6", file), "-1");
-    EXPECT_EQ(IniReadString("Table", "Size13", file), "1800");
-    EXPECT_EQ(IniReadString("Table", "Size14", file), "");
+    EXPECT_EQ(IniReadString("Table", "Size14", file), ""); // the fixed position is not stored
 
     LineLayout loaded;
-    loaded.loadMachines(file);
-    loaded.loadGroupNames(file);
-    loaded.loadTableSize(file);
+    loadAll(loaded);
     for (int i = 0; i < MachineSlots; ++i) EXPECT_EQ(loaded.Machines[i], layout.Machines[i]) << i;
     EXPECT_EQ(loaded.GroupNames, layout.GroupNames);
     EXPECT_EQ(loaded.TableSize, layout.TableSize);
 }
 
+// The general settings' keys with their defaults and bounds.
 TEST_F(LayoutTest, GeneralSettingsDefaultsAndBounds) {
-    writeBytes(file, "[General]\r\nLogFileSize=5\r\nCodePage=1251\r\nLogSystem=true\r\n");
-    GeneralSettings settings;
-    readLanguageSettings(paths, settings);
-    EXPECT_EQ(settings.lcId, 1033);
-    EXPECT_EQ(settings.codePage, 1252); // no LcId: the code page read is overruled
-    EXPECT_EQ(settings.fontName, "Arial Unicode MS");
-    LogSwitches log = readLogSwitches(paths);
-    EXPECT_TRUE(log.system);
+    struct Case {
+        const char* ini;
+        int lcId, codePage;
+        const char* fontName;
+        int sizeKiB;
+        QString logFile;
+    };
+    const QString inDir = dir.path() + "/DizaVizaru.txt";
+    const Case cases[] = {
+        // No LcId: the code page read is overruled.
+        {"CodePage=1251\r\nLogFileSize=5", 1033, 1252, "Arial Unicode MS", 100, inDir},
+        {"LcId=1049\r\nCodePage=1251\r\nFontName=Tahoma\r\nLogFileSize=2000", 1049, 1251, "Tahoma", 2000, inDir},
+        {"LcId=0\r\nCodePage=874\r\nLogFileSize=9", 1033, 1252, "Arial Unicode MS", 100, inDir},
+        {"LogFileSize=2001\r\nLogFileName=/var/tmp/a.log", 1033, 1252, "Arial Unicode MS", 100, "/var/tmp/a.log"},
+        {"LogFileName=C:\\Logs\\x.txt", 1033, 1252, "Arial Unicode MS", 100, dir.path() + "/C:\\Logs\\x.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ini);
+        writeBytes(file, QByteArray("[General]\r\n") + c.ini + "\r\n");
+        GeneralSettings settings;
+        readLanguageSettings(paths, settings);
+        EXPECT_EQ(settings.lcId, c.lcId);
+        EXPECT_EQ(settings.codePage, c.codePage);
+        EXPECT_EQ(settings.fontName, c.fontName);
+        const LogSwitches log = readLogSwitches(paths);
+        EXPECT_EQ(log.fileSizeKiB, c.sizeKiB);
+        EXPECT_EQ(log.fileName, c.logFile);
+    }
+    writeBytes(file, "[General]\r\nLogSystem=true\r\nLogDebug=TRUE\r\n");
+    const LogSwitches log = readLogSwitches(paths);
+    EXPECT_TRUE(log.system && log.debug);
     EXPECT_FALSE(log.data);
-    EXPECT_EQ(log.fileSizeKiB, 100);
-    EXPECT_EQ(log.fileName, dir.path() + "/DizaVizaru.txt");
-
-    writeBytes(file, "[General]\r\nLogFileSize=2000\r\nLcId=1049\r\nCodePage=1251\r\nFontName=Tahoma\r\n"
-                     "LogFileName=C:\\Logs\\x.txt\r\n");
-    readLanguageSettings(paths, settings);
-    EXPECT_EQ(settings.lcId, 1049);
-    EXPECT_EQ(settings.codePage, 1251);
-    EXPECT_EQ(settings.fontName, "Tahoma");
-    log = readLogSwitches(paths);
-    EXPECT_EQ(log.fileSizeKiB, 2000);
-    EXPECT_EQ(log.fileName, dir.path() + "/C:\\Logs\\x.txt"); // not absolute here
-    writeBytes(file, "[General]\r\nLogFileSize=2001\r\nLogFileName=/var/tmp/a.log\r\n");
-    log = readLogSwitches(paths);
-    EXPECT_EQ(log.fileSizeKiB, 100);
-    EXPECT_EQ(log.fileName, "/var/tmp/a.log");
 }

@@ -80,24 +80,3 @@ TEST(ProfileText, ABatchOfWritesEqualsTheWritesOneByOne) {
         ASSERT_EQ(batch, oneByOne(content, writes, utf8)) << "round " << round << " file: " << content.toStdString();
     }
 }
-
-// The case the batch exists for: every key of 64 machine sections and the column widths written
-// into a file with hand comments.
-TEST(ProfileText, AWholeLineLayoutInOnePassEqualsItWrittenKeyByKey) {
-    const AnsiCodec western(1252);
-    QByteArray content = "; line 3, commissioned by hand\r\n[General]\r\nFontName=Arial\r\n\r\n";
-    for (int m = 0; m < 64; m += 2)
-        content += "[Ma" + QByteArray::number(m) + "]\r\nText=Old " + QByteArray::number(m) + "\r\n; kept\r\n\r\n";
-    std::vector<profile::ValueWrite> writes;
-    for (int m = 0; m < 64; ++m)
-        for (const char* key :
-             {"Text", "Address", "Machine", "RemoteControl", "Symbol", "StatusPLC", "Enabled", "Group", "VisuGroup1",
-              "VisuGroup2", "VisuGroup3", "VisuGroup4", "VisuGroup5", "VisuGroup6"})
-            writes.push_back({QStringLiteral("Ma%1").arg(m), QString::fromLatin1(key), "v" + QByteArray::number(m)});
-    for (int c = 0; c < 14; ++c) writes.push_back({QStringLiteral("Table"), QStringLiteral("Size%1").arg(c), "1200"});
-    const QByteArray batch = profile::ProfileText(content, western).withValues(writes);
-    EXPECT_EQ(batch, oneByOne(content, writes, western));
-    EXPECT_TRUE(
-        batch.startsWith("; line 3, commissioned by hand\r\n[General]\r\nFontName=Arial\r\n\r\n[Ma0]\r\nText=v0\r\n; "
-                         "kept\r\nAddress=v0\r\n"));
-}

@@ -5,15 +5,11 @@
 #include "editors/SymbolAuswahl.h"
 #include "ui/Captions.h"
 #include "ui/DialogFont.h"
-#include "ui/Twips.h"
 
-#include "StationRig.h"
+#include "WindowRig.h"
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QFontInfo>
-#include <QLabel>
 #include <QPushButton>
 
 using namespace editors;
@@ -36,16 +32,9 @@ void expectCaptionsFit(const QWidget& window) {
 }
 } // namespace
 
-TEST(Captions, TheDefinedFacesMapToAMetricCompatibleFamily) {
-    ASSERT_DOUBLE_EQ(ui::logicalDpiX(), 96.0);
-    for (const char* face : {"Arial", "Arial Unicode MS", "Lucida Sans Unicode"})
-        EXPECT_EQ(QFontInfo(QFont(QLatin1String(face), 10)).family(), "Liberation Sans") << face;
-}
-
 TEST(Captions, FitTheirControlsInTheMainWindowAndTheDialogs) {
-    StationRig rig;
-    rig.start("[General]\r\nFontName=Arial\r\n");
-    VelkoZuraVeradadClient& window = *rig.window;
+    WindowRig rig;
+    VelkoZuraVeradadClient& window = rig.start("[General]\r\nFontName=Arial\r\n");
     expectCaptionsFit(window);
     // The connect button fits both of its captions; the language button its whole caption.
     rig.station->CommandStart_Click();
@@ -60,32 +49,4 @@ TEST(Captions, FitTheirControlsInTheMainWindowAndTheDialogs) {
     expectCaptionsFit(window.machineEditor().symbolPicker());
     expectCaptionsFit(window.groupEditor());
     expectCaptionsFit(window.groupTableEditor());
-}
-
-TEST(Captions, OnlyACaptionThatOverflowsShrinksAndNeverBelowSevenPoints) {
-    QPushButton fits(QStringLiteral("OK"));
-    fits.setGeometry(0, 0, 100, 30);
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(10);
-    fits.setFont(font);
-    ui::fitCaption(&fits);
-    EXPECT_DOUBLE_EQ(fits.font().pointSizeF(), 10.0);
-
-    QPushButton tight(QStringLiteral("Input Language"));
-    tight.setGeometry(0, 0, 100, 30);
-    tight.setFont(font);
-    ui::fitCaption(&tight);
-    const double size = tight.font().pointSizeF();
-    EXPECT_LT(size, 10.0);
-    EXPECT_DOUBLE_EQ(size * 2, std::round(size * 2)); // in half points
-    EXPECT_LE(QFontMetrics(tight.font()).horizontalAdvance(tight.text()), ui::captionWidth(&tight));
-    QFont larger = tight.font();
-    larger.setPointSizeF(size + 0.5);
-    EXPECT_GT(QFontMetrics(larger).horizontalAdvance(tight.text()), ui::captionWidth(&tight)); // the largest that fits
-
-    QLabel hopeless(QStringLiteral("A caption far too long for its very small label"));
-    hopeless.setGeometry(0, 0, 40, 20);
-    hopeless.setFont(font);
-    ui::fitCaption(&hopeless);
-    EXPECT_DOUBLE_EQ(hopeless.font().pointSizeF(), 7.0);
 }

@@ -2,8 +2,8 @@
 #include "display/GroupModul.h"
 #include "display/LineModul.h"
 
-#include "StationRig.h"
-#include "TestUtil.h"
+#include "LogFiles.h"
+#include "WindowRig.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTest>
 
 using namespace base;
 using namespace station;
@@ -25,14 +24,14 @@ using testutil::writeBytes;
 namespace {
 class MainWindowTest : public ::testing::Test {
 protected:
-    StationRig rig;
+    WindowRig rig;
     QString logPath = rig.logPath();
-    int& ended = rig.ended;
     Station* station = nullptr;
 
     VelkoZuraVeradadClient* start(const QByteArray& ini) {
-        station = &rig.start(ini);
-        return rig.window.get();
+        VelkoZuraVeradadClient* window = &rig.start(ini);
+        station = rig.station.get();
+        return window;
     }
 
     static QByteArray namedLayout() {
@@ -50,15 +49,16 @@ TEST_F(MainWindowTest, WindowHasTheDefinedSizeAndControls) {
     auto window = start("");
     EXPECT_EQ(window->windowTitle(), "RozoRedizovClient");
     EXPECT_EQ(window->size(), QSize(792, 573));
-    EXPECT_EQ(window->machineTile(0)->geometry(), QRect(0, 48, 264, 57));
-    EXPECT_EQ(window->machineTile(23)->geometry(), QRect(527, 447, 264, 57));
-    EXPECT_EQ(window->groupTile(5)->geometry(), QRect(264, 24, 131, 24));
-    EXPECT_EQ(window->groupTile(11)->geometry(), QRect(659, 24, 132, 24));
-    EXPECT_EQ(window->hScroll()->geometry(), QRect(0, 504, 791, 24));
-    EXPECT_EQ(window->commandEnd()->geometry(), QRect(691, 542, 100, 32));
+    const std::pair<QWidget*, QRect> places[] = {
+        {window->machineTile(0), QRect(0, 48, 264, 57)}, {window->machineTile(23), QRect(527, 447, 264, 57)},
+        {window->groupTile(5), QRect(264, 24, 131, 24)}, {window->groupTile(11), QRect(659, 24, 132, 24)},
+        {window->hScroll(), QRect(0, 504, 791, 24)},     {window->commandEnd(), QRect(691, 542, 100, 32)},
+    };
+    for (const auto& [control, place] : places)
+        EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
     EXPECT_FALSE(window->hScroll()->hasTracking());
-    EXPECT_EQ(window->commandTab()->isVisible(), false);
-    EXPECT_EQ(window->commandLang()->isVisible(), false);
+    EXPECT_FALSE(window->commandTab()->isVisible());
+    EXPECT_FALSE(window->commandLang()->isVisible());
 }
 
 TEST_F(MainWindowTest, StartUpWritesExactlyItsStepsInOrder) {
@@ -86,25 +86,10 @@ TEST_F(MainWindowTest, StartUpWritesExactlyItsStepsInOrder) {
     }
 }
 
-TEST_F(MainWindowTest, StartUpBindsTilesToTheFirstSlotsAndGroups) {
+// At start-up and after every scroll action each tile shows its slot or group, bound once.
+TEST_F(MainWindowTest, TilesShowTheSlotsAndGroupsOfTheScrollPosition) {
     auto window = start(namedLayout());
-    for (int t = 0; t < 24; ++t) {
-        EXPECT_EQ(window->machineTile(t)->machineName(), QStringLiteral("M%1").arg(t));
-        EXPECT_EQ(window->machineTile(t)->symbol(), t + 100);
-        EXPECT_EQ(window->machineTile(t)->machineEnabled(), t % 3 != 0);
-        EXPECT_EQ(window->machineTile(t)->fontName(), "Arial Unicode MS");
-        EXPECT_EQ(window->machineTile(t)->lcId(), 1033);
-    }
-    for (int g = 0; g < 12; ++g) EXPECT_EQ(window->groupTile(g)->groupName(), QStringLiteral("G%1").arg(g));
-}
-
-TEST_F(MainWindowTest, ScrollingRebindsEveryTileOncePerAction) {
-    auto window = start(namedLayout());
-    for (int position : {5, 2, 0, 3, 1, 4}) {
-        testutil::removeLog(logPath);
-        window->hScroll()->setValue(position);
-        const QStringList lines = logLines(logPath);
-        EXPECT_EQ(lines.count("C Debug HScroll_Change Start"), 1);
+    const auto expectShown = [&](int position) {
         EXPECT_EQ(window->ScrollPos(), position);
         for (int t = 0; t < 24; ++t) {
             const int m = position * 8 + t;
@@ -112,16 +97,26 @@ TEST_F(MainWindowTest, ScrollingRebindsEveryTileOncePerAction) {
             EXPECT_EQ(window->machineTile(t)->machineEnabled(), m % 3 != 0);
             EXPECT_EQ(window->machineTile(t)->symbol(), m + 100);
             EXPECT_TRUE(window->machineTile(t)->online()); // connected
+            EXPECT_EQ(window->machineTile(t)->fontName(), "Arial Unicode MS");
+            EXPECT_EQ(window->machineTile(t)->lcId(), 1033);
         }
         for (int g = 0; g < 12; ++g)
             EXPECT_EQ(window->groupTile(g)->groupName(), QStringLiteral("G%1").arg(position * 4 + g));
+    };
+    expectShown(0);
+    for (int position : {5, 2, 0, 3, 1, 4}) {
+        SCOPED_TRACE(position);
+        testutil::removeLog(logPath);
+        window->hScroll()->setValue(position);
+        EXPECT_EQ(logLines(logPath).count("C Debug HScroll_Change Start"), 1);
+        expectShown(position);
     }
     window->CommandStart_Click(); // disconnect
     window->hScroll()->setValue(1);
     for (int t = 0; t < 24; ++t) EXPECT_FALSE(window->machineTile(t)->online());
 }
 
-TEST_F(MainWindowTest, EditAndTableModeSwitches) {
+TEST_F(MainWindowTest, EditTableAndConnectButtonsSwitchTheTiles) {
     auto window = start(namedLayout());
     window->CommandStart_Click(); // disconnect: edit mode is only possible then
     EXPECT_TRUE(window->commandEdit()->isEnabled());
@@ -154,15 +149,10 @@ TEST_F(MainWindowTest, EditAndTableModeSwitches) {
     window->CommandEdit_Click();
     EXPECT_FALSE(window->commandTab()->property("green").toBool());
     EXPECT_FALSE(station->tableMode());
-}
-
-TEST_F(MainWindowTest, ConnectButtonClearsTableModeAndTogglesEverything) {
-    auto window = start(namedLayout());
-    window->CommandStart_Click();
-    window->CommandEdit_Click();
+    // The connect button clears table mode and switches every tile.
     window->CommandTab_Click();
     window->CommandEdit_Click();
-    window->CommandStart_Click(); // connect again
+    window->CommandStart_Click();
     EXPECT_FALSE(station->tableMode());
     EXPECT_EQ(window->commandStart()->text(), "Disconnect");
     for (int t = 0; t < 24; ++t) EXPECT_TRUE(window->machineTile(t)->online());
@@ -178,7 +168,7 @@ TEST_F(MainWindowTest, EveryShutDownPathRunsTheShutDownOnce) {
     QCoreApplication::sendEvent(window, &close);
     station->Form_Terminate();
     window->CommandEnd_Click();
-    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(rig.ended, 1);
     const QStringList lines = logLines(logPath);
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines[0], "C Debug Form_Unload Start");
@@ -186,27 +176,4 @@ TEST_F(MainWindowTest, EveryShutDownPathRunsTheShutDownOnce) {
     EXPECT_TRUE(lines[2].startsWith("C System ") && lines[2].endsWith(" # End - Close all Server"));
     EXPECT_EQ(lines[3], "C Debug CommandEnd_Click End");
     EXPECT_FALSE(station->connections().hasElement(5));
-}
-
-TEST_F(MainWindowTest, AfterSwitchingOffEveryTileShowsStatusZero) {
-    QByteArray ini;
-    for (int m = 0; m < 64; ++m)
-        ini += "[Ma" + QByteArray::number(m) + "]\r\nEnabled=true\r\nAddress=127.0.8." + QByteArray::number(m + 1) +
-               "\r\n";
-    auto window = start(ini);
-    for (int t = 0; t < 24; ++t) EXPECT_EQ(window->machineTile(t)->status(), 5) << t; // not connected yet
-    window->CommandStart_Click();
-    for (int t = 0; t < 24; ++t) EXPECT_EQ(window->machineTile(t)->status(), 0) << t;
-    window->hScroll()->setValue(5);
-    for (int t = 0; t < 24; ++t) EXPECT_EQ(window->machineTile(t)->status(), 0) << t;
-}
-
-TEST_F(MainWindowTest, TileClicksNameTheSlotAndGroupAtTheScrollPosition) {
-    auto window = start("[General]\r\nLogDebug=true\r\nLogSystem=true\r\n");
-    window->hScroll()->setValue(2);
-    testutil::removeLog(logPath);
-    QTest::mouseClick(window->machineTile(5), Qt::LeftButton);
-    QTest::mouseClick(window->groupTile(3), Qt::LeftButton);
-    EXPECT_EQ(logLines(logPath), (QStringList{"C Debug LineModul_Click Start", "C Debug LineModul_Click End",
-                                              "C Debug GroupModul_Click Start", "C Debug GroupModul_Click End"}));
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace base;
 using namespace editors;
 
@@ -133,37 +135,32 @@ TEST(MachineTableLists, PlacesEntriesAndTexts) {
     EXPECT_EQ(entryText(groups, -1, 99), "99"); // a value without an entry shows as itself
 }
 
+// Insert frees a slot and moves the later ones down, delete moves them up; the freed slot gets the
+// empty record (disabled, symbol 0, machine 1, no groups). -1 in `shows`: the empty record.
 TEST(MachineTableRows, InsertDeleteAndTheEnds) {
-    WorkingCopy copy = numbered();
-    ASSERT_TRUE(copy.run(Command::Insert, 10));
-    for (int s = 0; s < 10; ++s) EXPECT_EQ(slotNumberOf(copy.EditMaschinen[static_cast<size_t>(s)]), s);
-    EXPECT_EQ(copy.EditMaschinen[10], emptyMachine());
-    for (int s = 11; s < 64; ++s) EXPECT_EQ(slotNumberOf(copy.EditMaschinen[static_cast<size_t>(s)]), s - 1);
-
+    const std::tuple<Command, int, std::function<int(int)>> cases[] = {
+        {Command::Insert, 10, [](int s) { return s < 10    ? s
+                                                 : s == 10 ? -1
+                                                           : s - 1; }},
+        {Command::Insert, 63, [](int s) { return s == 63 ? -1 : s; }},
+        {Command::Delete, 0, [](int s) { return s == 63 ? -1 : s + 1; }},
+        {Command::Delete, 63, [](int s) { return s == 63 ? -1 : s; }},
+    };
+    for (const auto& [command, slot, shows] : cases) {
+        WorkingCopy copy = numbered();
+        ASSERT_TRUE(copy.run(command, slot));
+        for (int s = 0; s < MachineSlots; ++s) {
+            const MachineRecord& m = copy.EditMaschinen[static_cast<size_t>(s)];
+            if (shows(s) < 0)
+                EXPECT_EQ(m, emptyMachine()) << slot << " " << s;
+            else
+                EXPECT_EQ(slotNumberOf(m), shows(s)) << slot << " " << s;
+        }
+        EXPECT_FALSE(copy.run(command, command == Command::Insert ? 64 : -1));
+    }
     const MachineRecord empty = emptyMachine();
-    EXPECT_FALSE(empty.Enabled);
-    EXPECT_EQ(empty.Symbol, 0);
-    EXPECT_EQ(empty.Machine, 1);
-    EXPECT_EQ(empty.Group, -1);
+    EXPECT_EQ((std::tuple{empty.Enabled, empty.Symbol, empty.Machine, empty.Group}), (std::tuple{false, 0, 1, -1}));
     EXPECT_EQ(empty.VisuGroup, (std::array<int16_t, 6>{-1, -1, -1, -1, -1, -1}));
-
-    copy = numbered();
-    ASSERT_TRUE(copy.run(Command::Insert, 63));
-    EXPECT_EQ(copy.EditMaschinen[63], emptyMachine());
-    EXPECT_EQ(slotNumberOf(copy.EditMaschinen[62]), 62);
-
-    copy = numbered();
-    ASSERT_TRUE(copy.run(Command::Delete, 0));
-    for (int s = 0; s < 63; ++s) EXPECT_EQ(slotNumberOf(copy.EditMaschinen[static_cast<size_t>(s)]), s + 1);
-    EXPECT_EQ(copy.EditMaschinen[63], emptyMachine());
-
-    copy = numbered();
-    ASSERT_TRUE(copy.run(Command::Delete, 63));
-    EXPECT_EQ(copy.EditMaschinen[63], emptyMachine());
-    EXPECT_EQ(slotNumberOf(copy.EditMaschinen[62]), 62);
-
-    EXPECT_FALSE(copy.run(Command::Insert, 64));
-    EXPECT_FALSE(copy.run(Command::Delete, -1));
 }
 
 TEST(MachineTableRows, CopyPastesAgainAndOutlivesTheOpening) {
@@ -193,32 +190,14 @@ TEST(MachineTableRows, CopyPastesAgainAndOutlivesTheOpening) {
 }
 
 TEST(MachineTableRows, ThePointerSelectsTheEntryItIsOver) {
-    WorkingCopy copy;
-    EXPECT_EQ(copy.commandAt(0), Command::Copy);
-    EXPECT_EQ(copy.commandAt(224.9), Command::Copy);
-    EXPECT_EQ(copy.commandAt(225), Command::None); // the blank second entry
-    EXPECT_EQ(copy.commandAt(450), Command::Insert);
-    EXPECT_EQ(copy.commandAt(899), Command::Delete);
-    EXPECT_EQ(copy.commandAt(900), Command::None); // below the last entry
-    EXPECT_EQ(copy.commandAt(-1), Command::None);
-    copy.Kopiert = true;
-    EXPECT_EQ(copy.commandAt(300), Command::Paste);
-}
-
-TEST(MachineTableRows, LoadAndStoreKeepEveryFieldButTheRunTimeMark) {
-    LineLayout layout;
-    for (int s = 0; s < MachineSlots; ++s) layout.Machines[static_cast<size_t>(s)] = machine(s);
-    layout.Machines[3].Group = 99; // values outside the lists stay as they are
-    layout.Machines[4].Symbol = -7;
-    layout.Machines[5].Machine = 0;
-    layout.Machines[6].SameAddress = true;
-    WorkingCopy copy;
-    copy.load(layout);
-    EXPECT_FALSE(copy.EditMaschinen[6].SameAddress);
-    LineLayout back = layout;
-    for (MachineRecord& m : back.Machines) m = MachineRecord();
-    back.Machines[6].SameAddress = true;
-    copy.storeInto(back);
-    for (int s = 0; s < MachineSlots; ++s)
-        EXPECT_EQ(back.Machines[static_cast<size_t>(s)], layout.Machines[static_cast<size_t>(s)]) << s;
+    const std::tuple<double, bool, Command> cases[] = {
+        {0, false, Command::Copy},   {224.9, false, Command::Copy}, {225, false, Command::None}, // blank entry
+        {300, true, Command::Paste}, {450, false, Command::Insert}, {899, false, Command::Delete},
+        {900, false, Command::None}, {-1, false, Command::None}, // outside the entries
+    };
+    for (const auto& [y, copied, command] : cases) {
+        WorkingCopy copy;
+        copy.Kopiert = copied;
+        EXPECT_EQ(copy.commandAt(y), command) << y;
+    }
 }

@@ -6,7 +6,7 @@
 #include "net/Framing.h"
 #include "net/LineHub.h"
 
-#include "../net/Fakes.h"
+#include "../support/NetFakes.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QRandomGenerator>
 #include <QStringList>
 
 using namespace net;
@@ -77,22 +76,4 @@ TEST(Framing, AnUnfinishedFrameIsKeptUpToTheLimitOnly) {
     for (qsizetype i = 0; i < wire.size(); i += 1460) got << feed(buffer, wire.mid(i, 1460));
     ASSERT_EQ(got.size(), 1);
     EXPECT_EQ(got[0].size(), big.size());
-}
-
-TEST(Framing, RandomBytesNeverGrowTheBufferBeyondTheLimit) {
-    framing::FrameBuffer buffer;
-    QRandomGenerator random(42);
-    const char* pieces[] = {"$$Anfang$$", "$$Ende$$", "$$", "x", "Anfang", "Ende"};
-    for (int round = 0; round < 2000; ++round) {
-        QByteArray arrival;
-        const int parts = static_cast<int>(random.bounded(200));
-        for (int i = 0; i < parts; ++i) {
-            if (random.bounded(3) == 0)
-                arrival += pieces[random.bounded(6)];
-            else
-                arrival += QByteArray(static_cast<int>(random.bounded(2000)), static_cast<char>(random.bounded(256)));
-        }
-        buffer.feed(arrival, [](QByteArrayView m) { EXPECT_LT(m.indexOf(QByteArrayView("$$Ende$$")), 0); });
-        ASSERT_LE(buffer.pendingSize(), framing::MaxPending);
-    }
 }

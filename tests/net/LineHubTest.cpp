@@ -3,14 +3,13 @@
 #include "net/Framing.h"
 
 #include "HubRig.h"
-#include "TestUtil.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-
 #include <QRegularExpression>
+
 #include <QTemporaryDir>
+#include <numeric>
 
 using namespace base;
 using namespace logfile;
@@ -88,41 +87,37 @@ TEST_F(HubTest, SwitchingOffClosesOwnedConnectionsAndShowsStatusZero) {
     EXPECT_FALSE(hub.connected());
 }
 
-TEST_F(HubTest, LayoutRequestIsAnsweredWithTheLayout) {
+// What each request is answered with, frames in one arrival in their order, and what is ignored.
+TEST_F(HubTest, RequestsAreAnsweredInOrderAndAnythingElseIsIgnored) {
+    const QByteArray layoutRequest = framing::frame("$$LiefereLinienLayout$$");
+    const QByteArray dataRequest = framing::frame("$$LiefereLinienDaten$$");
+    const std::pair<QByteArray, QList<QByteArray>> cases[] = {
+        {layoutRequest, {"$$Anfang$$$$HierLinienLayout$$GeneralCodePage=1252;GeneralLcId=1033;GrName0=;GrName1=;"}},
+        {dataRequest,
+         {"$$Anfang$$$$HierLinienDaten$$Status0=0;Text0=;CodePage0=0;LcId0=0;Status2=0;Text2=;CodePage2=0;LcId2=0;"
+          "$$Ende$$",
+          "$$Anfang$$$$LiefereDeineDaten$$$$Ende$$"}},
+        {layoutRequest + dataRequest,
+         {"$$Anfang$$$$HierLinienLayout$$", "$$Anfang$$$$HierLinienDaten$$", "$$Anfang$$$$LiefereDeineDaten$$"}},
+        {framing::frame(" $$LiefereLinienLayout$$") + framing::frame("") + framing::frame("$$Leben$$") +
+             framing::frame("$$lieferelinienlayout$$") + "$$LiefereLinienLayout$$",
+         {}},
+    };
+    enable(0, "a");
     enable(2, "x", 1);
     connectAll();
-    arrive(2, framing::frame("$$LiefereLinienLayout$$"));
-    ASSERT_EQ(connections.sent.size(), 1);
-    const QByteArray sent = connections.sent[0].second;
-    EXPECT_TRUE(sent.startsWith("$$Anfang$$$$HierLinienLayout$$GeneralCodePage=1252;GeneralLcId=1033;GrName0=;"));
-    EXPECT_TRUE(sent.endsWith("MaGroupVisu62=-1;$$Ende$$"));
-}
-
-TEST_F(HubTest, LineDataRequestIsAnsweredThenOwnDataIsAskedFor) {
-    enable(0, "a");
-    connectAll();
-    arrive(0, "$$Anfang$$$$LiefereLinienDaten$$$$Ende$$");
-    ASSERT_EQ(connections.sent.size(), 2);
-    EXPECT_EQ(connections.sent[0].second, "$$Anfang$$$$HierLinienDaten$$Status0=0;Text0=;CodePage0=0;LcId0=0;$$Ende$$");
-    EXPECT_EQ(connections.sent[1].second, "$$Anfang$$$$LiefereDeineDaten$$$$Ende$$");
-}
-
-TEST_F(HubTest, TwoFramesInOneArrivalAreAnsweredInOrder) {
-    enable(0, "a");
-    connectAll();
-    arrive(0, "$$Anfang$$$$LiefereLinienLayout$$$$Ende$$$$Anfang$$$$LiefereLinienDaten$$$$Ende$$");
-    ASSERT_EQ(connections.sent.size(), 3);
-    EXPECT_TRUE(connections.sent[0].second.startsWith("$$Anfang$$$$HierLinienLayout$$"));
-    EXPECT_TRUE(connections.sent[1].second.startsWith("$$Anfang$$$$HierLinienDaten$$"));
-    EXPECT_TRUE(connections.sent[2].second.startsWith("$$Anfang$$$$LiefereDeineDaten$$"));
-}
-
-TEST_F(HubTest, UnknownEmptyAndBlankPrefixedMessagesAreIgnored) {
-    enable(0, "a");
-    connectAll();
-    arrive(0, "$$Anfang$$ $$LiefereLinienLayout$$$$Ende$$$$Anfang$$$$Ende$$$$Anfang$$$$Leben$$$$Ende$$"
-              "$$Anfang$$$$lieferelinienlayout$$$$Ende$$");
-    EXPECT_TRUE(connections.sent.isEmpty());
+    for (const auto& [arrival, answers] : cases) {
+        SCOPED_TRACE(arrival.toStdString());
+        connections.sent.clear();
+        arrive(0, arrival);
+        ASSERT_EQ(connections.sent.size(), answers.size());
+        for (qsizetype k = 0; k < answers.size(); ++k) {
+            EXPECT_EQ(connections.sent[k].first, 0);
+            EXPECT_TRUE(connections.sent[k].second.startsWith(answers[k])) << connections.sent[k].second.toStdString();
+        }
+    }
+    arrive(0, layoutRequest);
+    EXPECT_TRUE(connections.sent.last().second.endsWith("MaGroupVisu62=-1;$$Ende$$"));
 }
 
 TEST_F(HubTest, MachineDataGoesToTilesAndOnceToEveryDistinctServer) {
@@ -185,16 +180,13 @@ TEST_F(HubTest, SendingNeedsAnOpenConnection) {
     EXPECT_TRUE(logLines().last().endsWith(" # Fault SendData"));
 }
 
-TEST_F(HubTest, DataOnAClosedSocketIsNotRead) {
+TEST_F(HubTest, DataIsReadFromAnOpenSocketOnlyAndLoggedAsItCame) {
     enable(0, "a");
-    connections.incoming[0] = "$$Anfang$$$$LiefereLinienLayout$$$$Ende$$";
+    connections.incoming[0] = framing::frame("$$LiefereLinienLayout$$");
     hub.TcpClient_DataArrival(0, 41);
     EXPECT_TRUE(logLines().last().endsWith(" # Fault DataArrival"));
     EXPECT_FALSE(connections.incoming[0].isEmpty());
-}
-
-TEST_F(HubTest, ReceivedDataIsLoggedAsItCame) {
-    enable(12, "a");
+    enable(12, "b");
     connectAll();
     arrive(12, "abc");
     EXPECT_TRUE(logLines().last().startsWith("S12 -> C "));
@@ -217,109 +209,61 @@ TEST_F(HubTest, TimeOutReconnectsOnlyClosedConnections) {
     EXPECT_TRUE(lines.last().endsWith(" # Start - Connect Server 0 a"));
 }
 
-TEST_F(HubTest, EveryValueLookupOfAReportIsTraced) {
-    LogSwitches switches = testLogSwitches(dir.filePath("log.txt"));
-    switches.debug = true;
-    switches.data = false;
-    log.configure(switches);
-    enable(2, "a");
-    connectAll();
-    testutil::removeLog(dir.filePath("log.txt"));
-    hub.TextAuswerten(2, u"$$HierMaschinenDaten$$Status2=1;Text2=Run;CodePage2=1252;LcId2=1033;");
-    QStringList lines = logLines();
-    const qsizetype end = lines.indexOf("C Debug LinienDatenAuswerten Start");
-    ASSERT_GT(end, 0);
-    lines = lines.mid(0, end);
-    QStringList expected{"C Debug TextAuswerten Start"};
-    for (int i = 0; i < 4; ++i)
-        expected << "C Debug WerteAufbroeseln Start"
-                 << "C Debug WerteAufbroeseln End";
-    EXPECT_EQ(lines, expected);
-}
-
-TEST_F(HubTest, ALongArrivalIsHandledInSlicesEachAnArrivalOfItsOwn) {
+// A long arrival is handled in slices, each an arrival of its own, and an expensive one is cut to
+// the time budget; nothing is lost or handled twice.
+TEST_F(HubTest, ArrivalsAreHandledInSlicesWithinTheTimeBudget) {
     LogSwitches switches = testLogSwitches(dir.filePath("log.txt"));
     switches.debug = true;
     log.configure(switches);
     enable(0, "s0");
+    enable(1, "s1");
     connectAll();
+    const QByteArray flood = reportsForSlot7(300); // about 22 KB: more than one slice
+    // Runs arrivals until no continuation is asked for; gives the reports handled in each.
+    const auto arriveAll = [&] {
+        connections.incoming[0] = flood;
+        QList<int> handled;
+        for (qint64 bytes = flood.size(); bytes > 0; bytes = connections.bytesAvailable(0)) {
+            const qsizetype before = connections.sentTo(0).size();
+            connections.continued.clear();
+            hub.TcpClient_DataArrival(0, bytes);
+            handled << int(connections.sentTo(0).size() - before);
+            if (connections.continued.isEmpty()) break;
+            EXPECT_EQ(connections.continued, QList<int>{0});
+        }
+        EXPECT_EQ(connections.bytesAvailable(0), 0);
+        EXPECT_EQ(layout.MachineDataNow[7].Text, "r299"); // the last report is what slot 7 shows
+        EXPECT_EQ(hub.pendingFrameBytes(0), 0);
+        return handled;
+    };
     hub.setClock([] { return qint64(0); }); // every slice within the time budget
     testutil::removeLog(dir.filePath("log.txt"));
-    // 300 reports back to back, about 22 KB: more than one slice.
-    QByteArray flood;
-    for (int n = 0; n < 300; ++n)
-        flood += framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(n) +
-                                ";CodePage7=1252;LcId7=1033;");
-    connections.incoming[0] = flood;
-    QStringList texts;
-    int arrivals = 0;
-    hub.TcpClient_DataArrival(0, flood.size());
-    while (!connections.continued.isEmpty()) {
-        EXPECT_EQ(connections.continued.takeFirst(), 0);
-        EXPECT_GT(connections.bytesAvailable(0), 0);
-        ++arrivals;
-        hub.TcpClient_DataArrival(0, connections.bytesAvailable(0));
-    }
-    EXPECT_EQ(connections.bytesAvailable(0), 0);
-    const qint64 slices = (flood.size() + LineHub::MaxArrivalBytes - 1) / LineHub::MaxArrivalBytes;
-    EXPECT_EQ(arrivals + 1, slices);
+    QList<int> handled = arriveAll();
+    EXPECT_EQ(handled.size(), (flood.size() + LineHub::MaxArrivalBytes - 1) / LineHub::MaxArrivalBytes);
+    EXPECT_EQ(std::accumulate(handled.begin(), handled.end(), 0), 300);
     // Every slice logs its own byte count and exactly its bytes; together they are the whole stream.
     const QStringList lines = logLines();
     const QStringList starts =
         lines.filter(QRegularExpression("^C Debug TcpClient_DataArrival Start: Index: 0 Bytes: "));
-    ASSERT_EQ(starts.size(), slices);
+    ASSERT_EQ(starts.size(), handled.size());
     EXPECT_TRUE(starts.first().endsWith(" Bytes: 4096"));
     QByteArray received;
     for (const QString& line : lines.filter(QRegularExpression("^S0 -> C ")))
         received += line.section(QStringLiteral(" # "), 2).toLatin1();
     EXPECT_EQ(received, flood);
-    // Every report was handled once, in order: the last one's text is what slot 7 shows.
-    EXPECT_EQ(layout.MachineDataNow[7].Text, "r299");
-    EXPECT_EQ(connections.sentTo(0).size(), 300); // one line-data message per report to server 0
-    EXPECT_EQ(hub.pendingFrameBytes(0), 0);
 
-    // An arrival within the limit reads all and asks for no continuation.
-    connections.incoming[0] = framing::frame("$$LiefereLinienDaten$$");
-    hub.TcpClient_DataArrival(0, connections.incoming[0].size());
-    EXPECT_TRUE(connections.continued.isEmpty());
-}
-
-TEST_F(HubTest, ExpensiveArrivalsAreCutToTheTimeBudget) {
-    enable(0, "s0");
-    enable(1, "s1");
-    connectAll();
-    // Every report handled costs a millisecond: the time follows the line data sent.
+    // Every report costs 2 ms (a millisecond for each of the two servers it goes to): the
+    // first slice is a full one, after it no arrival handles more than its budget's worth.
+    log.configure(testLogSwitches(dir.filePath("log.txt")));
     hub.setClock([this] { return qint64(connections.sent.size()) * 1'000'000; });
-    QByteArray flood;
-    for (int n = 0; n < 300; ++n)
-        flood += framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(n) +
-                                ";CodePage7=1252;LcId7=1033;");
-    connections.incoming[0] = flood;
-    const int reportsPerSend = 2; // line data goes to both servers
-    QList<int> handledPerArrival;
-    hub.TcpClient_DataArrival(0, flood.size());
-    handledPerArrival << int(connections.sent.size()) / reportsPerSend;
-    while (!connections.continued.isEmpty()) {
-        connections.continued.clear();
-        const int before = int(connections.sent.size());
-        hub.TcpClient_DataArrival(0, connections.bytesAvailable(0));
-        handledPerArrival << (int(connections.sent.size()) - before) / reportsPerSend;
-    }
-    // The first slice is a full one; after it no arrival handles more than its budget's worth
-    // (5 ms at 2 ms a report, and the cut falls between whole reports now and then).
-    EXPECT_GT(handledPerArrival.first(), 40);
-    for (int k = 1; k < handledPerArrival.size(); ++k) EXPECT_LE(handledPerArrival[k], 5) << k;
+    handled = arriveAll();
+    EXPECT_GT(handled.first(), 40);
+    for (int k = 1; k < handled.size(); ++k) EXPECT_LE(handled[k], 5) << k;
+    EXPECT_EQ(std::accumulate(handled.begin(), handled.end(), 0), 300);
     EXPECT_GE(hub.arrivalBytes(0), LineHub::MinArrivalBytes);
-    // Nothing lost, nothing twice, in order.
-    EXPECT_EQ(connections.bytesAvailable(0), 0);
-    EXPECT_EQ(connections.sentTo(0).size(), 300);
-    EXPECT_EQ(layout.MachineDataNow[7].Text, "r299");
-    // Quick arrivals let the slice grow back to the full size.
+    // Quick arrivals let the slice grow back to the full size; the other connection never shrank.
     hub.setClock([] { return qint64(0); });
-    for (int k = 0; k < 8; ++k) {
-        connections.incoming[0] = framing::frame("$$Leben$$");
-        hub.TcpClient_DataArrival(0, connections.incoming[0].size());
-    }
+    for (int k = 0; k < 8; ++k) arrive(0, framing::frame("$$Leben$$"));
     EXPECT_EQ(hub.arrivalBytes(0), LineHub::MaxArrivalBytes);
-    EXPECT_EQ(hub.arrivalBytes(1), LineHub::MaxArrivalBytes); // the other connection never shrank
+    EXPECT_EQ(hub.arrivalBytes(1), LineHub::MaxArrivalBytes);
 }

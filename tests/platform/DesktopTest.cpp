@@ -1,5 +1,6 @@
 // Window lookup and keyboard layouts against a private X server.
 
+#include "platform/Desktop.h"
 #include "platform/Os.h"
 
 #include "TestUtil.h"
@@ -12,6 +13,8 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+
+using namespace platform;
 
 namespace {
 class DesktopTest : public ::testing::Test {
@@ -51,65 +54,56 @@ protected:
 };
 } // namespace
 
-TEST_F(DesktopTest, FindsTopLevelWindowsByEitherTitleProperty) {
+TEST_F(DesktopTest, FindsTopLevelWindowsByEitherTitlePropertyClientListFirst) {
     const Window plain = window("Vizizedavave");
     const Window unicode = window(nullptr, "DCWindow");
     window("Something else");
-    EXPECT_EQ(platform::os().findWindowByTitle("Vizizedavave").handle, plain);
-    EXPECT_EQ(platform::os().findWindowByTitle("DCWindow").handle, unicode);
-    const platform::WindowLookup none = platform::os().findWindowByTitle("Missing");
+    EXPECT_EQ(os().findWindowByTitle("Vizizedavave").handle, plain);
+    EXPECT_EQ(os().findWindowByTitle("DCWindow").handle, unicode);
+    const WindowLookup none = os().findWindowByTitle("Missing");
     EXPECT_EQ(none.handle, 0u);
     EXPECT_FALSE(none.failed);
     // A second window of the same title keeps the title found while either exists.
     const Window second = window("Vizizedavave");
     XDestroyWindow(display, plain);
     XSync(display, False);
-    EXPECT_EQ(platform::os().findWindowByTitle("Vizizedavave").handle, second);
+    EXPECT_EQ(os().findWindowByTitle("Vizizedavave").handle, second);
     XDestroyWindow(display, second);
     XSync(display, False);
-    EXPECT_EQ(platform::os().findWindowByTitle("Vizizedavave").handle, 0u);
-}
-
-TEST_F(DesktopTest, TheClientListComesFirstAndClosedWindowsInItAreNoFailure) {
-    const Window first = window("DCWindow");
-    const Window second = window("DCWindow");
+    EXPECT_EQ(os().findWindowByTitle("Vizizedavave").handle, 0u);
+    // The window manager's client list decides the order; a closed window in it is no failure.
+    const Window later = window("DCWindow");
     const Window gone = window("other");
     XDestroyWindow(display, gone);
     XSync(display, False);
-    clientList({gone, second, first});
-    const platform::WindowLookup found = platform::os().findWindowByTitle("DCWindow");
+    clientList({gone, later, unicode});
+    const WindowLookup found = os().findWindowByTitle("DCWindow");
     EXPECT_FALSE(found.failed);
-    EXPECT_EQ(found.handle, second);
+    EXPECT_EQ(found.handle, later);
 }
 
-TEST_F(DesktopTest, NoDisplayMeansNoWindow) {
-    qunsetenv("DISPLAY");
-    const platform::WindowLookup found = platform::os().findWindowByTitle("DCWindow");
-    EXPECT_EQ(found.handle, 0u);
-    EXPECT_FALSE(found.failed);
-    EXPECT_FALSE(platform::os().activateKeyboardLayout(0x04070407));
-    EXPECT_EQ(platform::os().currentKeyboardGroup(), -1);
-}
-
-TEST_F(DesktopTest, KeyboardLayoutLocksTheMatchingGroup) {
+TEST_F(DesktopTest, KeyboardLayoutLocksTheMatchingGroupAndNeedsADisplay) {
     if (QStandardPaths::findExecutable("setxkbmap").isEmpty()) FAIL() << "setxkbmap is not installed";
     ASSERT_EQ(QProcess::execute("setxkbmap", {"-display", xvfb.display(), "-layout", "us,de(nodeadkeys),ru"}), 0);
-    EXPECT_EQ(platform::os().currentKeyboardGroup(), 0);
-    EXPECT_TRUE(platform::os().activateKeyboardLayout(0x04070407)); // German: "de" without its variant
-    EXPECT_EQ(platform::os().currentKeyboardGroup(), 1);
-    EXPECT_FALSE(platform::os().activateKeyboardLayout(0x040C040C)); // French is not configured: nothing happens
-    EXPECT_EQ(platform::os().currentKeyboardGroup(), 1);
-    EXPECT_TRUE(platform::os().activateKeyboardLayout(static_cast<int32_t>(0xF0190419u))); // low word 0x0419
-    EXPECT_EQ(platform::os().currentKeyboardGroup(), 2);
-    platform::os().restoreKeyboardGroup(0);
-    EXPECT_EQ(platform::os().currentKeyboardGroup(), 0);
+    EXPECT_EQ(os().currentKeyboardGroup(), 0);
+    EXPECT_TRUE(os().activateKeyboardLayout(0x04070407)); // German: "de" without its variant
+    EXPECT_EQ(os().currentKeyboardGroup(), 1);
+    EXPECT_FALSE(os().activateKeyboardLayout(0x040C040C)); // French is not configured: nothing happens
+    EXPECT_EQ(os().currentKeyboardGroup(), 1);
+    EXPECT_TRUE(os().activateKeyboardLayout(static_cast<int32_t>(0xF0190419u))); // low word 0x0419
+    EXPECT_EQ(os().currentKeyboardGroup(), 2);
+    os().restoreKeyboardGroup(0);
+    EXPECT_EQ(os().currentKeyboardGroup(), 0);
+    // Without a display nothing is found or switched.
+    qunsetenv("DISPLAY");
+    EXPECT_EQ(os().findWindowByTitle("DCWindow").handle, 0u);
+    EXPECT_FALSE(os().findWindowByTitle("DCWindow").failed);
+    EXPECT_FALSE(os().activateKeyboardLayout(0x04070407));
+    EXPECT_EQ(os().currentKeyboardGroup(), -1);
 }
 
 TEST(KeyboardTable, LanguageIdsMapToLayoutNames) {
-    EXPECT_EQ(platform::xkbLayoutForLanguage(0x0409), "us");
-    EXPECT_EQ(platform::xkbLayoutForLanguage(0x0407), "de");
-    EXPECT_EQ(platform::xkbLayoutForLanguage(0x040C), "fr");
-    EXPECT_EQ(platform::xkbLayoutForLanguage(0x0419), "ru");
-    EXPECT_EQ(platform::xkbLayoutForLanguage(0x0411), "jp");
-    EXPECT_EQ(platform::xkbLayoutForLanguage(0x1234), "");
+    const std::pair<uint16_t, const char*> cases[] = {{0x0409, "us"}, {0x0407, "de"}, {0x040C, "fr"},
+                                                      {0x0419, "ru"}, {0x0411, "jp"}, {0x1234, ""}};
+    for (const auto& [language, layout] : cases) EXPECT_EQ(xkbLayoutForLanguage(language), layout) << language;
 }

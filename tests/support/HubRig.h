@@ -3,10 +3,11 @@
 // real loopback sockets on a free port.
 
 #include "net/ConnectionManager.h"
+#include "net/Framing.h"
 #include "net/LineHub.h"
 
-#include "Fakes.h"
-#include "TestUtil.h"
+#include "LogFiles.h"
+#include "NetFakes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,15 @@
 #include <QTemporaryDir>
 
 #include <memory>
+
+// n reports of slot 7 back to back, the n-th with the text "r<n>".
+inline QByteArray reportsForSlot7(int n) {
+    QByteArray reports;
+    for (int k = 0; k < n; ++k)
+        reports += net::framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(k) +
+                                       ";CodePage7=1252;LcId7=1033;");
+    return reports;
+}
 
 inline base::LogSwitches testLogSwitches(const QString& path) {
     base::LogSwitches s;

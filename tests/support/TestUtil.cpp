@@ -1,16 +1,31 @@
 #include "TestUtil.h"
 
-#include "log/Log.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 
-using namespace logfile;
-
 namespace testutil {
+
+ChildInvocation childInvocation = nullptr;
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
+    return file.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+}
+
+int openDescriptors() {
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
 
 QByteArray gifBytes(int width, int height, unsigned colour) {
     QByteArray gif("GIF89a");
@@ -21,9 +36,7 @@ QByteArray gifBytes(int width, int height, unsigned colour) {
     word(width);
     word(height);
     gif += char(0x80); // a global table of 2 colours
-    gif += char(0);
-    gif += char(0);
-    gif += QByteArray("\0\0\0", 3);
+    gif += QByteArray("\0\0\0\0\0", 5);
     gif += char((colour >> 16) & 0xFF);
     gif += char((colour >> 8) & 0xFF);
     gif += char(colour & 0xFF);
@@ -40,12 +53,7 @@ QByteArray gifBytes(int width, int height, unsigned colour) {
     unsigned bits = 0, count = 0;
     const auto code = [&](unsigned c) {
         bits |= c << count;
-        count += 3;
-        while (count >= 8) {
-            data += char(bits & 0xFF);
-            bits >>= 8;
-            count -= 8;
-        }
+        for (count += 3; count >= 8; count -= 8, bits >>= 8) data += char(bits & 0xFF);
     };
     for (int i = 0; i < width * height; ++i) {
         code(4);
@@ -67,34 +75,6 @@ void writeGif(const QString& path, int width, int height, unsigned colour) {
     writeBytes(path, gifBytes(width, height, colour));
 }
 
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
-    return file.readAll();
-}
-
-int openDescriptors() {
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
-}
-
-QStringList logLines(const QString& path) {
-    // What a reader finds once the logs of this process have written their batches.
-    Log::flushAll();
-    QStringList lines = QString::fromLatin1(readBytes(path)).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-    return lines;
-}
-
-void removeLog(const QString& path) {
-    Log::flushAll();
-    QFile::remove(path);
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
-}
-
 bool waitFor(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
@@ -105,13 +85,6 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs) {
     }
     return true;
 }
-
-} // namespace testutil
-
-#include <QProcess>
-#include <QStandardPaths>
-
-namespace testutil {
 
 Xvfb::Xvfb() {
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) return;

@@ -1,9 +1,8 @@
 #pragma once
-// A station on a temporary program directory, with or without its main window: nothing listens
-// on its port, so connects fail at once, and the end of the shut-down is counted, not run.
+// A station on a temporary program directory: nothing listens on its port, so connects fail at
+// once, and the end of the shut-down is counted, not run.
 
 #include "base/Settings.h"
-#include "display/MainWindow.h"
 #include "station/Station.h"
 
 #include "TestUtil.h"
@@ -17,10 +16,8 @@ struct StationRig {
     QTemporaryDir root; // the file system's root as the station sees it
     base::ProgramPaths paths{dir.path(), QStringLiteral("Client")};
     int ended = 0;
-    // The log file as it was when the process would have ended.
-    QByteArray logAtEnd;
+    QByteArray logAtEnd; // the log file as it was when the process would have ended
     std::unique_ptr<station::Station> station;
-    std::unique_ptr<display::VelkoZuraVeradadClient> window;
 
     QString logPath() const { return dir.filePath("DizaVizaru.txt"); }
 
@@ -34,14 +31,15 @@ struct StationRig {
         o.fileSystemRoot = root.path();
         return o;
     }
-
-    // Writes the settings file, creates the station (and its window) and runs the start-up.
-    station::Station& start(const QByteArray& ini, bool withWindow = true) {
+    // Writes the settings file and creates the station, without its start-up.
+    station::Station& create(const QByteArray& ini) {
         testutil::writeBytes(paths.settingsFile(), ini);
-        window.reset();
         station = std::make_unique<station::Station>(paths, options());
-        if (withWindow) window = std::make_unique<display::VelkoZuraVeradadClient>(*station);
-        station->Form_Load();
+        return *station;
+    }
+    // The same, and the start-up.
+    station::Station& start(const QByteArray& ini) {
+        create(ini).Form_Load();
         return *station;
     }
 };

@@ -23,3 +23,9 @@ template <typename D> struct Answer {
     Answer(const Answer&) = delete;
     Answer& operator=(const Answer&) = delete;
 };
+
+// Opens a configuration dialog (its edit()) and answers it with `action`; gives its result.
+template <typename D, typename Action> auto editAnswered(D& dialog, Action action) {
+    Answer<D> answer(std::move(action));
+    return dialog.edit();
+}

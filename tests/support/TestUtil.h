@@ -1,8 +1,9 @@
 #pragma once
+// What every test program shares: files in temporary directories, waiting on the event loop, GIF
+// pictures, a private X server, and the hook that lets a test program stand in as a child process.
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -12,13 +13,7 @@ class QProcess;
 namespace testutil {
 
 QByteArray readBytes(const QString& path);
-// The lines of a log file (CR LF separated), without the empty one after the last line end, once
-// every log of this process has written what waits.
-QStringList logLines(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);
-// Deletes a log file once every log of this process has written what waits, so that what follows
-// starts a new file.
-void removeLog(const QString& path);
 
 // The number of descriptors this process has open.
 int openDescriptors();
@@ -30,15 +25,19 @@ void writeGif(const QString& path, int width, int height, unsigned colour = 0x3a
 // Runs the event loop until `done` holds or `timeoutMs` passed; returns `done()`.
 bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000);
 
-} // namespace testutil
-
-namespace testutil {
+// Set before main() by an object linked into a test program that the code under test starts
+// again as a child (the language reader): when it recognises argv it does the child's work, sets
+// the exit status and returns true, and the test main ends there.
+using ChildInvocation = bool (*)(int argc, char** argv, int* status);
+extern ChildInvocation childInvocation;
 
 // A private X server for tests that need one.
 class Xvfb {
 public:
     Xvfb();
     ~Xvfb();
+    Xvfb(const Xvfb&) = delete;
+    Xvfb& operator=(const Xvfb&) = delete;
     bool running() const { return !display_.isEmpty(); }
     const QString& display() const { return display_; }
 

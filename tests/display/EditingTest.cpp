@@ -1,0 +1,176 @@
+// Editing the line from the main window: tile clicks open the dialogs of the slot and group they
+// show, confirmed edits reach the settings file, and the input language is chosen.
+#include "display/GroupModul.h"
+#include "display/LineModul.h"
+#include "display/MainWindow.h"
+#include "editors/Editieren.h"
+#include "editors/EditierenGroup.h"
+#include "editors/EditierenLang.h"
+#include "editors/EditierenT.h"
+#include "editors/UnicodeTextBox.h"
+
+#include "DialogAnswer.h"
+#include "LogFiles.h"
+#include "WindowRig.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace base;
+using namespace editors;
+using namespace display;
+
+using testutil::logLines;
+using testutil::readBytes;
+using testutil::writeBytes;
+
+namespace {
+// A window in edit mode (possible only while disconnected), scrolled to position 2: machine tile
+// 5 shows slot 21, group tile 3 shows group 11.
+struct EditingTest : ::testing::Test {
+    WindowRig rig;
+    VelkoZuraVeradadClient* window = nullptr;
+    station::Station* station = nullptr;
+    QString file() const { return rig.paths.settingsFile(); }
+    void start(const QByteArray& ini, bool languages = false) {
+        if (languages) QFile::copy(QStringLiteral(VRR_TEST_DATA "/languages.mdb"), rig.dir.filePath("LANGUAGES.MDB"));
+        window = &rig.start(ini);
+        station = rig.station.get();
+        station->CommandStart_Click();
+        station->CommandEdit_Click();
+        window->hScroll()->setValue(2);
+    }
+};
+
+} // namespace
+
+TEST_F(EditingTest, AMachineTileClickEditsItsSlotAndWritesItsSection) {
+    start("; station\r\n[Ma21]\r\nText=Old\r\nEnabled=true\r\n");
+    {
+        Answer<Editieren> answer([](Editieren& d) {
+            EXPECT_EQ(d.EditIndex, 21);
+            d.textMachineName()->setUnicodeText(QStringLiteral("Füller Ω"));
+            d.textComputerName()->setText("filler");
+            d.commandOK()->click();
+        });
+        QTest::mouseClick(window->machineTile(5), Qt::LeftButton);
+    }
+    EXPECT_EQ(readBytes(file()),
+              "; station\r\n[Ma21]\r\nText=F\xFCller ?\r\nEnabled=true\r\nAddress=filler\r\nMachine=1\r\n"
+              "RemoteControl=false\r\nSymbol=-1\r\nStatusPLC=false\r\nGroup=-1\r\nVisuGroup1=-1\r\nVisuGroup2=-1\r\n"
+              "VisuGroup3=-1\r\nVisuGroup4=-1\r\nVisuGroup5=-1\r\nVisuGroup6=-1\r\n");
+    // In memory and on the tile the name stays whole; the file holds what its code page can.
+    EXPECT_EQ(window->machineTile(5)->machineName(), "Füller Ω");
+    // Confirmed without a change: nothing is written.
+    const QByteArray before = readBytes(file());
+    {
+        Answer<Editieren> answer([](Editieren& d) { d.commandOK()->click(); });
+        QTest::mouseClick(window->machineTile(5), Qt::LeftButton);
+    }
+    EXPECT_EQ(readBytes(file()), before);
+}
+
+TEST_F(EditingTest, GroupTileClicksSaveAllNamesAndTableModeOpensTheTables) {
+    start("[General]\r\nGroup3=Old\r\n");
+    {
+        Answer<EditierenGroup> answer([](EditierenGroup& d) {
+            EXPECT_EQ(d.EditIndex, 11);
+            d.textGroupName()->setUnicodeText("Palletising");
+            d.commandOK()->click();
+        });
+        QTest::mouseClick(window->groupTile(3), Qt::LeftButton);
+    }
+    EXPECT_EQ(window->groupTile(3)->groupName(), "Palletising");
+    // The existing key is replaced where it stands; the others follow it in order.
+    QByteArray groups = "[General]\r\nGroup3=Old\r\n";
+    for (int g = 0; g < 32; ++g)
+        if (g != 3) groups += "Group" + QByteArray::number(g) + "=" + (g == 11 ? "Palletising" : "") + "\r\n";
+    EXPECT_EQ(readBytes(file()), groups);
+
+    station->CommandTab_Click();
+    {
+        Answer<EditierenGroupT> answer([](EditierenGroupT& d) { d.commandOK()->click(); });
+        QTest::mouseClick(window->groupTile(0), Qt::LeftButton);
+    }
+    EXPECT_EQ(readBytes(file()), groups); // rewritten, the same
+    {
+        Answer<EditierenT> answer([](EditierenT& d) { d.commandCancel()->click(); });
+        QTest::mouseClick(window->machineTile(0), Qt::LeftButton);
+    }
+    EXPECT_EQ(window->machineTableEditor().EditErgebnis, DialogResult::Cancelled);
+    EXPECT_EQ(readBytes(file()), groups);
+}
+
+TEST_F(EditingTest, ATableTileClickShowsTheBusyPointerAndSavesEveryMachineAndTheWidths) {
+    start("; line 3\r\n[General]\r\nLogDebug=false\r\n[Ma2]\r\nText=Capper\r\nEnabled=true\r\n; kept\r\n"
+          "[Table]\r\nSize4=2000\r\n");
+    window->hScroll()->setValue(0);
+    station->CommandTab_Click();
+    const QByteArray before = readBytes(file());
+    Qt::CursorShape during = Qt::ArrowCursor;
+    {
+        Answer<EditierenT> answer([&](EditierenT& d) {
+            during = window->cursor().shape();
+            d.commandCancel()->click();
+        });
+        window->LineModul_Click(3);
+    }
+    EXPECT_EQ(during, Qt::WaitCursor);
+    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(readBytes(file()), before);
+    {
+        Answer<EditierenT> answer([&](EditierenT& d) {
+            d.textMachineName(5)->setUnicodeText("Labeller");
+            d.checkEnabled(5)->click();
+            d.commandOK()->click();
+        });
+        window->LineModul_Click(0);
+    }
+    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(window->machineTile(5)->machineName(), "Labeller");
+    EXPECT_TRUE(readBytes(file()).contains("[Ma5]\r\nText=Labeller\r\nAddress=\r\nMachine=1\r\nRemoteControl=false\r\n"
+                                           "Symbol=-1\r\nStatusPLC=false\r\nEnabled=true\r\n"));
+    EXPECT_TRUE(readBytes(file()).contains("[Table]\r\nSize4=2000\r\nSize0=1200\r\n"));
+}
+
+TEST_F(EditingTest, ChoosingALanguageSavesItAndReappliesTheTiles) {
+    start("[General]\r\nLogDebug=true\r\nLogSystem=true\r\nLcId=1033\r\nFontName=DejaVu Sans\r\n; kept\r\n", true);
+    EXPECT_EQ(station->languages().LanguageCount, 18);
+    EXPECT_TRUE(logLines(rig.logPath()).contains("C Debug Form_Load 3 18"));
+    EXPECT_FALSE(window->commandLang()->isHidden());
+    bool topmost = true;
+    {
+        Answer<EditierenLang> answer([&](EditierenLang& d) {
+            EXPECT_EQ(d.list()->currentRow(), 0); // English preselected
+            topmost = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            d.list()->setCurrentRow(station->languages().find(1045) - 1);
+            d.commandOK()->click();
+        });
+        window->CommandLang_Click();
+    }
+    EXPECT_FALSE(topmost); // no Ostrel on this station
+    EXPECT_EQ(station->settings().lcId, 1045);
+    EXPECT_EQ(station->settings().codePage, 1250);
+    EXPECT_EQ(station->settings().charSet, 238);
+    EXPECT_EQ(station->settings().fontName, "DejaVu Sans"); // the font name is not changed by a choice
+    EXPECT_EQ(readBytes(file()),
+              "[General]\r\nLogDebug=true\r\nLogSystem=true\r\nLcId=1045\r\nFontName=DejaVu Sans\r\n; kept\r\n"
+              "CodePage=1250\r\n");
+    for (int t = 0; t < 24; ++t) EXPECT_EQ(window->machineTile(t)->lcId(), 1045);
+    for (int g = 0; g < 12; ++g) EXPECT_EQ(window->groupTile(g)->lcId(), 1045);
+    // Cancel changes nothing.
+    writeBytes(file(), "[General]\r\nLcId=7\r\n");
+    {
+        Answer<EditierenLang> answer([](EditierenLang& d) { d.commandCancel()->click(); });
+        window->CommandLang_Click();
+    }
+    EXPECT_EQ(readBytes(file()), "[General]\r\nLcId=7\r\n");
+}
