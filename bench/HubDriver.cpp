@@ -46,7 +46,7 @@ struct Options {
     bool quick = false;
     bool search = true;
     bool logData = true;
-    std::string only; // "program", "baseline" or "logdata": run one part only
+    std::string only; // "program", "baseline", "logdata" or "history": run one part only
     double flood = 0; // seconds of the flood scenario (program only); 0: none
 };
 
@@ -67,10 +67,11 @@ struct RateResult {
     bool sustained = false;
 };
 
-// The program's log switches and limit for one start.
-struct LogConfig {
+// The program's log switches and limit, and its history, for one start.
+struct ProgramConfig {
     bool system = false, data = false, debug = false;
     int limitKiB = 2000;
+    int historyDays = -1; // -1: the key is not written (the history is on, as by default)
 };
 
 // Notes the moments at which the program finished a write of its log file: an append closes the
@@ -161,7 +162,7 @@ public:
     }
 
     // Starts the system; returns its pid, or -1.
-    pid_t start(bool program, const LogConfig& log = {}) {
+    pid_t start(bool program, const ProgramConfig& log = {}) {
         for (Server& s : servers_) closeServer(s);
         if (program) {
             char dirTemplate[] = "/tmp/hub-bench-XXXXXX";
@@ -176,6 +177,7 @@ public:
             const auto flag = [](bool on) { return on ? "true" : "false"; };
             ini << "[General]\r\nLogSystem=" << flag(log.system) << "\r\nLogData=" << flag(log.data)
                 << "\r\nLogDebug=" << flag(log.debug) << "\r\nLogFileSize=" << log.limitKiB << "\r\n";
+            if (log.historyDays >= 0) ini << "HistoryDays=" << log.historyDays << "\r\n";
             in_addr base{};
             ::inet_pton(AF_INET, options_.base.c_str(), &base);
             for (int k = 0; k < bench::Slots; ++k) {
@@ -605,7 +607,7 @@ RateResult medianOf(const std::vector<RateResult>& runs) {
 }
 
 // Above `from` (a rate sustained): the rate raised by a quarter while it is sustained.
-int searchSustained(Driver& driver, bool program, const LogConfig& log, int from) {
+int searchSustained(Driver& driver, bool program, const ProgramConfig& log, int from) {
     if (driver.start(program, log) < 0 || driver.waitConnected() < 0 || !driver.warmUp()) {
         driver.stop();
         return from;
@@ -622,7 +624,7 @@ int searchSustained(Driver& driver, bool program, const LogConfig& log, int from
     return best;
 }
 
-bool measure(Driver& driver, bool program, const Options& o, SystemResult* out, const LogConfig& log = {},
+bool measure(Driver& driver, bool program, const Options& o, SystemResult* out, const ProgramConfig& log = {},
              bool watchLog = false) {
     std::vector<double> connects, rss;
     std::map<int, std::vector<RateResult>> perRate;
@@ -722,10 +724,11 @@ int main(int argc, char** argv) {
             std::istringstream list(next());
             for (std::string r; std::getline(list, r, ',');) o.rates.push_back(std::atoi(r.c_str()));
         } else {
-            std::fprintf(stderr,
-                         "usage: hub-driver --program P --baseline B [--quick] [--json F] [--base A] [--port N] "
-                         "[--rates a,b] [--seconds S] [--repeat N] [--only program|baseline|logdata] [--flood S] "
-                         "[--no-search] [--no-log-data]\n");
+            std::fprintf(
+                stderr,
+                "usage: hub-driver --program P --baseline B [--quick] [--json F] [--base A] [--port N] "
+                "[--rates a,b] [--seconds S] [--repeat N] [--only program|baseline|logdata|history] [--flood S] "
+                "[--no-search] [--no-log-data]\n");
             return 2;
         }
     }
@@ -761,7 +764,7 @@ int main(int argc, char** argv) {
         for (int limit : {2000, 100}) {
             LogDataResult entry;
             entry.limitKiB = limit;
-            LogConfig log;
+            ProgramConfig log;
             log.data = true;
             log.limitKiB = limit;
             if (!measure(driver, true, at640, &entry.system, log, true)) continue;
@@ -769,10 +772,25 @@ int main(int argc, char** argv) {
                 entry.system.maxSustained = searchSustained(driver, true, log, 640);
             logData.push_back(entry);
         }
-        LogConfig all;
+        ProgramConfig all;
         all.system = all.data = all.debug = true;
         measure(driver, true, at640, &allLogs, all, true);
     }
+    // The program with its history off (HistoryDays=0) against the same run's program, whose
+    // history records every report (each one changes its slot's status).
+    const bool historyPart = o.only == "history";
+    const std::vector<int> historyRates{256, 640, 1280};
+    SystemResult historyOff, historyOn;
+    if (ok && !o.quick && (o.only.empty() || historyPart)) {
+        Options at = o;
+        at.rates = historyRates;
+        if (historyPart) ok = measure(driver, true, at, &historyOn) && ok;
+        ProgramConfig off;
+        off.historyDays = 0;
+        ok = measure(driver, true, at, &historyOff, off) && ok;
+    }
+    const SystemResult& withHistory = historyPart ? historyOn : program;
+
     FloodResult flood;
     if (ok && o.flood > 0 && (o.only.empty() || o.only == "program")) {
         if (driver.start(true) > 0 && driver.waitConnected() >= 0 && driver.warmUp()) flood = driver.flood(o.flood);
@@ -810,6 +828,17 @@ int main(int argc, char** argv) {
         printRate("logdata", entry.system.rates[0], note);
     }
     if (!allLogs.rates.empty()) printRate("all logs", allLogs.rates[0], "(LogSystem, LogData and LogDebug on)");
+    for (const RateResult& x : historyOff.rates) {
+        const RateResult* on = nullptr;
+        for (const RateResult& y : withHistory.rates)
+            if (y.rate == x.rate) on = &y;
+        char note[160];
+        std::snprintf(note, sizeof(note), "(HistoryDays=0; history on / off: p99 %.2f, cpu %.2f)",
+                      on ? on->p99 / std::max(x.p99, 1e-9) : 0.0, on ? on->cpu / std::max(x.cpu, 1e-9) : 0.0);
+        printRate("hist off", x, note);
+    }
+    if (!historyOff.rates.empty())
+        std::printf("history   max sustained on %d/s, off %d/s\n", withHistory.maxSustained, historyOff.maxSustained);
     std::printf("\n");
     if (o.only.empty() || o.only == "baseline") printSystem("baseline", baseline);
     if (o.only.empty() || o.only == "program") printSystem("program", program);
@@ -843,6 +872,10 @@ int main(int argc, char** argv) {
             json << "]";
         }
         if (!allLogs.rates.empty()) json << ",\n \"program_all_logs\": " << jsonSystem(allLogs);
+        if (!historyOff.rates.empty()) {
+            json << ",\n \"program_history_off\": " << jsonSystem(historyOff);
+            if (historyPart) json << ",\n \"program_history_on\": " << jsonSystem(historyOn);
+        }
         json << "}\n";
     }
     return 0;
