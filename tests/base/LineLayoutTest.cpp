@@ -145,6 +145,7 @@ TEST_F(LayoutTest, GeneralSettingsDefaultsAndBounds) {
         // No LcId: the code page read is overruled.
         {"CodePage=1251\r\nLogFileSize=5", 1033, 1252, "Arial Unicode MS", 100, inDir},
         {"LcId=1049\r\nCodePage=1251\r\nFontName=Tahoma\r\nLogFileSize=2000", 1049, 1251, "Tahoma", 2000, inDir},
+        {"LcId=1\r\nCodePage=874\r\nLogFileSize=10", 1, 874, "Arial Unicode MS", 10, inDir},
         {"LcId=0\r\nCodePage=874\r\nLogFileSize=9", 1033, 1252, "Arial Unicode MS", 100, inDir},
         {"LogFileSize=2001\r\nLogFileName=/var/tmp/a.log", 1033, 1252, "Arial Unicode MS", 100, "/var/tmp/a.log"},
         {"LogFileName=C:\\Logs\\x.txt", 1033, 1252, "Arial Unicode MS", 100, dir.path() + "/C:\\Logs\\x.txt"},

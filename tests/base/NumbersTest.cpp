@@ -21,12 +21,17 @@ TEST(Numbers, LeadingAndStrictNumbersAndTheirRanges) {
                           {u"abc", -5, 5, 0, none},
                           {u"", 0, 100, 0, none},
                           {u" -3", -5, 5, -3, -3},
+                          {u"\t+4 ", 0, 9, 4, 4},
                           {u"2.5", 0, 9, 2, 2},
                           {u"3.5", 0, 9, 4, 4},
                           {u"3.6x", 0, 9, 4, none},
+                          {u"0", 0, 63, 0, 0},
+                          {u"63", 0, 63, 63, 63},
                           {u"64", 0, 63, none, none},
+                          {u"-1", 0, 63, none, none},
                           {u" 51 ", 0, 100, 51, 51},
                           {u"40000", INT16_MIN, INT16_MAX, none, none},
+                          {u"-32768", INT16_MIN, INT16_MAX, -32768, -32768},
                           {u"99999999999999999999999", INT32_MIN, INT32_MAX, none, none}};
     for (const Case& c : cases) {
         const QStringView text(c.text);

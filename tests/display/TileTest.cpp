@@ -27,6 +27,29 @@ int countNear(const QImage& image, QColor colour, int tolerance = 12) {
 }
 } // namespace
 
+// Calm states share the neutral band, each state that needs attention has a colour of its own;
+// the more urgent ones carry a chip behind their text, the most urgent frame the whole tile.
+TEST(TileStyle, EachStatusHasItsLookAndEachConnectionItsLabel) {
+    using namespace machine_status;
+    for (int16_t calm : {Off, Normal, int16_t(7), int16_t(-3)}) {
+        EXPECT_EQ(tile_style::lookFor(calm).band, tile_style::Neutral) << calm;
+        EXPECT_FALSE(tile_style::lookFor(calm).chip.isValid()) << calm;
+    }
+    const int16_t attention[] = {Info, Notice, Warning, Fault, Disconnected};
+    for (int16_t a : attention) {
+        EXPECT_NE(tile_style::lookFor(a).band, tile_style::Neutral) << a;
+        for (int16_t b : attention)
+            if (a != b) {
+                EXPECT_NE(tile_style::lookFor(a).band, tile_style::lookFor(b).band) << a << " " << b;
+            }
+        EXPECT_EQ(tile_style::lookFor(a).chip.isValid(), a == Warning || a == Fault || a == Disconnected) << a;
+        EXPECT_EQ(tile_style::lookFor(a).alarm, a == Fault || a == Disconnected) << a;
+    }
+    EXPECT_EQ(tile_style::connectionLabel(ShownConnection::Connected), "LINK");
+    EXPECT_EQ(tile_style::connectionLabel(ShownConnection::Waiting), "WAIT");
+    EXPECT_EQ(tile_style::connectionLabel(ShownConnection::NotConnected), "OFF");
+}
+
 TEST(LineModul, EveryCombinationShowsWhatItMeansAndClickReportsTheIndex) {
     LineModul tile(17, nullptr);
     tile.resize(264, 57);

@@ -43,7 +43,9 @@ TEST(SymbolCatalog, NumbersFromNamesAndTheirLimits) {
         {"MachineSymbol_x_800.gif", 0},
         {"MachineSymbol_-3_800.gif", -3},
         {"MachineSymbol_32767_800.gif", 32767},
+        {"MachineSymbol_-32768_800.gif", -32768},
         {"MachineSymbol_32768_800.gif", std::nullopt},
+        {"MachineSymbol_-32769_800.gif", std::nullopt},
         {"MachineSymbol_99999999999999999999_800.gif", std::nullopt},
     };
     for (const auto& [name, number] : cases) EXPECT_EQ(SymbolCatalog::numberFromName(name), number) << name;

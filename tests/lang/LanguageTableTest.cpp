@@ -61,6 +61,7 @@ TEST(LanguageTable, FontsClassesAndLanguagesFollowTheRules) {
     EXPECT_EQ(t.Languages[5].CharSet, 5);
     EXPECT_EQ(t.Languages[6].CodePage, 0); // NULL leaves the field as it was
     EXPECT_EQ(t.find(1049), 5);
+    EXPECT_EQ(t.find(1063), 6); // the last entry too
     EXPECT_EQ(t.find(9999), 0);
 }
 

@@ -60,6 +60,26 @@ struct TestServer {
 using LiveTest = LiveHubTest;
 } // namespace
 
+TEST(SocketErrors, QtErrorsCarryTheirWindowsSocketNumbers) {
+    const std::pair<QAbstractSocket::SocketError, int> cases[] = {
+        {QAbstractSocket::ConnectionRefusedError, 10061},
+        {QAbstractSocket::RemoteHostClosedError, 10054},
+        {QAbstractSocket::HostNotFoundError, 11001},
+        {QAbstractSocket::SocketAccessError, 10013},
+        {QAbstractSocket::SocketResourceError, 10055},
+        {QAbstractSocket::SocketTimeoutError, 10060},
+        {QAbstractSocket::DatagramTooLargeError, 10040},
+        {QAbstractSocket::NetworkError, 10065},
+        {QAbstractSocket::AddressInUseError, 10048},
+        {QAbstractSocket::SocketAddressNotAvailableError, 10049},
+        {QAbstractSocket::UnsupportedSocketOperationError, 10045},
+        {QAbstractSocket::OperationError, 10022},
+        {QAbstractSocket::TemporaryError, 10035},
+        {QAbstractSocket::UnknownSocketError, 10053},
+    };
+    for (const auto& [error, number] : cases) EXPECT_EQ(windowsSocketError(error), number) << error;
+}
+
 TEST_F(LiveTest, OneConnectionPerServerAndKeepAlivesOnlyAfterSilence) {
     TestServer server;
     ASSERT_TRUE(server.listen(QHostAddress::Any, port));

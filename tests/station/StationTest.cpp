@@ -236,6 +236,27 @@ TEST(Station, DesktopCallsGoThroughTheOperatingSystemSeam) {
     EXPECT_TRUE(station.watchingVisualisation());
     EXPECT_EQ(fake.calls.mid(0, 3), (QStringList{"currentGroup", "activate 4070407", "findWindow DCWindow"}));
 
+    // A chosen language (entries 1..count) switches the keyboard and is stored; any other choice
+    // changes nothing.
+    const lang::LanguageTable& languages = station.languages();
+    ASSERT_EQ(languages.LanguageCount, 18);
+    for (const int k : {0, 19, -1, 18, 1}) {
+        const QByteArray before = readBytes(rig.paths.settingsFile());
+        const int32_t lcIdBefore = station.settings().lcId;
+        fake.calls.clear();
+        station.chooseLanguage(k);
+        if (k < 1 || k > 18) {
+            EXPECT_EQ(station.settings().lcId, lcIdBefore) << k;
+            EXPECT_EQ(readBytes(rig.paths.settingsFile()), before) << k;
+            continue;
+        }
+        const lang::LanguageRecord& chosen = languages.Languages[static_cast<size_t>(k)];
+        EXPECT_EQ(station.settings().lcId, chosen.LcId) << k;
+        EXPECT_EQ(station.settings().charSet, chosen.CharSet) << k;
+        EXPECT_EQ(IniReadInt("General", "CodePage", rig.paths.settingsFile()), chosen.CodePage) << k;
+        EXPECT_EQ(fake.calls.value(0), QStringLiteral("activate %1").arg(chosen.KBLayout, 0, 16)) << k;
+    }
+
     // The watch ends the program once the window is gone, restoring the keyboard group first.
     fake.calls.clear();
     fake.window = 0;

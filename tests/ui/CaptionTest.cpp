@@ -51,6 +51,8 @@ TEST(Captions, OnlyACaptionThatOverflowsShrinksAndNeverBelowSevenPoints) {
         {"OK", 100, 10, 10},
         {"Input Language", 100, 10, 0},
         {"A caption far too long for its very small button", 40, 10, 7},
+        {"A caption far too long for its very small button", 40, 10.25, 7},
+        {"A caption far too long for its very small button", 40, 7.2, 7},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.caption) + " from " + std::to_string(c.startSize));
