@@ -35,8 +35,8 @@ enum class Colour {
     White,        // the back of a disabled name box
     // The tiles: calm greys for normal operation, colour only where a state needs attention.
     TileSurface,
-    TileUnused,       // an unused slot
-    TileEdit,         // a tile in edit mode
+    TileUnused, // an unused slot
+    TileEdit,   // a tile in edit mode
     TileFrame,
     TileSubText,
     TileNeutral,      // the status band of a calm state
