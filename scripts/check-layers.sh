@@ -35,8 +35,8 @@ for folder in */; do
   done < <(grep -rHE '^#include "[^/"]+/' "$folder" || true)
   case " $widgetsFree " in
     *" $folder "*)
-      if grep -rlE '^#include <(QtWidgets/|QApplication|QWidget|QDialog|QLabel|QPushButton|QScrollBar|QMessageBox|QLineEdit|QListWidget|QComboBox|QCheckBox)' "$folder" >/dev/null; then
-        echo "check-layers: $folder/ includes Qt Widgets:"; grep -rlE '^#include <(QtWidgets/|QApplication|QWidget|QDialog|QLabel|QPushButton|QScrollBar|QMessageBox|QLineEdit|QListWidget|QComboBox|QCheckBox)' "$folder"
+      if grep -rlE '^#include <(QtWidgets[/>]|QApplication|QWidget|QDialog|QLabel|QPushButton|QScrollBar|QMessageBox|QLineEdit|QListWidget|QComboBox|QCheckBox)' "$folder" >/dev/null; then
+        echo "check-layers: $folder/ includes Qt Widgets:"; grep -rlE '^#include <(QtWidgets[/>]|QApplication|QWidget|QDialog|QLabel|QPushButton|QScrollBar|QMessageBox|QLineEdit|QListWidget|QComboBox|QCheckBox)' "$folder"
         status=1
       fi ;;
   esac

@@ -6,9 +6,13 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build-test-release}"
 [ -f "$build/compile_commands.json" ] || { echo "check-tidy: no compile_commands.json in $build"; exit 1; }
+build="$(cd "$build" && pwd)" # a folder given relative to where the script was started
 cd "$root"
 out="$(mktemp)"
-if git ls-files 'src/*.cpp' | xargs -P2 -n6 clang-tidy-14 -p "$build" --quiet > "$out" 2>/dev/null; then
+# The source files of src/ as they are in the work tree, new ones included.
+sources() { git ls-files --cached --others --exclude-standard 'src/*.cpp' | sort -u |
+  while IFS= read -r f; do [ -f "$f" ] && printf '%s\n' "$f"; done; }
+if sources | xargs -P2 -n6 clang-tidy-14 -p "$build" --quiet > "$out" 2>/dev/null; then
   echo "check-tidy: no findings"; rm -f "$out"
 else
   grep -E 'warning:|error:' "$out" | sort -u; rm -f "$out"

@@ -4,7 +4,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-lines() { git ls-files "$@" | grep -E '\.(cpp|h)$' | xargs cat | wc -l; }
+# Tracked files only (what a commit holds), less those deleted in the work tree.
+lines() { git ls-files "$@" | grep -E '\.(cpp|h)$' | while IFS= read -r f; do [ -f "$f" ] && cat "$f"; done | wc -l; }
 tests=$(lines tests)
 code=$(lines src tools bench)
 percent=$(( (tests * 1000 / code + 5) / 10 ))
