@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -18,6 +20,8 @@
 #include <QTest>
 #include <QThread>
 #include <QVariant>
+
+#include <cstring>
 
 #include <sys/stat.h>
 
@@ -460,4 +464,80 @@ TEST(Store, VersionsKeepTheirBytesChangesAndTheLast200) {
     }
     EXPECT_EQ(db.versions().size(), 200u);
     EXPECT_EQ(ask(file, "SELECT count(*) FROM version_changes").toInt(), 400);
+}
+
+namespace {
+// The child of the kill test: records an event every 50 µs into the store and notes, every 20 ms,
+// how many it has handed over and when, until it is killed.
+bool stormChild(int argc, char** argv, int* status) {
+    if (argc != 4 || std::strcmp(argv[1], "--store-storm-child") != 0) return false;
+    QCoreApplication app(argc, argv);
+    Store::Options options;
+    options.path = QString::fromLocal8Bit(argv[2]);
+    options.retention.days = 0;
+    Store store(options);
+    store.start();
+    QFile notes(QString::fromLocal8Bit(argv[3]));
+    if (!notes.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        *status = 1;
+        return true;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    for (qint64 i = 0;; ++i) {
+        store.record(statusEvent(i, static_cast<int>(i % 64), 1, 4, QStringLiteral("storm")));
+        if (i % 400 == 0) notes.write(QByteArray::number(clock.elapsed()) + ' ' + QByteArray::number(i + 1) + '\n');
+        QThread::usleep(50);
+    }
+}
+[[maybe_unused]] const bool registered = (testutil::childInvocation = &stormChild, true);
+} // namespace
+
+TEST(Store, AKillDuringAStormLeavesAnIntactFileWithEveryEventOlderThanASecond) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("history.sqlite");
+    const QString notes = dir.filePath("notes");
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {"--store-storm-child", file, notes});
+    ASSERT_TRUE(child.waitForStarted());
+    QTest::qWait(2500);
+    child.kill(); // SIGKILL: no shut-down of any kind
+    ASSERT_TRUE(child.waitForFinished());
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+
+    // The events handed over a second before the last note are all in the file.
+    const QList<QByteArray> lines = readBytes(notes).split('\n');
+    ASSERT_GT(lines.size(), 10);
+    qint64 lastMs = 0;
+    std::vector<std::pair<qint64, qint64>> handed;
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() != 2) continue;
+        handed.emplace_back(f[0].toLongLong(), f[1].toLongLong());
+        lastMs = handed.back().first;
+    }
+    qint64 older = 0;
+    for (const auto& [ms, count] : handed)
+        if (ms <= lastMs - 1000) older = count;
+    ASSERT_GT(older, 1000);
+    EXPECT_EQ(ask(file, "PRAGMA integrity_check").toString(), "ok");
+    EXPECT_EQ(ask(file, QStringLiteral("SELECT count(*) FROM events WHERE time_ms < %1").arg(older)).toLongLong(),
+              older);
+}
+
+TEST(Store, AfterItsEndRequestsAreNotAnsweredAndReachNothing) {
+    QTemporaryDir dir;
+    Store::Options options;
+    options.path = dir.filePath("history.sqlite");
+    Store store(options);
+    store.start();
+    ASSERT_TRUE(store.finish(5000));
+    int answers = 0;
+    QObject::connect(&store, &Store::versionsReady, [&] { ++answers; });
+    QObject::connect(&store, &Store::rowsReady, [&] { ++answers; });
+    store.requestVersions(); // the writer is gone: this once reached a deleted object
+    store.requestRows(Query{});
+    QTest::qWait(200);
+    EXPECT_EQ(answers, 0);
+    EXPECT_TRUE(store.record(statusEvent(1, 0, 1, 4))) << "handing over still only queues";
 }
