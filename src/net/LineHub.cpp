@@ -214,10 +214,7 @@ void LineHub::TextAuswerten(int index, QStringView message) {
     }
 }
 
-QByteArray LineHub::lineDataFrame() const {
-    return framing::frame(QByteArray(payload::HierLinienDaten.data(), payload::HierLinienDaten.size()) +
-                          payload::lineDataBytes(layout_, AnsiCodec::workstation()));
-}
+QByteArray LineHub::lineDataFrame() { return lineData_.frame(layout_, AnsiCodec::workstation()); }
 
 void LineHub::LiefereDaten(int index) {
     DebugScope debug(log_, "LiefereDaten");
@@ -227,8 +224,12 @@ void LineHub::LiefereDaten(int index) {
 const std::vector<int>& LineHub::distributionSlots() {
     Distribution& d = distribution_;
     bool same = d.valid;
-    for (size_t m = 0; m < MachineSlots && same; ++m)
-        same = d.enabled[m] == layout_.Machines[m].Enabled && d.address[m] == layout_.Machines[m].Address;
+    for (size_t m = 0; m < MachineSlots && same; ++m) {
+        // The kept copy of an address shares its characters with the layout's until it changes.
+        const QString& address = layout_.Machines[m].Address;
+        same = d.enabled[m] == layout_.Machines[m].Enabled && d.address[m].size() == address.size() &&
+               (d.address[m].constData() == address.constData() || d.address[m] == address);
+    }
     if (same) return d.targets;
     d.valid = true;
     d.targets.clear();

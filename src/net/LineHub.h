@@ -10,6 +10,7 @@
 #include "log/Log.h"
 #include "net/Connections.h"
 #include "net/Framing.h"
+#include "net/Payloads.h"
 
 #include <QStringView>
 
@@ -90,7 +91,7 @@ private:
     void sendFramed(int index, const QByteArray& framed, const QByteArray* logged = nullptr);
     void startConnect(int index);
     // "$$HierLinienDaten$$" with the current line data, framed, as it goes on the wire.
-    QByteArray lineDataFrame() const;
+    QByteArray lineDataFrame();
     // The slots over which the line data goes out: per distinct address of the enabled slots, the
     // lowest slot. Worked out again only when an address or an Enabled flag changed.
     const std::vector<int>& distributionSlots();
@@ -108,6 +109,7 @@ private:
     LineObserver* observer_ = nullptr;
     Connections& connections_;
     std::array<framing::FrameBuffer, base::MachineSlots> frames_;
+    payload::LineDataFrame lineData_;
     std::array<qint64, base::MachineSlots> arrivalBytes_;
     std::function<qint64()> clock_;
     struct Distribution {

@@ -5,9 +5,11 @@
 #include "base/AnsiCodec.h"
 #include "base/Numbers.h"
 #include "log/Log.h"
+#include "net/Framing.h"
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 using namespace base;
 using namespace logfile;
@@ -56,9 +58,9 @@ QString layoutEntries(const LineLayout& layout, int32_t codePage, int32_t lcId) 
     return out;
 }
 
-QByteArray lineDataBytes(const LineLayout& layout, const AnsiCodec& codec) {
-    QByteArray out;
-    out.reserve(MachineSlots * 64);
+namespace {
+// One enabled slot's line-data entries: "Status<m>=..;Text<m>=..;CodePage<m>=..;LcId<m>=..;".
+void appendSlotEntries(QByteArray& out, int m, const MachineData& d, const AnsiCodec& codec) {
     const auto key = [&out](const char* name, size_t length, int n) {
         char digits[8];
         const auto end = std::to_chars(digits, digits + sizeof(digits), n).ptr;
@@ -69,20 +71,70 @@ QByteArray lineDataBytes(const LineLayout& layout, const AnsiCodec& codec) {
         const auto end = std::to_chars(digits, digits + sizeof(digits), value).ptr;
         out.append(digits, end - digits).append(';');
     };
-    for (int m = 0; m < MachineSlots; ++m) {
-        if (!layout.Machines[static_cast<size_t>(m)].Enabled) continue;
-        const MachineData& d = layout.MachineDataNow[static_cast<size_t>(m)];
-        key("Status", 6, m);
-        number(d.Status);
-        key("Text", 4, m);
-        codec.appendEncoded(out, d.Text);
-        out.append(';');
-        key("CodePage", 8, m);
-        number(d.CodePage);
-        key("LcId", 4, m);
-        number(d.LcId);
-    }
+    key("Status", 6, m);
+    number(d.Status);
+    key("Text", 4, m);
+    codec.appendEncoded(out, d.Text);
+    out.append(';');
+    key("CodePage", 8, m);
+    number(d.CodePage);
+    key("LcId", 4, m);
+    number(d.LcId);
+}
+
+bool sameLineData(const MachineData& a, const MachineData& b) {
+    // A text kept from the last message usually shares its characters with the current one.
+    return a.Status == b.Status && a.CodePage == b.CodePage && a.LcId == b.LcId && a.Text.size() == b.Text.size() &&
+           (a.Text.constData() == b.Text.constData() || a.Text == b.Text);
+}
+} // namespace
+
+QByteArray lineDataBytes(const LineLayout& layout, const AnsiCodec& codec) {
+    QByteArray out;
+    out.reserve(MachineSlots * 64);
+    for (int m = 0; m < MachineSlots; ++m)
+        if (layout.Machines[static_cast<size_t>(m)].Enabled)
+            appendSlotEntries(out, m, layout.MachineDataNow[static_cast<size_t>(m)], codec);
     return out;
+}
+
+const QByteArray& LineDataFrame::frame(const LineLayout& layout, const AnsiCodec& codec) {
+    bool changed = !built_ || codec.codePage() != codePage_;
+    if (codec.codePage() != codePage_) {
+        codePage_ = codec.codePage();
+        for (Slot& slot : slots_) slot.valid = false;
+    }
+    qsizetype size = 0;
+    for (size_t m = 0; m < MachineSlots; ++m) {
+        Slot& slot = slots_[m];
+        const bool enabled = layout.Machines[m].Enabled;
+        const MachineData& data = layout.MachineDataNow[m];
+        if (!slot.valid || slot.enabled != enabled || (enabled && !sameLineData(slot.data, data))) {
+            slot.valid = true;
+            slot.enabled = enabled;
+            slot.data = data;
+            slot.entries.resize(0);
+            if (enabled) appendSlotEntries(slot.entries, static_cast<int>(m), data, codec);
+            changed = true;
+        }
+        size += slot.entries.size();
+    }
+    if (!changed) return frame_;
+    built_ = true;
+    size += framing::StartMarker.size() + HierLinienDaten.size() + framing::EndMarker.size();
+    // A new buffer: the previous message may still be shared by a send that keeps it.
+    QByteArray out(size, Qt::Uninitialized);
+    char* p = out.data();
+    const auto put = [&p](const char* bytes, qsizetype n) {
+        std::memcpy(p, bytes, static_cast<size_t>(n));
+        p += n;
+    };
+    put(framing::StartMarker.data(), framing::StartMarker.size());
+    put(HierLinienDaten.data(), HierLinienDaten.size());
+    for (const Slot& slot : slots_) put(slot.entries.constData(), slot.entries.size());
+    put(framing::EndMarker.data(), framing::EndMarker.size());
+    frame_ = std::move(out);
+    return frame_;
 }
 
 std::optional<QStringView> WerteAufbroeseln(QStringView key, QStringView text) {

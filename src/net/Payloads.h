@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
 #include <optional>
 
 namespace logfile {
@@ -35,6 +36,28 @@ QString layoutEntries(const base::LineLayout& layout, int32_t codePage, int32_t 
 // as the bytes that go on the wire (texts in `codec`'s code page). Every report sends them to every
 // server, so they are built without an intermediate string.
 QByteArray lineDataBytes(const base::LineLayout& layout, const base::AnsiCodec& codec);
+
+// The framed "$$HierLinienDaten$$" message with lineDataBytes' entries, kept from one report to the
+// next. A report changes one slot, so a slot's entries are encoded again only when its data, its
+// Enabled flag or the code page changed, and the message is put together again (one copy of each
+// slot's bytes) only when some slot's entries changed. The bytes are always those of
+// frame(HierLinienDaten + lineDataBytes(layout, codec)).
+class LineDataFrame {
+public:
+    const QByteArray& frame(const base::LineLayout& layout, const base::AnsiCodec& codec);
+
+private:
+    struct Slot {
+        bool valid = false; // entries were made for the values below
+        bool enabled = false;
+        base::MachineData data;
+        QByteArray entries;
+    };
+    std::array<Slot, base::MachineSlots> slots_;
+    int codePage_ = -1; // the code page the entries were encoded in
+    bool built_ = false;
+    QByteArray frame_;
+};
 
 // The value of the entry whose key is exactly `key`: the text between its "=" and the next ";".
 // A key matches only at the start of an entry (the text's start or right after ";") and only

@@ -1,10 +1,13 @@
 #include "net/Payloads.h"
 
 #include "base/AnsiCodec.h"
+#include "net/Framing.h"
 
 #include <gtest/gtest.h>
 
 #include <QStringList>
+
+#include <random>
 
 using namespace base;
 using namespace net;
@@ -56,6 +59,31 @@ TEST(Payloads, LineDataForEnabledSlots) {
     EXPECT_EQ(payload::lineDataBytes(layout, AnsiCodec(1252)),
               QByteArray("Status4=2;Text4=Run;CodePage4=1252;LcId4=1031;Status63=-3;Text63=L\xE4uft;CodePage63=1252;"
                          "LcId63=1031;"));
+}
+
+// The kept message is byte for byte the one built from scratch, whatever changed since the last
+// one: one slot's status, text, code page or locale, an Enabled flag, the code page, or nothing.
+TEST(Payloads, KeptLineDataFrameEqualsTheOneBuiltFromScratch) {
+    LineLayout layout;
+    payload::LineDataFrame kept;
+    std::mt19937 random(7);
+    const QString texts[] = {"", "Run", "L\u00e4uft", "Stop", "Run"};
+    for (int step = 0; step < 3000; ++step) {
+        const size_t m = random() % MachineSlots;
+        MachineData& d = layout.MachineDataNow[m];
+        switch (random() % 6) {
+        case 0: d.Status = static_cast<int16_t>(random() % 7); break;
+        case 1: d.Text = texts[random() % 5]; break;
+        case 2: d.CodePage = static_cast<int32_t>(random() % 2 ? 1252 : 1250); break;
+        case 3: d.LcId = static_cast<int32_t>(random() % 3); break;
+        case 4: layout.Machines[m].Enabled = !layout.Machines[m].Enabled; break;
+        default: break; // a message with nothing changed
+        }
+        const AnsiCodec codec(step % 500 < 250 ? 1252 : 1251);
+        const QByteArray expected =
+            framing::frame(QByteArray(payload::HierLinienDaten.data()) + payload::lineDataBytes(layout, codec));
+        ASSERT_EQ(kept.frame(layout, codec), expected) << "step " << step;
+    }
 }
 
 TEST(Payloads, KeysMatchOnlyWholeAndAtTheStartOfAnEntry) {
