@@ -4,6 +4,7 @@
 
 #include "SimulatedServer.h"
 #include "StationRig.h"
+#include "StoreAnswers.h"
 
 #include <gtest/gtest.h>
 
@@ -11,28 +12,8 @@
 #include <QTest>
 
 using namespace base;
+using testutil::rowsOf;
 using testutil::waitFor;
-
-namespace {
-std::vector<store::Row> rowsOf(store::Store& store, int slot) {
-    store::Query q;
-    q.slotNumbers = {slot};
-    q.limit = 100000;
-    std::vector<store::Row> out;
-    bool answered = false;
-    const quint64 request = store.requestRows(q);
-    const QMetaObject::Connection c =
-        QObject::connect(&store, &store::Store::rowsReady, [&](quint64 r, const std::vector<store::Row>& rows, bool) {
-            if (r != request) return;
-            out = rows;
-            answered = true;
-        });
-    EXPECT_TRUE(waitFor([&] { return answered; }));
-    QObject::disconnect(c);
-    std::reverse(out.begin(), out.end()); // oldest first
-    return out;
-}
-} // namespace
 
 TEST(HistoryEndToEnd, EveryStatusChangeOfTheSimulatorIsARowInItsOrder) {
     QTcpServer probe;

@@ -5,12 +5,12 @@
 #include "station/Station.h"
 
 #include "base/Settings.h"
-#include "platform/Os.h"
 #include "platform/Platform.h"
 
 #include "FakeOs.h"
 #include "LogFiles.h"
 #include "StationRig.h"
+#include "StoreAnswers.h"
 
 #include <gtest/gtest.h>
 
@@ -26,73 +26,21 @@ using testutil::writeBytes;
 namespace {
 
 // A view whose dialogs change the layout as their OK would, and which counts the tile refreshes.
-struct EditingView : StationView {
+struct EditingView : NullStationView {
     std::function<void()> edit; // what the next dialog changes
     int machineRefreshes = 0, groupRefreshes = 0, rebinds = 0;
     DialogResult answer() {
         if (edit) std::exchange(edit, nullptr)();
         return DialogResult::ConfirmedChanged;
     }
-    void showConnectionState(int, ShownConnection) override {}
-    void showMachineData(int, const MachineRecord&, const MachineData&) override {}
-    void showGroupStatus(int, int16_t) override {}
     void bindFirstSlots() override { ++rebinds; }
-    void applyLineParameters() override {}
-    void applyGroupParameters() override {}
-    void setMachineDisplayMode(DisplayMode) override {}
-    void setGroupDisplayMode(DisplayMode) override {}
-    void lineSwitching(bool) override {}
-    void lineSwitchedOff() override {}
-    void editModeChanged(bool) override {}
-    void tableModeChanged(bool) override {}
     void showMachineRecords() override { ++machineRefreshes; }
     void showGroupNames() override { ++groupRefreshes; }
-    int chooseLanguage() override { return 0; }
     DialogResult editMachine(int) override { return answer(); }
     DialogResult editGroup(int) override { return answer(); }
     DialogResult editGroupTable() override { return answer(); }
     DialogResult editMachineTable() override { return answer(); }
-    void setBusyPointer(bool) override {}
 };
-
-// The store's versions, newest first (without their changes).
-std::vector<store::Version> versionsOf(Station& station) {
-    store::Store& store = *station.history().store();
-    std::vector<store::Version> out;
-    bool answered = false;
-    const quint64 request = store.requestVersions();
-    const QMetaObject::Connection c =
-        QObject::connect(&store, &store::Store::versionsReady, [&](quint64 r, const std::vector<store::Version>& v) {
-            if (r != request) return;
-            out = v;
-            answered = true;
-        });
-    EXPECT_TRUE(testutil::waitFor([&] { return answered; }));
-    QObject::disconnect(c);
-    return out;
-}
-
-// One whole version: bytes and changes.
-store::Version versionOf(Station& station, qint64 id) {
-    store::Store& store = *station.history().store();
-    store::Version out;
-    bool answered = false;
-    const quint64 request = store.requestVersion(id);
-    const QMetaObject::Connection c =
-        QObject::connect(&store, &store::Store::versionReady, [&](quint64 r, const store::Version& v) {
-            if (r != request) return;
-            out = v;
-            answered = true;
-        });
-    EXPECT_TRUE(testutil::waitFor([&] { return answered; }));
-    QObject::disconnect(c);
-    return out;
-}
-
-// Waits until the store holds `count` versions.
-bool waitForVersions(Station& station, size_t count) {
-    return testutil::waitFor([&] { return versionsOf(station).size() >= count; }, 10000);
-}
 
 const store::KeyChange* changeOf(const store::Version& v, const QString& section, const QString& key) {
     for (const store::KeyChange& c : v.changes)
@@ -101,17 +49,16 @@ const store::KeyChange* changeOf(const store::Version& v, const QString& section
 }
 
 // What a station would load from these bytes: the machines, group names and column widths.
-struct LoadedLayout {
+LineLayout loaded(const QByteArray& bytes) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("layout.ini");
+    writeBytes(file, bytes);
     LineLayout layout;
-    explicit LoadedLayout(const QByteArray& bytes) {
-        QTemporaryDir dir;
-        const QString file = dir.filePath("layout.ini");
-        writeBytes(file, bytes);
-        layout.loadMachines(file);
-        layout.loadGroupNames(file);
-        layout.loadTableSize(file);
-    }
-};
+    layout.loadMachines(file);
+    layout.loadGroupNames(file);
+    layout.loadTableSize(file);
+    return layout;
+}
 
 void expectSameLayout(const LineLayout& a, const LineLayout& b) {
     for (size_t s = 0; s < MachineSlots; ++s) EXPECT_TRUE(a.Machines[s] == b.Machines[s]) << "Ma" << s;
@@ -127,124 +74,130 @@ struct VersionRig : StationRig {
     FakeOs fake;
     platform::ScopedOs scoped{fake};
     EditingView view;
+    StationOptions stationOptions = options();
 
-    Station& begin(const QByteArray& ini) {
+    // A null `ini` keeps the settings file as it is.
+    Station& begin(const QByteArray& ini, bool startVersion = true) {
         QFile::copy(QStringLiteral(VRR_TEST_DATA "/languages.mdb"), dir.filePath("Languages.mdb"));
-        Station& s = create(ini);
-        s.setView(&view);
-        s.Form_Load();
-        s.CommandStart_Click(); // off: layout changes need edit mode, which needs the line off
-        s.CommandEdit_Click();
-        EXPECT_TRUE(s.editMode());
-        EXPECT_TRUE(waitForVersions(s, 1));
-        return s;
+        if (!ini.isNull()) writeBytes(paths.settingsFile(), ini);
+        station = std::make_unique<Station>(paths, stationOptions);
+        station->setView(&view);
+        station->Form_Load();
+        station->CommandStart_Click(); // off: layout changes need edit mode, which needs the line off
+        station->CommandEdit_Click();
+        EXPECT_TRUE(station->editMode());
+        EXPECT_TRUE(!startVersion || waitForVersions(1));
+        return *station;
     }
     void edit(std::function<void()> change) { view.edit = std::move(change); }
+    std::vector<store::Version> versions() { return testutil::versionsOf(*station->history().store()); }
+    store::Version version(qint64 id) { return testutil::versionOf(*station->history().store(), id); }
+    bool waitForVersions(size_t count) {
+        return testutil::waitFor([&] { return versions().size() >= count; }, 10000);
+    }
     // The station goes before the view and the operating system it uses.
     ~VersionRig() { station.reset(); }
 };
 
 } // namespace
 
+// Each save kind is one version with the file's bytes, its hash and the key it changed; a confirmed
+// dialog that changed nothing leaves the bytes as they were and is no version.
 TEST(Versions, EverySaveKindIsAVersionWithItsChangedKeys) {
     VersionRig rig;
     Station& station = rig.begin(Start);
     LineLayout& layout = station.layout();
-
-    rig.edit([&] { layout.Machines[0].Address = "10.0.0.6"; });
-    station.LineModul_Click(0);
-    ASSERT_TRUE(waitForVersions(station, 2));
-
-    station.CommandTab_Click();
-    rig.edit([&] { layout.Machines[3].Text = "Capper"; });
-    station.LineModul_Click(3);
-    rig.edit([&] { layout.setGroupName(1, "Closing"); });
-    station.GroupModul_Click(1);
-    station.CommandTab_Click();
-    rig.edit([&] { layout.setGroupName(0, "Filling A"); });
-    station.GroupModul_Click(0);
-    // The sample's entry 2 is another language than the file's 1033.
-    const lang::LanguageRecord& chosen = station.languages().Languages[2];
-    ASSERT_NE(chosen.LcId, 1033);
-    station.chooseLanguage(2);
-    // A confirmed dialog that changed nothing leaves the bytes as they were: no version.
-    station.LineModul_Click(0);
-    ASSERT_TRUE(waitForVersions(station, 6));
-
-    const std::vector<store::Version> list = versionsOf(station);
-    ASSERT_EQ(list.size(), 6u);
-    QStringList origins;
-    for (const store::Version& v : list) origins << v.origin;
-    EXPECT_EQ(origins,
-              (QStringList{"Choose Language", "Edit Group", "Group table", "Machine table", "Edit Maschine", "start"}));
-    for (const store::Version& v : list) EXPECT_EQ(v.user, platform::loginName());
-
-    // The editor writes every key of its section: the address changed, the others are new.
-    const store::Version machine = versionOf(station, list[4].id);
-    const store::KeyChange* address = changeOf(machine, "Ma0", "Address");
-    ASSERT_NE(address, nullptr);
-    EXPECT_EQ(address->oldValue, "10.0.0.5");
-    EXPECT_EQ(address->newValue, "10.0.0.6");
-    for (const store::KeyChange& c : machine.changes) {
-        EXPECT_EQ(c.section, "Ma0");
-        if (c.key != "Address") {
-            EXPECT_TRUE(c.oldValue.isNull()) << c.key.toStdString();
-        }
+    const int32_t chosen = station.languages().Languages[2].LcId;
+    ASSERT_NE(chosen, 1033); // the sample's entry 2 is another language than the file's
+    struct Case {
+        const char* origin; // nullptr: no version
+        std::function<void()> save;
+        const char *section, *key, *oldValue; // oldValue nullptr: the key is new
+        QString newValue;
+    };
+    const Case cases[] = {
+        {"Edit Maschine",
+         [&] {
+             rig.edit([&] { layout.Machines[0].Address = "10.0.0.6"; });
+             station.LineModul_Click(0);
+         },
+         "Ma0", "Address", "10.0.0.5", "10.0.0.6"},
+        {nullptr, [&] { station.LineModul_Click(0); }, nullptr, nullptr, nullptr, {}},
+        {"Machine table",
+         [&] {
+             station.CommandTab_Click();
+             rig.edit([&] { layout.Machines[3].Text = "Capper"; });
+             station.LineModul_Click(3);
+         },
+         "Ma3", "Text", nullptr, "Capper"},
+        {"Group table",
+         [&] {
+             rig.edit([&] { layout.setGroupName(1, "Closing"); });
+             station.GroupModul_Click(1);
+             station.CommandTab_Click();
+         },
+         "General", "Group1", nullptr, "Closing"},
+        {"Edit Group",
+         [&] {
+             rig.edit([&] { layout.setGroupName(0, "Filling A"); });
+             station.GroupModul_Click(0);
+         },
+         "General", "Group0", "Filling", "Filling A"},
+        {"Choose Language", [&] { station.chooseLanguage(2); }, "General", "LcId", "1033", QString::number(chosen)},
+    };
+    size_t count = 1;
+    std::vector<store::Version> kept;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.origin ? c.origin : "no change");
+        c.save();
+        if (!c.origin) continue;
+        ASSERT_TRUE(rig.waitForVersions(++count));
+        const std::vector<store::Version> list = rig.versions();
+        ASSERT_EQ(list.size(), count);
+        const store::Version v = rig.version(list[0].id);
+        kept.push_back(v);
+        EXPECT_EQ(v.origin, c.origin);
+        EXPECT_EQ(v.user, platform::loginName());
+        const QByteArray file = readBytes(rig.paths.settingsFile());
+        EXPECT_EQ(v.content, file);
+        EXPECT_EQ(v.sha256, QCryptographicHash::hash(file, QCryptographicHash::Sha256).toHex());
+        EXPECT_EQ(v.size, file.size());
+        const store::KeyChange* change = changeOf(v, c.section, c.key);
+        ASSERT_NE(change, nullptr);
+        EXPECT_EQ(change->oldValue, c.oldValue ? QString::fromLatin1(c.oldValue) : QString());
+        EXPECT_EQ(change->newValue, c.newValue);
     }
-    EXPECT_EQ(changeOf(machine, "Ma0", "Text"), nullptr) << "written as it was";
-
-    const store::Version table = versionOf(station, list[3].id);
-    const store::KeyChange* text = changeOf(table, "Ma3", "Text");
-    ASSERT_NE(text, nullptr);
-    EXPECT_TRUE(text->oldValue.isNull()) << "Ma3 was not in the file before";
-    EXPECT_EQ(text->newValue, "Capper");
-    EXPECT_EQ(changeOf(table, "Ma0", "Address"), nullptr) << "unchanged keys are no changes";
-
-    const store::KeyChange* closing = changeOf(versionOf(station, list[2].id), "General", "Group1");
-    ASSERT_NE(closing, nullptr);
-    EXPECT_EQ(closing->newValue, "Closing");
-    const store::KeyChange* renamed = changeOf(versionOf(station, list[1].id), "General", "Group0");
-    ASSERT_NE(renamed, nullptr);
-    EXPECT_EQ(renamed->oldValue, "Filling");
-    EXPECT_EQ(renamed->newValue, "Filling A");
-    const store::KeyChange* language = changeOf(versionOf(station, list[0].id), "General", "LcId");
-    ASSERT_NE(language, nullptr);
-    EXPECT_EQ(language->oldValue, "1033");
-    EXPECT_EQ(language->newValue, QString::number(chosen.LcId));
-
-    // The newest version holds the file's bytes, and their hash.
-    const store::Version newest = versionOf(station, list[0].id);
-    const QByteArray file = readBytes(rig.paths.settingsFile());
-    EXPECT_EQ(newest.content, file);
-    EXPECT_EQ(newest.sha256, QCryptographicHash::hash(file, QCryptographicHash::Sha256).toHex());
-    EXPECT_EQ(newest.size, file.size());
+    // The editor writes every key of its section: the address changed, the others are new, the name
+    // was written as it was; the table's version lists no unchanged key.
+    for (const store::KeyChange& c : kept[0].changes) {
+        EXPECT_EQ(c.section, "Ma0");
+        EXPECT_TRUE(c.key == "Address" || c.oldValue.isNull()) << c.key.toStdString();
+    }
+    EXPECT_EQ(changeOf(kept[0], "Ma0", "Text"), nullptr);
+    EXPECT_EQ(changeOf(kept[1], "Ma0", "Address"), nullptr);
 }
 
 TEST(Versions, AHandEditBetweenRunsIsRecordedAtTheNextStart) {
     VersionRig rig;
-    {
-        Station& first = rig.begin(Start);
-        first.history().end(2000);
-    }
+    rig.begin(Start).history().end(2000);
     // Changed by hand while the station did not run.
     QByteArray edited = Start;
     edited.replace("Address=10.0.0.5", "Address=10.0.0.9");
-    writeBytes(rig.paths.settingsFile(), edited);
     rig.station.reset();
-    Station& second = rig.begin(edited);
-    const std::vector<store::Version> list = versionsOf(second);
+    rig.begin(edited);
+    const std::vector<store::Version> list = rig.versions();
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].origin, "start");
-    const store::Version hand = versionOf(second, list[0].id);
+    const store::Version hand = rig.version(list[0].id);
     ASSERT_EQ(hand.changes.size(), 1u);
     EXPECT_EQ(hand.changes[0].oldValue, "10.0.0.5");
     EXPECT_EQ(hand.changes[0].newValue, "10.0.0.9");
 
     // A start that finds the file as last recorded records nothing.
     rig.station.reset();
-    Station& third = rig.begin(edited);
+    rig.begin(edited);
     testutil::waitFor([] { return false; }, 500);
-    EXPECT_EQ(versionsOf(third).size(), 2u);
+    EXPECT_EQ(rig.versions().size(), 2u);
 }
 
 TEST(Versions, ARestoreBringsBackTheLayoutAndKeepsEveryOtherLine) {
@@ -264,11 +217,11 @@ TEST(Versions, ARestoreBringsBackTheLayoutAndKeepsEveryOtherLine) {
     rig.edit([&] { layout.setGroupName(2, "Packing"); });
     station.GroupModul_Click(2);
     station.CommandTab_Click();
-    ASSERT_TRUE(waitForVersions(station, 4));
-    const qint64 k = versionsOf(station)[0].id;
+    ASSERT_TRUE(rig.waitForVersions(4));
+    const qint64 k = rig.versions()[0].id;
     const QByteArray atK = readBytes(rig.paths.settingsFile());
 
-    // Later saves of every kind, then service staff switch data logging on by hand.
+    // Later saves of every kind.
     rig.edit([&] { layout.Machines[0].Address = "10.9.9.9"; });
     station.LineModul_Click(0);
     rig.edit([&] { layout.setGroupName(0, "Scrambled"); });
@@ -282,23 +235,23 @@ TEST(Versions, ARestoreBringsBackTheLayoutAndKeepsEveryOtherLine) {
     station.LineModul_Click(7);
     station.CommandTab_Click();
     station.chooseLanguage(3);
-    ASSERT_TRUE(waitForVersions(station, 8));
+    ASSERT_TRUE(rig.waitForVersions(8));
 
     // Without a change outside the layout the file comes back byte for byte, and the tiles show it.
-    const store::Version version = versionOf(station, k);
+    const store::Version version = rig.version(k);
     rig.view.machineRefreshes = rig.view.groupRefreshes = rig.view.rebinds = 0;
     rig.fake.calls.clear();
     QString reason;
     ASSERT_TRUE(station.restoreVersion(version, &reason)) << reason.toStdString();
     EXPECT_EQ(readBytes(rig.paths.settingsFile()), atK);
-    expectSameLayout(station.layout(), LoadedLayout(atK).layout);
+    expectSameLayout(station.layout(), loaded(atK));
     EXPECT_EQ(station.settings().lcId, station.languages().Languages[2].LcId);
     EXPECT_EQ(rig.fake.calls.filter("activate").size(), 1) << "the language's keyboard is applied again";
     EXPECT_GE(rig.view.machineRefreshes, 1);
     EXPECT_GE(rig.view.groupRefreshes, 1);
     EXPECT_GE(rig.view.rebinds, 1);
-    ASSERT_TRUE(waitForVersions(station, 9));
-    const store::Version restore = versionOf(station, versionsOf(station)[0].id);
+    ASSERT_TRUE(rig.waitForVersions(9));
+    const store::Version restore = rig.version(rig.versions()[0].id);
     EXPECT_EQ(restore.origin, "restore");
     EXPECT_EQ(restore.restoredFrom, k);
 
@@ -306,13 +259,10 @@ TEST(Versions, ARestoreBringsBackTheLayoutAndKeepsEveryOtherLine) {
     rig.edit([&] { layout.Machines[5].Address = "10.1.1.1"; });
     station.LineModul_Click(5);
     IniSave(true, "General", "LogData", rig.paths.settingsFile());
-    const QByteArray before = readBytes(rig.paths.settingsFile());
+    QByteArray expected = readBytes(rig.paths.settingsFile());
     ASSERT_TRUE(station.restoreVersion(version, &reason)) << reason.toStdString();
-    const QByteArray after = readBytes(rig.paths.settingsFile());
-    expectSameLayout(LoadedLayout(after).layout, LoadedLayout(atK).layout);
-    QByteArray expected = before;
-    expected.replace("Address=10.1.1.1", "Address=" + LoadedLayout(atK).layout.Machines[5].Address.toLatin1());
-    EXPECT_EQ(after, expected) << "only the one layout key changed; LogData=true stays";
+    expected.replace("Address=10.1.1.1", "Address=" + loaded(atK).Machines[5].Address.toLatin1());
+    EXPECT_EQ(readBytes(rig.paths.settingsFile()), expected) << "only the one layout key changed; LogData=true stays";
 }
 
 TEST(Versions, ARestoreOutsideEditModeOrWithoutAFileChangesNothing) {
@@ -320,9 +270,13 @@ TEST(Versions, ARestoreOutsideEditModeOrWithoutAFileChangesNothing) {
     Station& station = rig.begin(Start);
     rig.edit([&] { station.layout().Machines[0].Address = "10.0.0.6"; });
     station.LineModul_Click(0);
-    ASSERT_TRUE(waitForVersions(station, 2));
-    const store::Version first = versionOf(station, versionsOf(station).back().id);
+    ASSERT_TRUE(rig.waitForVersions(2));
+    const store::Version first = rig.version(rig.versions().back().id);
     const QByteArray now = readBytes(rig.paths.settingsFile());
+    const auto expectUnchanged = [&] {
+        EXPECT_EQ(readBytes(rig.paths.settingsFile()), now);
+        EXPECT_EQ(station.layout().Machines[0].Address, "10.0.0.6");
+    };
 
     station.CommandEdit_Click(); // edit mode off
     QString reason;
@@ -330,8 +284,7 @@ TEST(Versions, ARestoreOutsideEditModeOrWithoutAFileChangesNothing) {
     EXPECT_TRUE(reason.contains("edit mode"));
     station.CommandStart_Click(); // connected: edit mode cannot be on
     EXPECT_FALSE(station.restoreVersion(first, &reason));
-    EXPECT_EQ(readBytes(rig.paths.settingsFile()), now);
-    EXPECT_EQ(station.layout().Machines[0].Address, "10.0.0.6");
+    expectUnchanged();
 
     // A file that cannot be replaced: the restore says why, and the station keeps its layout.
     station.CommandStart_Click();
@@ -340,32 +293,23 @@ TEST(Versions, ARestoreOutsideEditModeOrWithoutAFileChangesNothing) {
     EXPECT_FALSE(station.restoreVersion(first, &reason));
     EXPECT_TRUE(reason.contains("No space left")) << reason.toStdString();
     rig.fake.failWrites = false;
-    EXPECT_EQ(readBytes(rig.paths.settingsFile()), now);
-    EXPECT_EQ(station.layout().Machines[0].Address, "10.0.0.6");
+    expectUnchanged();
     testutil::waitFor([] { return false; }, 500);
-    EXPECT_EQ(versionsOf(station).size(), 2u) << "a failed restore is no version";
+    EXPECT_EQ(rig.versions().size(), 2u) << "a failed restore is no version";
 }
 
 TEST(Versions, ASaveWhileTheStoreCannotWriteIsNotDelayedAndTheNextStartRecordsIt) {
     VersionRig rig;
     // The store's folder is a file: it cannot open.
     writeBytes(rig.dir.filePath("blocked"), "not a folder");
-    StationOptions options = rig.options();
-    options.historyFile = rig.dir.filePath("blocked/history.sqlite");
-    writeBytes(rig.paths.settingsFile(), Start);
-    QFile::copy(QStringLiteral(VRR_TEST_DATA "/languages.mdb"), rig.dir.filePath("Languages.mdb"));
-    {
-        Station station(rig.paths, options);
-        station.setView(&rig.view);
-        station.Form_Load();
-        station.CommandStart_Click();
-        station.CommandEdit_Click();
-        rig.edit([&] { station.layout().Machines[0].Address = "10.0.0.7"; });
-        station.LineModul_Click(0);
-        // The save is in the file at once, whatever the store does.
-        EXPECT_EQ(IniReadString("Ma0", "Address", rig.paths.settingsFile()), "10.0.0.7");
-        station.CommandEnd_Click(); // the store gets its time to write, then the log is written
-    }
+    rig.stationOptions.historyFile = rig.dir.filePath("blocked/history.sqlite");
+    Station& station = rig.begin(Start, false);
+    rig.edit([&] { station.layout().Machines[0].Address = "10.0.0.7"; });
+    station.LineModul_Click(0);
+    // The save is in the file at once, whatever the store does.
+    EXPECT_EQ(IniReadString("Ma0", "Address", rig.paths.settingsFile()), "10.0.0.7");
+    station.CommandEnd_Click(); // the store gets its time to write, then the log is written
+    rig.station.reset();
     const QStringList log = testutil::logLines(rig.logPath());
     EXPECT_FALSE(log.filter("History not saved: ").isEmpty());
     EXPECT_EQ(log.filter("Version not recorded: ").size(), 1) << log.join('\n').toStdString();
@@ -373,11 +317,9 @@ TEST(Versions, ASaveWhileTheStoreCannotWriteIsNotDelayedAndTheNextStartRecordsIt
     // The store can write again: the next start records the file as it is now.
     QFile::remove(rig.dir.filePath("blocked"));
     ASSERT_TRUE(QDir(rig.dir.path()).mkdir("blocked"));
-    Station again(rig.paths, options);
-    again.setView(&rig.view);
-    again.Form_Load();
-    ASSERT_TRUE(waitForVersions(again, 1));
-    const store::Version start = versionOf(again, versionsOf(again)[0].id);
+    rig.begin(QByteArray());
+    const store::Version start = rig.version(rig.versions()[0].id);
     EXPECT_EQ(start.origin, "start");
+    EXPECT_TRUE(start.content.contains("Address=10.0.0.7"));
     EXPECT_EQ(start.content, readBytes(rig.paths.settingsFile()));
 }
