@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,8 +21,6 @@
 #include <QVariant>
 
 #include <cstring>
-
-#include <sys/stat.h>
 
 using namespace store;
 using testutil::readBytes;
@@ -325,29 +322,20 @@ TEST(Store, TheDatabaseIsNeverReachedFromAnotherThread) {
         "reached from a thread not its own");
 }
 
-TEST(Store, RowsPagesTimeInStateAndCsv) {
+// Newest first, in pages that go on after the last row shown, each row with how long the slot's
+// state before it lasted (-1: nothing before it). The filters, the time in state and the export
+// are the History window's tests, on this store.
+TEST(Store, RowsComeInPagesWithHowLongTheStateBeforeLasted) {
     QTemporaryDir dir;
     Database db(dir.filePath("h.sqlite"));
     QString error;
     ASSERT_EQ(db.open(&error), Database::OpenResult::Opened);
     const qint64 t0 = 1'700'000'000'000;
-    std::vector<Event> events{
-        connectionEvent(t0, 4, "connected", 5, 5),
-        statusEvent(t0 + 1000, 4, 5, 1, "Run"),
-        statusEvent(t0 + 61000, 4, 1, 4, "Jam, \"left\" guide"),
-        connectionEvent(t0 + 91000, 4, "not connected", 4, 5),
-        connectionEvent(t0 + 121000, 4, "connected", 5, 5),
-        statusEvent(t0 + 122000, 4, 5, 1, "Run"),
-        statusEvent(t0 + 5000, 7, 1, 3, "Low glue"),
-    };
-    Event started;
-    started.timeMs = t0 - 10;
-    started.kind = EventKind::Station;
-    started.detail = "started";
-    events.push_back(started);
-    ASSERT_TRUE(db.insert(events, 0, &error));
-
-    // Newest first, in pages, with how long the slot's state before lasted.
+    ASSERT_TRUE(db.insert(
+        std::vector<Event>{connectionEvent(t0, 4, "connected", 5, 5), statusEvent(t0 + 1000, 4, 5, 1),
+                           statusEvent(t0 + 61000, 4, 1, 4), connectionEvent(t0 + 91000, 4, "not connected", 4, 5),
+                           connectionEvent(t0 + 121000, 4, "connected", 5, 5), statusEvent(t0 + 122000, 4, 5, 1)},
+        0, &error));
     Query q;
     q.slotNumbers = {4};
     q.limit = 4;
@@ -363,49 +351,10 @@ TEST(Store, RowsPagesTimeInStateAndCsv) {
     page = db.rows(q, &more);
     ASSERT_EQ(page.size(), 2u);
     EXPECT_FALSE(more);
+    EXPECT_EQ(page[0].event.timeMs, t0 + 1000);
     EXPECT_EQ(page[1].previousMs, -1);
-    // Filters: statuses, connections off, text, the whole line with the station's rows.
-    Query filter;
-    filter.statuses = {4};
-    filter.connections = false;
-    filter.slotNumbers = {4, 7};
-    EXPECT_EQ(db.rows(filter, &more).size(), 1u);
-    Query text;
-    text.textContains = "GLUE";
-    ASSERT_EQ(db.rows(text, &more).size(), 1u);
-    EXPECT_EQ(db.rows(text, &more)[0].event.slot, 7);
-    EXPECT_EQ(db.rows(Query{}, &more).size(), events.size());
-
-    // Slot 4 from t0 to t0 + 150 s: 1 s waiting for its first report (status 5 while connected),
-    // 60 s running, 30 s jammed, 30 s not connected, 1 s 5 again, 28 s running.
-    const TimeInState s = db.timeInState(4, t0, t0 + 150000);
-    EXPECT_EQ(s.totalMs, 150000);
-    EXPECT_EQ(s.ms[1], 60000 + 28000);
-    EXPECT_EQ(s.ms[4], 30000);
-    EXPECT_EQ(s.ms[5], 1000 + 1000);
-    EXPECT_EQ(s.ms[TimeInState::NotConnected], 30000);
-    // Starting in the middle takes the state before it.
-    EXPECT_EQ(db.timeInState(4, t0 + 70000, t0 + 80000).ms[4], 10000);
+    // A slot without rows was in no known state.
     EXPECT_EQ(db.timeInState(9, t0, t0 + 1000).ms[TimeInState::Unknown], 1000);
-
-    // CSV of a filter: RFC 4180 quoting, CR LF, local times with their offset.
-    Query jam;
-    jam.slotNumbers = {4};
-    jam.statuses = {4};
-    jam.connections = false;
-    const QString csv = dir.filePath("jam.csv");
-    ASSERT_TRUE(db.exportCsv(jam, csv, {}, &error)) << error.toStdString();
-    const QDateTime at = QDateTime::fromMSecsSinceEpoch(t0 + 61000);
-    const QString time = at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs);
-    EXPECT_EQ(readBytes(csv),
-              "time,slot,machine,group,event,old status,new status,text,changes,previous state lasted (s)\r\n" +
-                  (time + ",4,Filler 4,,status,1,4,\"Jam, \"\"left\"\" guide\",1,60.000\r\n").toUtf8());
-    EXPECT_TRUE(time.contains('+') || time.endsWith('Z') || time.contains('-', Qt::CaseSensitive));
-    // Cancelled: no file at all.
-    const QString cancelled = dir.filePath("cancelled.csv");
-    EXPECT_FALSE(db.exportCsv(
-        Query{}, cancelled, [](qint64) { return false; }, &error));
-    EXPECT_FALSE(QFileInfo::exists(cancelled));
 }
 
 TEST(Store, VersionsKeepTheirBytesChangesAndTheLast200) {
