@@ -24,43 +24,43 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-using namespace base;
 using namespace display;
 
 namespace {
-
-QStringList entries(const QMenu* menu) {
-    QStringList out;
-    for (const QAction* a : menu->actions())
-        if (!a->isSeparator()) out << a->text();
-    return out;
-}
-
-QAction* entry(const QMenu* menu, const QString& text) {
-    for (QAction* a : menu->actions())
-        if (a->text() == text) return a;
-    return nullptr;
-}
-
-const QByteArray Line = "[General]\r\nGroup11=Wrapping\r\n[Ma21]\r\nText=Filler 2\r\nEnabled=true\r\nGroup=11\r\n";
-
+// The window scrolled to position 2: machine tile 5 shows slot 21, group tile 3 shows group 11.
+struct TileMenuTest : ::testing::Test {
+    WindowRig rig;
+    VelkoZuraVeradadClient& window =
+        rig.start("[General]\r\nGroup11=Wrapping\r\n[Ma21]\r\nText=Filler 2\r\nEnabled=true\r\nGroup=11\r\n");
+    TileMenuTest() {
+        window.hScroll()->setValue(2);
+        window.show();
+    }
+    QStringList entries() const {
+        QStringList out;
+        for (const QAction* a : window.tileMenu()->actions())
+            if (!a->isSeparator()) out << a->text();
+        return out;
+    }
+    // Opens the menu of a tile and chooses the entry of that text.
+    void choose(bool group, int tile, const QString& text) {
+        window.showTileMenu(group, tile, QPoint(0, 0));
+        for (QAction* a : window.tileMenu()->actions())
+            if (a->text() == text) return a->trigger();
+        ADD_FAILURE() << "no entry " << text.toStdString();
+    }
+};
 } // namespace
 
-TEST(TileMenu, EveryWayOfAskingOpensTheMenuOfThatTile) {
-    WindowRig rig;
-    VelkoZuraVeradadClient& window = rig.start(Line);
-    window.hScroll()->setValue(2); // machine tile 5 shows slot 21, group tile 3 shows group 11
-    window.show();
+TEST_F(TileMenuTest, EveryWayOfAskingOpensTheMenuOfThatTile) {
     LineModul* tile = window.machineTile(5);
     QSignalSpy clicks(tile, &Tile::Click);
-
     // A right click reaches a widget as a context-menu event of the mouse, as the window system sends it.
     QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(10, 10), tile->mapToGlobal(QPoint(10, 10)));
     QApplication::sendEvent(tile, &rightClick);
     ASSERT_NE(window.tileMenu(), nullptr);
     EXPECT_TRUE(window.tileMenu()->isVisible());
-    EXPECT_EQ(entries(window.tileMenu()),
-              (QStringList{"History of Filler 2\u2026", "Line history\u2026", "Settings versions\u2026"}));
+    EXPECT_EQ(entries(), (QStringList{"History of Filler 2\u2026", "Line history\u2026", "Settings versions\u2026"}));
     window.tileMenu()->close();
 
     // The keyboard: the Menu key and Shift+F10 on the tile with the focus.
@@ -68,14 +68,14 @@ TEST(TileMenu, EveryWayOfAskingOpensTheMenuOfThatTile) {
     EXPECT_TRUE(window.tileMenu()->isVisible());
     window.tileMenu()->close();
     QTest::keyClick(window.groupTile(3), Qt::Key_F10, Qt::ShiftModifier);
-    EXPECT_EQ(entries(window.tileMenu()).value(0), "History of group Wrapping\u2026");
+    EXPECT_EQ(entries().value(0), "History of group Wrapping\u2026");
     window.tileMenu()->close();
 
     // A press held still opens the menu, and its release is no click; a short press stays a click.
     QTest::mousePress(tile, Qt::LeftButton, {}, QPoint(20, 20));
     QTest::qWait(Tile::HoldMs + 200);
     EXPECT_TRUE(window.tileMenu()->isVisible());
-    EXPECT_EQ(entries(window.tileMenu()).value(0), "History of Filler 2\u2026");
+    EXPECT_EQ(entries().value(0), "History of Filler 2\u2026");
     QTest::mouseRelease(tile, Qt::LeftButton, {}, QPoint(20, 20));
     window.tileMenu()->close();
     EXPECT_EQ(clicks.count(), 0);
@@ -83,41 +83,28 @@ TEST(TileMenu, EveryWayOfAskingOpensTheMenuOfThatTile) {
     EXPECT_EQ(clicks.count(), 1);
 }
 
-TEST(TileMenu, ItsEntriesOpenTheOneHistoryWindowInEveryMode) {
-    WindowRig rig;
-    VelkoZuraVeradadClient& window = rig.start(Line);
-    window.hScroll()->setValue(2);
-    window.show();
+TEST_F(TileMenuTest, ItsEntriesOpenTheOneHistoryWindowInEveryMode) {
     for (bool editing : {false, true}) {
         if (editing) {
             rig.station->CommandStart_Click();
             rig.station->CommandEdit_Click();
         }
-        window.showTileMenu(false, 5, QPoint(0, 0));
-        entry(window.tileMenu(), "History of Filler 2\u2026")->trigger();
+        choose(false, 5, "History of Filler 2\u2026");
         records::HistoryWindow& history = window.historyWindow();
         EXPECT_TRUE(history.isVisible());
         EXPECT_EQ(history.filter().machine, records::MachineChoice::machine(21));
-
-        window.showTileMenu(true, 3, QPoint(0, 0));
-        entry(window.tileMenu(), "History of group Wrapping\u2026")->trigger();
+        choose(true, 3, "History of group Wrapping\u2026");
         EXPECT_EQ(&window.historyWindow(), &history);
         EXPECT_EQ(history.filter().machine, records::MachineChoice::group(11));
-        window.showTileMenu(true, 3, QPoint(0, 0));
-        entry(window.tileMenu(), "Line history\u2026")->trigger();
+        choose(true, 3, "Line history\u2026");
         EXPECT_EQ(history.filter().machine, records::MachineChoice::line());
         history.close();
     }
 }
 
-TEST(TileMenu, ARestoreFromTheVersionsWindowShowsOnTheTiles) {
-    WindowRig rig;
-    VelkoZuraVeradadClient& window = rig.start(Line);
-    window.hScroll()->setValue(2);
-    window.show();
+TEST_F(TileMenuTest, ARestoreFromTheVersionsWindowShowsOnTheTiles) {
     station::Station& station = *rig.station;
-    window.showTileMenu(false, 5, QPoint(0, 0));
-    entry(window.tileMenu(), "Settings versions\u2026")->trigger();
+    choose(false, 5, "Settings versions\u2026");
     records::VersionsWindow& versions = window.versionsWindow();
     ASSERT_TRUE(testutil::waitFor([&] { return versions.list()->topLevelItemCount() == 1; }));
     const qint64 start = versions.versions()[0].id;
@@ -148,7 +135,7 @@ TEST(TileMenu, ARestoreFromTheVersionsWindowShowsOnTheTiles) {
     EXPECT_TRUE(question.contains("Ma21 (Filler 2): Text Renamed → Filler 2")) << question.toStdString();
     EXPECT_EQ(restored.count(), 1);
     EXPECT_EQ(window.machineTile(5)->machineName(), "Filler 2");
-    EXPECT_EQ(IniReadString("Ma21", "Text", rig.paths.settingsFile()), "Filler 2");
+    EXPECT_EQ(base::IniReadString("Ma21", "Text", rig.paths.settingsFile()), "Filler 2");
     ASSERT_TRUE(testutil::waitFor([&] { return versions.versions().size() == 3; }));
     EXPECT_EQ(versions.list()->topLevelItem(0)->text(2), QStringLiteral("restore of version %1").arg(start));
 }
