@@ -20,45 +20,7 @@ using testutil::readBytes;
 using testutil::writeBytes;
 
 namespace {
-// Records every call the station makes on its view, by name and argument.
-struct RecordingStationView : StationView {
-    QStringList calls;
-    int languageAnswer = 0;
-    DialogResult dialogAnswer = DialogResult::Cancelled;
-    template <typename... Args> void note(const char* call, Args... args) {
-        QStringList words{QString::fromLatin1(call)};
-        ((words << QString::number(static_cast<int>(args))), ...);
-        calls << words.join(QLatin1Char(' '));
-    }
-    void showConnectionState(int slot, ShownConnection s) override { note("connection", slot, s); }
-    void showMachineData(int slot, const MachineRecord&, const MachineData& d) override {
-        note("data", slot, d.Status);
-    }
-    void showGroupStatus(int group, int16_t s) override {
-        if (s != 0) note("group", group, s);
-    }
-    void bindFirstSlots() override { note("bindFirstSlots"); }
-    void applyLineParameters() override { note("applyLineParameters"); }
-    void applyGroupParameters() override { note("applyGroupParameters"); }
-    void setMachineDisplayMode(DisplayMode mode) override { note("machineDisplayMode", mode); }
-    void setGroupDisplayMode(DisplayMode mode) override { note("groupDisplayMode", mode); }
-    void lineSwitching(bool on) override { note("lineSwitching", on); }
-    void lineSwitchedOff() override { note("lineSwitchedOff"); }
-    void editModeChanged(bool on) override { note("editMode", on); }
-    void tableModeChanged(bool on) override { note("tableMode", on); }
-    void showMachineRecords() override { note("showMachineRecords"); }
-    void showGroupNames() override { note("showGroupNames"); }
-    int chooseLanguage() override { return note("chooseLanguage"), languageAnswer; }
-    DialogResult editMachine(int slot) override { return note("editMachine", slot), dialogAnswer; }
-    DialogResult editGroup(int group) override { return note("editGroup", group), dialogAnswer; }
-    DialogResult editGroupTable() override { return note("editGroupTable"), dialogAnswer; }
-    DialogResult editMachineTable() override { return note("editMachineTable"), dialogAnswer; }
-    void setBusyPointer(bool busy) override { note("busy", busy); }
-    QStringList take() { return std::exchange(calls, {}); }
-};
-
 const QByteArray Debugging = "[General]\r\nLogDebug=true\r\nLogSystem=true\r\nLogData=true\r\n";
-
 } // namespace
 
 TEST(Station, RunsHeadlessFromStartUpToShutDown) {
