@@ -20,7 +20,12 @@ qint64 LazyTimer::now() {
 void LazyTimer::restart() {
     due_ = now() + interval_;
     enabled_ = true;
-    if (!timer_.isActive()) timer_.start(interval_);
+    if (!armed_) arm(interval_);
+}
+
+void LazyTimer::arm(int ms) {
+    armed_ = true;
+    timer_.start(ms);
 }
 
 void LazyTimer::enable() {
@@ -29,19 +34,21 @@ void LazyTimer::enable() {
 
 void LazyTimer::stop() {
     enabled_ = false;
+    armed_ = false;
     timer_.stop();
 }
 
 void LazyTimer::onFire() {
+    armed_ = false; // single shot: it is no longer running
     if (!enabled_) return;
     const qint64 remaining = due_ - now();
     if (remaining > 0) {
-        timer_.start(static_cast<int>(remaining));
+        arm(static_cast<int>(remaining));
         return;
     }
     // Periodic: the next one is due a full interval from now, unless the handler restarts or stops it.
     due_ = now() + interval_;
-    timer_.start(interval_);
+    arm(interval_);
     emit timeout();
 }
 

@@ -29,12 +29,16 @@ signals:
 
 private:
     void onFire();
+    void arm(int ms);
     static qint64 now();
 
     QTimer timer_;
     int interval_;
     qint64 due_ = 0;
     bool enabled_ = false;
+    // Whether timer_ runs, kept here: a restart after every send asks it, and the flag is at hand
+    // where the timer's own state is not.
+    bool armed_ = false;
 };
 
 } // namespace net
