@@ -24,6 +24,7 @@
 #include <string>
 #include <sys/epoll.h>
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/timerfd.h>
@@ -46,17 +47,22 @@ struct Options {
     bool quick = false;
     bool search = true;
     bool logData = true;
-    std::string only; // "program", "baseline", "logdata" or "history": run one part only
+    std::string only; // "program", "baseline", "logdata", "history" or "flood": run one part only
     double flood = 0; // seconds of the flood scenario (program only); 0: none
 };
 
 // One server sends reports as fast as the program takes them while another asks for the line
 // layout every 40 ms and the other 62 keep reading: how long the asking server waits for each
-// answer, and how much the program's memory grows meanwhile.
+// answer, how many of the flood's reports the program handled (and whether in order), which
+// servers it dropped, how much its memory grows, and how the two cores were shared.
 struct FloodResult {
     int requests = 0, answered = 0;
-    double p50 = 0, p99 = 0, max = 0;
+    double p50 = 0, p99 = 0, p999 = 0, max = 0;
     double reportsPerSecond = 0, rssBeforeMiB = 0, rssPeakMiB = 0;
+    double handledPerSecond = 0;          // flood reports whose line data reached the servers
+    int serversDropped = 0;               // connections the program closed or lost during the flood
+    int outOfOrder = 0;                   // line data carrying an older flood report than one seen before
+    double programCpu = 0, driverCpu = 0; // percent of one core, over the flood
 };
 
 struct RateResult {
@@ -164,6 +170,7 @@ public:
     // Starts the system; returns its pid, or -1.
     pid_t start(bool program, const ProgramConfig& log = {}) {
         for (Server& s : servers_) closeServer(s);
+        firstAccept_ = {};
         if (program) {
             char dirTemplate[] = "/tmp/hub-bench-XXXXXX";
             workDir_ = ::mkdtemp(dirTemplate);
@@ -211,17 +218,21 @@ public:
         return pid_;
     }
 
-    // Milliseconds from the start until all 64 servers are connected; negative on failure.
+    // Waits until all 64 servers are connected; milliseconds from the system's first connect to
+    // the last accept (on loopback the handshake completes within microseconds of the connect
+    // call, so the first accept marks the first connect attempt), negative on failure.
     double waitConnected() {
         const auto deadline = Clock::now() + std::chrono::seconds(10);
         while (Clock::now() < deadline) {
             poll(20);
             int connected = 0;
             for (const Server& s : servers_) connected += s.fd >= 0;
-            if (connected == bench::Slots) return ms(lastAccept_ - startedAt_);
+            if (connected == bench::Slots) return ms(lastAccept_ - firstAccept_);
         }
         return -1;
     }
+    // From the start of the process (its fork) to the last accept, after waitConnected().
+    double startToConnectedMs() const { return ms(lastAccept_ - startedAt_); }
 
     // One report per slot so that every status text has its fixed width; then waits until every
     // server has the line data that carries all of them.
@@ -316,13 +327,21 @@ public:
         f.rssBeforeMiB = f.rssPeakMiB = rssMiB();
         probe_ = Asker;
         probeLatencies_.clear();
+        floodFirst_ = seq_ + 1;
+        floodSeen_ = 0;
+        outOfOrder_ = 0;
+        drops_ = 0;
+        const int acceptsBefore = accepts_;
+        const long cpuBefore = cpuTicks();
+        const double driverBefore = ownCpuSeconds();
         const auto begin = Clock::now();
         auto nextProbe = begin, nextRss = begin;
         long flooded = 0;
         while (Clock::now() - begin < std::chrono::duration<double>(seconds)) {
-            // The flooding server writes until its socket is full, at most 64 KiB a turn.
+            // The flooding server writes until its socket is full, at most 64 KiB a turn; a report
+            // the socket took only in part is finished first, so that frames stay whole.
             Server& flooder = servers_[Flooder];
-            for (size_t written = 0; flooder.fd >= 0 && written < 65536;) {
+            for (size_t written = 0; flooder.fd >= 0 && pendingFlood_.empty() && written < 65536;) {
                 const unsigned seq = nextSeq();
                 const std::string bytes = bench::report(Flooder, 1 + static_cast<int>(seq % 4), seq);
                 const ssize_t n = ::send(flooder.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -348,6 +367,10 @@ public:
             poll(1);
             flushFlood();
         }
+        const double wall = ms(Clock::now() - begin) / 1000.0;
+        f.programCpu =
+            100.0 * static_cast<double>(cpuTicks() - cpuBefore) / static_cast<double>(::sysconf(_SC_CLK_TCK)) / wall;
+        f.driverCpu = 100.0 * (ownCpuSeconds() - driverBefore) / wall;
         // The last request's answer, if it is still on its way.
         const auto deadline = Clock::now() + std::chrono::seconds(2);
         while (probePending_ && Clock::now() < deadline) poll(5);
@@ -356,8 +379,14 @@ public:
         f.answered = static_cast<int>(probeLatencies_.size());
         f.p50 = percentile(probeLatencies_, 0.50);
         f.p99 = percentile(probeLatencies_, 0.99);
+        f.p999 = percentile(probeLatencies_, 0.999);
         f.max = probeLatencies_.empty() ? 0 : *std::max_element(probeLatencies_.begin(), probeLatencies_.end());
         f.reportsPerSecond = static_cast<double>(flooded) / seconds;
+        f.handledPerSecond =
+            floodSeen_ >= floodFirst_ ? static_cast<double>(floodSeen_ - floodFirst_ + 1) / seconds : 0;
+        f.serversDropped = drops_ + (accepts_ - acceptsBefore);
+        f.outOfOrder = outOfOrder_;
+        floodFirst_ = 0;
         return f;
     }
 
@@ -451,6 +480,12 @@ private:
         for (unsigned s = first; s <= last; ++s) n += reports_[s].count >= bench::Slots;
         return n;
     }
+    static double ownCpuSeconds() {
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
     long cpuTicks() const {
         std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
         std::string content((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
@@ -493,6 +528,8 @@ private:
                 ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
                 add(fd, tag & 0xFFFF);
                 lastAccept_ = Clock::now();
+                if (firstAccept_ == Clock::time_point{}) firstAccept_ = lastAccept_;
+                ++accepts_;
             } else {
                 readServer(static_cast<int>(tag));
             }
@@ -512,7 +549,14 @@ private:
         char buffer[1 << 16];
         for (;;) {
             const ssize_t n = ::recv(s.fd, buffer, sizeof(buffer), 0);
-            if (n <= 0) break;
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+                // The system closed or reset this connection: the server waits for the next accept.
+                ++drops_;
+                ::close(s.fd);
+                s.fd = -1;
+                return;
+            }
+            if (n < 0) break;
             s.in.append(buffer, static_cast<size_t>(n));
         }
         const auto now = Clock::now();
@@ -540,6 +584,11 @@ private:
             unsigned seq = 0;
             for (int i = 0; i < bench::SeqDigits; ++i) seq = seq * 10 + static_cast<unsigned>(digits[i] - '0');
             unsigned& seen = s.seen[static_cast<size_t>(n)];
+            if (n == 0 && floodFirst_ > 0 && seq >= floodFirst_ && seq <= seq_) {
+                // The flooding server's reports: the newest one handled, and none older after a newer.
+                if (seq < seen) ++outOfOrder_;
+                floodSeen_ = std::max(floodSeen_, seq);
+            }
             if (seq <= seen || seq > seq_) continue;
             // Every report of this slot since the last one seen is carried now.
             const std::vector<unsigned>& own = slotReports_[static_cast<size_t>(n)];
@@ -565,11 +614,13 @@ private:
     Clock::time_point probeSent_;
     std::vector<double> probeLatencies_;
     std::string pendingFlood_;
+    unsigned floodFirst_ = 0, floodSeen_ = 0; // the flood's first report, the newest one seen handled
+    int outOfOrder_ = 0, drops_ = 0, accepts_ = 0;
     unsigned seq_ = 0;
     int epoll_ = -1, timer_ = -1;
     pid_t pid_ = -1;
     std::string workDir_, error_;
-    Clock::time_point startedAt_, lastAccept_;
+    Clock::time_point startedAt_, firstAccept_, lastAccept_;
 };
 
 double median(std::vector<double> v) {
@@ -579,7 +630,7 @@ double median(std::vector<double> v) {
 }
 
 struct SystemResult {
-    double connectMs = 0, rssMiB = 0;
+    double connectMs = 0, startMs = 0, rssMiB = 0;
     int maxSustained = 0;
     std::vector<RateResult> rates; // medians per rate
 };
@@ -606,8 +657,9 @@ RateResult medianOf(const std::vector<RateResult>& runs) {
     return r;
 }
 
-// Above `from` (a rate sustained): the rate raised by a quarter while it is sustained.
-int searchSustained(Driver& driver, bool program, const ProgramConfig& log, int from) {
+// Above `from` (a rate sustained): the rate raised by a quarter while it is sustained, then from
+// the last sustained one in steps of 5 % up to the first that is not.
+int searchOnce(Driver& driver, bool program, const ProgramConfig& log, int from) {
     if (driver.start(program, log) < 0 || driver.waitConnected() < 0 || !driver.warmUp()) {
         driver.stop();
         return from;
@@ -616,17 +668,27 @@ int searchSustained(Driver& driver, bool program, const ProgramConfig& log, int 
     double rate = from;
     for (int step = 0; step < 12; ++step) {
         rate *= 1.25;
-        const RateResult r = driver.run(static_cast<int>(rate), 2.0);
-        if (!r.sustained) break;
+        if (!driver.run(static_cast<int>(rate), 2.0).sustained) break;
         best = static_cast<int>(rate);
+    }
+    for (double fine = best * 1.05; fine < rate; fine *= 1.05) {
+        if (!driver.run(static_cast<int>(fine), 2.0).sustained) break;
+        best = static_cast<int>(fine);
     }
     driver.stop();
     return best;
 }
 
+// The median of `repeat` searches.
+int searchSustained(Driver& driver, bool program, const ProgramConfig& log, int from, int repeat) {
+    std::vector<double> found;
+    for (int i = 0; i < repeat; ++i) found.push_back(searchOnce(driver, program, log, from));
+    return static_cast<int>(median(found));
+}
+
 bool measure(Driver& driver, bool program, const Options& o, SystemResult* out, const ProgramConfig& log = {},
              bool watchLog = false) {
-    std::vector<double> connects, rss;
+    std::vector<double> connects, starts, rss;
     std::map<int, std::vector<RateResult>> perRate;
     const int repeat = o.quick ? 1 : o.repeat;
     for (int rep = 0; rep < repeat; ++rep) {
@@ -638,6 +700,7 @@ bool measure(Driver& driver, bool program, const Options& o, SystemResult* out, 
             return false;
         }
         connects.push_back(connect);
+        starts.push_back(driver.startToConnectedMs());
         // Low rates run longer, so that their p99 rests on some 600 reports.
         for (int rate : o.rates)
             perRate[rate].push_back(driver.run(rate, std::max(o.seconds, o.quick ? 0.0 : 600.0 / rate), watchLog));
@@ -645,18 +708,19 @@ bool measure(Driver& driver, bool program, const Options& o, SystemResult* out, 
         driver.stop();
     }
     out->connectMs = median(connects);
+    out->startMs = median(starts);
     out->rssMiB = median(rss);
     for (int rate : o.rates) out->rates.push_back(medianOf(perRate[rate]));
     for (const RateResult& r : out->rates)
         if (r.sustained) out->maxSustained = std::max(out->maxSustained, r.rate);
     if (o.search && !o.quick && out->maxSustained > 0)
-        out->maxSustained = searchSustained(driver, program, log, out->maxSustained);
+        out->maxSustained = searchSustained(driver, program, log, out->maxSustained, repeat);
     return true;
 }
 
 void printSystem(const char* name, const SystemResult& r) {
-    std::printf("%-9s connect-all %.1f ms, peak RSS %.1f MiB, max sustained %d reports/s\n", name, r.connectMs,
-                r.rssMiB, r.maxSustained);
+    std::printf("%-9s connect-all %.1f ms (%.1f ms from its start), peak RSS %.1f MiB, max sustained %d reports/s\n",
+                name, r.connectMs, r.startMs, r.rssMiB, r.maxSustained);
 }
 
 std::string jsonRates(const std::vector<RateResult>& rates) {
@@ -676,8 +740,9 @@ std::string jsonRates(const std::vector<RateResult>& rates) {
 
 std::string jsonSystem(const SystemResult& r) {
     std::ostringstream j;
-    j << "{\"connect_all_ms\": " << r.connectMs << ", \"peak_rss_mib\": " << r.rssMiB
-      << ", \"max_sustained_rate\": " << r.maxSustained << ", \"rates\": " << jsonRates(r.rates) << "}";
+    j << "{\"connect_all_ms\": " << r.connectMs << ", \"start_to_connected_ms\": " << r.startMs
+      << ", \"peak_rss_mib\": " << r.rssMiB << ", \"max_sustained_rate\": " << r.maxSustained
+      << ", \"rates\": " << jsonRates(r.rates) << "}";
     return j.str();
 }
 
@@ -727,7 +792,7 @@ int main(int argc, char** argv) {
             std::fprintf(
                 stderr,
                 "usage: hub-driver --program P --baseline B [--quick] [--json F] [--base A] [--port N] "
-                "[--rates a,b] [--seconds S] [--repeat N] [--only program|baseline|logdata|history] [--flood S] "
+                "[--rates a,b] [--seconds S] [--repeat N] [--only program|baseline|logdata|history|flood] [--flood S] "
                 "[--no-search] [--no-log-data]\n");
             return 2;
         }
@@ -769,7 +834,7 @@ int main(int argc, char** argv) {
             log.limitKiB = limit;
             if (!measure(driver, true, at640, &entry.system, log, true)) continue;
             if (o.search && limit == 2000 && !entry.system.rates.empty() && entry.system.rates[0].sustained)
-                entry.system.maxSustained = searchSustained(driver, true, log, 640);
+                entry.system.maxSustained = searchSustained(driver, true, log, 640, o.repeat);
             logData.push_back(entry);
         }
         ProgramConfig all;
@@ -790,11 +855,43 @@ int main(int argc, char** argv) {
         ok = measure(driver, true, at, &historyOff, off) && ok;
     }
     const SystemResult& withHistory = historyPart ? historyOn : program;
+    int floodRuns = 0;
+    double floodGrowth = 0; // the largest RSS growth of the flood's runs
 
+    // The flood, repeated: each figure the median of the runs, the drops and misorders summed.
     FloodResult flood;
-    if (ok && o.flood > 0 && (o.only.empty() || o.only == "program")) {
-        if (driver.start(true) > 0 && driver.waitConnected() >= 0 && driver.warmUp()) flood = driver.flood(o.flood);
-        driver.stop();
+    if (ok && o.flood > 0 && (o.only.empty() || o.only == "program" || o.only == "flood")) {
+        std::vector<FloodResult> runs;
+        for (int i = 0; i < (o.quick ? 1 : o.repeat); ++i) {
+            if (driver.start(true) > 0 && driver.waitConnected() >= 0 && driver.warmUp())
+                runs.push_back(driver.flood(o.flood));
+            driver.stop();
+        }
+        const auto pick = [&](double FloodResult::*field) {
+            std::vector<double> v;
+            for (const FloodResult& r : runs) v.push_back(r.*field);
+            return median(v);
+        };
+        for (const FloodResult& r : runs) {
+            flood.requests += r.requests;
+            flood.answered += r.answered;
+            flood.serversDropped += r.serversDropped;
+            flood.outOfOrder += r.outOfOrder;
+        }
+        flood.p50 = pick(&FloodResult::p50);
+        flood.p99 = pick(&FloodResult::p99);
+        flood.p999 = pick(&FloodResult::p999);
+        flood.max = pick(&FloodResult::max);
+        flood.reportsPerSecond = pick(&FloodResult::reportsPerSecond);
+        flood.handledPerSecond = pick(&FloodResult::handledPerSecond);
+        flood.rssBeforeMiB = pick(&FloodResult::rssBeforeMiB);
+        flood.rssPeakMiB = pick(&FloodResult::rssPeakMiB);
+        flood.programCpu = pick(&FloodResult::programCpu);
+        flood.driverCpu = pick(&FloodResult::driverCpu);
+        floodRuns = static_cast<int>(runs.size());
+        std::vector<double> growth;
+        for (const FloodResult& r : runs) growth.push_back(r.rssPeakMiB - r.rssBeforeMiB);
+        floodGrowth = growth.empty() ? 0 : *std::max_element(growth.begin(), growth.end());
     }
     if (!ok) return 1;
 
@@ -848,21 +945,30 @@ int main(int argc, char** argv) {
                     program.rssMiB / std::max(baseline.rssMiB, 1e-9),
                     static_cast<double>(program.maxSustained) / std::max(baseline.maxSustained, 1));
 
-    if (o.flood > 0 && (o.only.empty() || o.only == "program"))
-        std::printf("flood     %.0f s, %.0f reports/s from one server; layout requests from another: %d asked, %d "
-                    "answered, p50 %.1f ms, p99 %.1f ms, max %.1f ms; RSS %.1f -> peak %.1f MiB\n",
-                    o.flood, flood.reportsPerSecond, flood.requests, flood.answered, flood.p50, flood.p99, flood.max,
-                    flood.rssBeforeMiB, flood.rssPeakMiB);
+    if (floodRuns > 0)
+        std::printf("flood     %d x %.0f s, %.0f reports/s written by one server, %.0f/s handled (%d out of order); "
+                    "layout requests from another: %d asked, %d answered, p50 %.1f ms, p99 %.1f ms, p99.9 %.1f ms, "
+                    "max %.1f ms; %d servers dropped; RSS %.1f -> peak %.1f MiB (largest growth %.1f MiB); CPU "
+                    "program %.0f %%, driver %.0f %%\n",
+                    floodRuns, o.flood, flood.reportsPerSecond, flood.handledPerSecond, flood.outOfOrder,
+                    flood.requests, flood.answered, flood.p50, flood.p99, flood.p999, flood.max, flood.serversDropped,
+                    flood.rssBeforeMiB, flood.rssPeakMiB, floodGrowth, flood.programCpu, flood.driverCpu);
 
     if (!o.json.empty()) {
         std::ofstream json(o.json);
         json << "{\"program\": " << jsonSystem(logPart ? logOff : program)
              << ",\n \"baseline\": " << jsonSystem(baseline);
-        if (o.flood > 0)
-            json << ",\n \"flood\": {\"seconds\": " << o.flood << ", \"reports_per_second\": " << flood.reportsPerSecond
-                 << ", \"requests\": " << flood.requests << ", \"answered\": " << flood.answered
-                 << ", \"p50_ms\": " << flood.p50 << ", \"p99_ms\": " << flood.p99 << ", \"max_ms\": " << flood.max
-                 << ", \"rss_before_mib\": " << flood.rssBeforeMiB << ", \"rss_peak_mib\": " << flood.rssPeakMiB << "}";
+        if (floodRuns > 0)
+            json << ",\n \"flood\": {\"runs\": " << floodRuns << ", \"seconds\": " << o.flood
+                 << ", \"reports_per_second\": " << flood.reportsPerSecond
+                 << ", \"reports_handled_per_second\": " << flood.handledPerSecond
+                 << ", \"out_of_order\": " << flood.outOfOrder << ", \"requests\": " << flood.requests
+                 << ", \"answered\": " << flood.answered << ", \"p50_ms\": " << flood.p50
+                 << ", \"p99_ms\": " << flood.p99 << ", \"p999_ms\": " << flood.p999 << ", \"max_ms\": " << flood.max
+                 << ", \"servers_dropped\": " << flood.serversDropped << ", \"rss_before_mib\": " << flood.rssBeforeMiB
+                 << ", \"rss_peak_mib\": " << flood.rssPeakMiB << ", \"rss_growth_max_mib\": " << floodGrowth
+                 << ", \"cpu_program_percent\": " << flood.programCpu << ", \"cpu_driver_percent\": " << flood.driverCpu
+                 << "}";
         if (!logData.empty()) {
             json << ",\n \"program_log_data\": [";
             for (size_t i = 0; i < logData.size(); ++i)
