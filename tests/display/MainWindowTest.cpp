@@ -9,7 +9,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFile>
 #include <QPushButton>
 #include <QScrollBar>
 

@@ -9,7 +9,6 @@
 #include "../support/NetFakes.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>

@@ -8,12 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTimer>
 
 #include <cmath>
 #include <cstdlib>
