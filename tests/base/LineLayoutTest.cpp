@@ -3,6 +3,7 @@
 #include "base/ProgramPaths.h"
 #include "base/Settings.h"
 
+#include "FakeOs.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -116,12 +117,27 @@ TEST_F(LayoutTest, SaveWritesKeysInOrderAndRoundTrips) {
               QByteArray("[Ma5]\r\nText=F\xFCller\r\nAddress=10.1.2.3\r\nMachine=4\r\nRemoteControl=true\r\n"
                          "Symbol=12\r\nStatusPLC=false\r\nEnabled=true\r\nGroup=2\r\nVisuGroup1=0\r\n"
                          "VisuGroup2=1\r\nVisuGroup3=2\r\nVisuGroup4=3\r\nVisuGroup5=4\r\nVisuGroup6=-1\r\n"));
+    // The group names after what [General] holds, in their order.
     layout.setGroupName(3, "Palletising");
+    const QString groups = dir.filePath("groups.ini");
+    writeBytes(groups, "; hand-written\r\n[General]\r\nLcId=1033\r\n");
+    ASSERT_TRUE(layout.saveGroupNames(groups));
+    QByteArray names = "; hand-written\r\n[General]\r\nLcId=1033\r\n";
+    for (int g = 0; g < 32; ++g)
+        names += "Group" + QByteArray::number(g) + "=" + (g == 3 ? "Palletising" : "") + "\r\n";
+    EXPECT_EQ(readBytes(groups), names);
+    // All machines and the column widths: one replacement of the file.
     layout.TableSize[2] = 777;
     layout.TableSize[14] = 1;
-    ASSERT_TRUE(layout.saveAllMachines(file));
+    FakeOs fake;
+    {
+        platform::ScopedOs scoped(fake);
+        ASSERT_TRUE(layout.saveAllMachines(file));
+    }
+    EXPECT_EQ(fake.calls, QStringList{"replaceFile"});
     ASSERT_TRUE(layout.saveGroupNames(file));
     EXPECT_EQ(layout.TableSize[14], 10000);
+    EXPECT_TRUE(readBytes(file).contains("[Table]\r\nSize0=1200\r\nSize1=1875\r\nSize2=777\r\n"));
     EXPECT_EQ(IniReadString("Table", "Size14", file), ""); // the fixed position is not stored
 
     LineLayout loaded;

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFileInfo>
 
 using namespace base;
 using namespace station;
@@ -130,55 +129,6 @@ TEST(Station, TileClicksOpenTheDialogOfTheModeAndSaveOnlyAChange) {
         EXPECT_EQ(view.take(), c.calls);
     }
     station.setView(nullptr);
-}
-
-TEST(Station, EachPersistingEditWritesItsKeysInOrder) {
-    StationRig rig;
-    Station& station = rig.start("; hand-written\r\n[General]\r\nLcId=1033\r\n");
-    const QString file = rig.paths.settingsFile();
-    LineLayout& layout = station.layout();
-
-    MachineRecord& m = layout.Machines[7];
-    m.Text = "Filler";
-    m.Address = "10.0.0.7";
-    m.Enabled = true;
-    m.Group = 3;
-    ASSERT_TRUE(station.saveMachine(7));
-    EXPECT_TRUE(readBytes(file).startsWith("; hand-written\r\n[General]\r\nLcId=1033\r\n[Ma7]\r\nText=Filler\r\n"));
-
-    layout.setGroupName(0, "Infeed");
-    ASSERT_TRUE(station.saveGroupNames());
-    QByteArray groups;
-    for (int g = 0; g < 32; ++g) groups += "Group" + QByteArray::number(g) + "=" + (g == 0 ? "Infeed" : "") + "\r\n";
-    EXPECT_TRUE(readBytes(file).startsWith("; hand-written\r\n[General]\r\nLcId=1033\r\n" + groups + "[Ma7]\r\n"));
-
-    // All machines and the column widths: one replacement of the file, the same bytes as the keys
-    // written one by one.
-    layout.TableSize[3] = 999;
-    layout.TableSize[14] = 5;
-    const QByteArray before = readBytes(file);
-    FakeOs fake;
-    {
-        platform::ScopedOs scoped(fake);
-        ASSERT_TRUE(station.saveAllMachines());
-    }
-    EXPECT_EQ(fake.calls.count("replaceFile"), 1);
-    EXPECT_EQ(layout.TableSize[14], 10000);
-    const QString oneByOne = rig.dir.filePath("one-by-one.ini");
-    writeBytes(oneByOne, before);
-    saveAllMachinesKeyByKey(layout, oneByOne);
-    EXPECT_EQ(readBytes(file), readBytes(oneByOne));
-    EXPECT_TRUE(readBytes(file).contains("[Table]\r\nSize0=1200\r\nSize1=1875\r\nSize2=2400\r\nSize3=999\r\n"));
-
-    // A write that fails leaves the file and keeps the value in memory.
-    layout.Machines[7].Text = "Capper";
-    {
-        platform::ScopedOs scoped(fake);
-        fake.failWrites = true;
-        EXPECT_FALSE(station.saveMachine(7));
-    }
-    EXPECT_EQ(readBytes(file), readBytes(oneByOne));
-    EXPECT_EQ(layout.Machines[7].Text, "Capper");
 }
 
 TEST(Station, DesktopCallsGoThroughTheOperatingSystemSeam) {

@@ -2,7 +2,6 @@
 // A station on a temporary program directory: nothing listens on its port, so connects fail at
 // once, and the end of the shut-down is counted, not run.
 
-#include "base/Settings.h"
 #include "station/Station.h"
 
 #include "TestUtil.h"
@@ -89,14 +88,3 @@ struct RecordingStationView : station::StationView {
     void setBusyPointer(bool busy) override { note("busy", busy); }
     QStringList take() { return std::exchange(calls, {}); }
 };
-
-// Writes every machine section and the column widths key by key, one file write each: what the
-// station's one-pass save must equal byte for byte.
-inline void saveAllMachinesKeyByKey(const base::LineLayout& layout, const QString& file) {
-    for (int s = 0; s < base::MachineSlots; ++s)
-        base::forEachMachineKey(layout.Machines[static_cast<size_t>(s)], [&](const QString& key, const auto& field) {
-            base::IniSave(field, QStringLiteral("Ma%1").arg(s), key, file);
-        });
-    for (int p = 0; p < base::TableColumns; ++p)
-        base::IniSave(layout.TableSize[static_cast<size_t>(p)], "Table", QStringLiteral("Size%1").arg(p), file);
-}
