@@ -4,38 +4,17 @@
 #include "records/HistoryTexts.h"
 #include "records/StateBar.h"
 
-#include <gtest/gtest.h>
+#include "HistoryRig.h"
 
-#include <QDateTime>
+#include <gtest/gtest.h>
 
 #include <climits>
 
+using namespace history_test;
 using namespace records;
 using store::TimeInState;
 
 namespace {
-constexpr qint64 HourMs = 3600000;
-const qint64 Now = 1'700'000'000'000;
-
-// Slots 3, 4 and 5 in group 2 (5 disabled), 9 in group 7, group 10 without machines.
-base::LineLayout layout() {
-    base::LineLayout l;
-    const auto set = [&](int slot, const char* name, int group, bool enabled) {
-        base::MachineRecord& m = l.Machines[static_cast<size_t>(slot)];
-        m.Text = QString::fromUtf8(name);
-        m.Group = static_cast<int16_t>(group);
-        m.Enabled = enabled;
-    };
-    set(3, "Filler", 2, true);
-    set(4, "Capper", 2, true);
-    set(5, "Old capper", 2, false);
-    set(9, "Palletiser/2", 7, true);
-    l.setGroupName(2, QStringLiteral("Filling"));
-    l.setGroupName(7, QStringLiteral("End of line"));
-    l.setGroupName(10, QStringLiteral("Spare"));
-    return l;
-}
-
 QString numbers(const std::vector<int>& list, const char* none) {
     QStringList out;
     for (int n : list) out << QString::number(n);
@@ -45,10 +24,10 @@ QString numbers(const std::vector<int>& list, const char* none) {
 // "slots|statuses|from|to|connections|text", the times in hours from now; "none" when nothing can match.
 std::string describe(const std::optional<store::Query>& q) {
     if (!q) return "none";
-    const QString to = q->toMs == LLONG_MAX ? QStringLiteral("open") : QString::number((q->toMs - Now) / HourMs);
+    const QString to = q->toMs == LLONG_MAX ? QStringLiteral("open") : QString::number((q->toMs - T) / Hour);
     return QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
         .arg(numbers(q->slotNumbers, "all"), numbers(q->statuses, "all"))
-        .arg((q->fromMs - Now) / HourMs)
+        .arg((q->fromMs - T) / Hour)
         .arg(to)
         .arg(q->connections)
         .arg(q->textContains)
@@ -58,40 +37,40 @@ std::string describe(const std::optional<store::Query>& q) {
 } // namespace
 
 TEST(HistoryFilter, BecomesTheStoreQuery) {
-    const base::LineLayout l = layout();
+    const base::LineLayout l = line();
     using M = MachineChoice;
     using R = RangeChoice;
     const unsigned warnAndFault = (1u << 3) | (1u << 4);
     const std::pair<Filter, const char*> cases[] = {
         {{M::line(), R::Shift, 0, 0, AllStatuses, true, ""}, "all|all|-8|open|1||1000"},
         // A group: every slot the layout puts in it, enabled or not.
-        {{M::group(2), R::Shift, 0, 0, AllStatuses, true, ""}, "3,4,5|all|-8|open|1||1000"},
-        {{M::machine(9), R::LastHour, 0, 0, AllStatuses, true, ""}, "9|all|-1|open|1||1000"},
+        {{M::group(0), R::Shift, 0, 0, AllStatuses, true, ""}, "4,5,6|all|-8|open|1||1000"},
+        {{M::machine(12), R::LastHour, 0, 0, AllStatuses, true, ""}, "12|all|-1|open|1||1000"},
         // An empty slot list would mean every slot.
-        {{M::group(10), R::Shift, 0, 0, AllStatuses, true, ""}, "none"},
+        {{M::group(2), R::Shift, 0, 0, AllStatuses, true, ""}, "none"},
         {{M::line(), R::Week, 0, 0, warnAndFault, true, ""}, "all|3,4|-168|open|1||1000"},
         // No status ticked: no status rows (an empty list would mean every status).
         {{M::line(), R::Day, 0, 0, 0, false, "  Jam "}, "all|-1|-24|open|0|Jam|1000"},
-        {{M::line(), R::FromTo, Now - 30 * HourMs, Now + HourMs, AllStatuses, true, ""}, "all|all|-30|1|1||1000"},
-        {{M::line(), R::FromTo, Now - HourMs, Now - 2 * HourMs, AllStatuses, true, ""}, "none"},
+        {{M::line(), R::FromTo, T - 30 * Hour, T + Hour, AllStatuses, true, ""}, "all|all|-30|1|1||1000"},
+        {{M::line(), R::FromTo, T - Hour, T - 2 * Hour, AllStatuses, true, ""}, "none"},
     };
-    for (const auto& [filter, expected] : cases) EXPECT_EQ(describe(toQuery(filter, l, Now)), expected);
+    for (const auto& [filter, expected] : cases) EXPECT_EQ(describe(toQuery(filter, l, T)), expected);
 
     // Time in state has no future: a fixed range ends no later than now.
-    Filter ahead{M::line(), R::FromTo, Now - HourMs, Now + HourMs, AllStatuses, true, ""};
-    EXPECT_EQ(resolveRange(ahead, Now).toMs, Now);
-    EXPECT_FALSE(resolveRange(ahead, Now).endsNow);
+    Filter ahead{M::line(), R::FromTo, T - Hour, T + Hour, AllStatuses, true, ""};
+    EXPECT_EQ(resolveRange(ahead, T).toMs, T);
+    EXPECT_FALSE(resolveRange(ahead, T).endsNow);
 }
 
 TEST(HistoryFilter, MachinesOfAChoiceAndTheirNames) {
-    const base::LineLayout l = layout();
+    const base::LineLayout l = line();
     // Time in state counts enabled machines only; a machine chosen by slot counts even disabled.
-    EXPECT_EQ(stateSlots(MachineChoice::group(2), l), (std::vector<int>{3, 4}));
-    EXPECT_EQ(stateSlots(MachineChoice::line(), l), (std::vector<int>{3, 4, 9}));
-    EXPECT_EQ(stateSlots(MachineChoice::machine(5), l), (std::vector<int>{5}));
+    EXPECT_EQ(stateSlots(MachineChoice::group(0), l), (std::vector<int>{4, 5}));
+    EXPECT_EQ(stateSlots(MachineChoice::line(), l), (std::vector<int>{4, 5, 7, 12}));
+    EXPECT_EQ(stateSlots(MachineChoice::machine(6), l), (std::vector<int>{6}));
 
     EXPECT_EQ(menuText(MachineChoice::line(), l), QString::fromUtf8("Line history\u2026"));
-    EXPECT_EQ(menuText(MachineChoice::group(2), l), QString::fromUtf8("History of group Filling\u2026"));
+    EXPECT_EQ(menuText(MachineChoice::group(0), l), QString::fromUtf8("History of group Filling\u2026"));
     EXPECT_EQ(menuText(MachineChoice::machine(20), l), QString::fromUtf8("History of slot 20\u2026")); // no name
 
     // The list: line, groups with enabled machines, enabled machines; a choice the window was
@@ -101,13 +80,13 @@ TEST(HistoryFilter, MachinesOfAChoiceAndTheirNames) {
         for (const MachineChoice& c : machineChoices(l, keep)) out << choiceCaption(c, l);
         return out.join(QLatin1Char('|')).toStdString();
     };
-    EXPECT_EQ(captions(MachineChoice::machine(5)), "Whole line|Group 3 - Filling|Group 8 - End of line|3 - Filler|"
-                                                   "4 - Capper|5 - Old capper|9 - Palletiser/2");
-    EXPECT_EQ(captions(MachineChoice::group(10)), "Whole line|Group 3 - Filling|Group 8 - End of line|"
-                                                  "Group 11 - Spare|3 - Filler|4 - Capper|9 - Palletiser/2");
+    EXPECT_EQ(captions(MachineChoice::machine(6)), "Whole line|Group 1 - Filling|Group 2 - Labelling|4 - Filler|"
+                                                   "5 - Capper|6 - Old capper|7 - Labeller|12 - Palletiser/2");
+    EXPECT_EQ(captions(MachineChoice::group(2)), "Whole line|Group 1 - Filling|Group 2 - Labelling|Group 3 - Spare|"
+                                                 "4 - Filler|5 - Capper|7 - Labeller|12 - Palletiser/2");
 
     const qint64 at = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)).toMSecsSinceEpoch();
-    EXPECT_EQ(suggestedFileName(MachineChoice::machine(9), l, at), "history-Palletiser_2-20240305-1407.csv");
+    EXPECT_EQ(suggestedFileName(MachineChoice::machine(12), l, at), "history-Palletiser_2-20240305-1407.csv");
 }
 
 TEST(HistoryTexts, ColumnsOfEachKindOfRow) {
@@ -116,19 +95,10 @@ TEST(HistoryTexts, ColumnsOfEachKindOfRow) {
     const auto columns = [&](EventKind kind, int oldStatus, int newStatus, const char* detail, int repeats = 1) {
         store::Row r;
         store::Event& e = r.event;
-        e = {t,
-             kind,
-             -1,
-             QStringLiteral("Filler"),
-             -1,
-             QStringLiteral("Filling"),
-             oldStatus,
-             newStatus,
-             QStringLiteral("Jam"),
-             0,
-             0,
-             repeats,
-             QString::fromUtf8(detail)};
+        e = testutil::event(kind, t, -1, QStringLiteral("Filler"), oldStatus, newStatus, QStringLiteral("Jam"),
+                            QString::fromUtf8(detail));
+        e.groupName = QStringLiteral("Filling");
+        e.repeats = repeats;
         if (kind == EventKind::Status || kind == EventKind::Connection) {
             e.slot = 4;
             e.group = 2;
@@ -195,14 +165,14 @@ TEST(StateBar, SegmentsFillTheWidthInOrderAndInProportion) {
 
 TEST(StateBar, FiguresAddUpAcrossMachines) {
     TimeInState a, b;
-    a.ms[1] = 3 * HourMs;
-    a.ms[4] = HourMs;
-    a.totalMs = 4 * HourMs;
-    b.ms[4] = 2 * HourMs;
-    b.ms[TimeInState::Unknown] = 2 * HourMs;
-    b.totalMs = 4 * HourMs;
+    a.ms[1] = 3 * Hour;
+    a.ms[4] = Hour;
+    a.totalMs = 4 * Hour;
+    b.ms[4] = 2 * Hour;
+    b.ms[TimeInState::Unknown] = 2 * Hour;
+    b.totalMs = 4 * Hour;
     const TimeInState sum = a + b;
-    EXPECT_EQ(sum.totalMs, 8 * HourMs);
+    EXPECT_EQ(sum.totalMs, 8 * Hour);
     QStringList legend; // every state in the bar's order, with its share
     for (const Figure& f : figures(sum)) legend << QStringLiteral("%1 %2").arg(f.state).arg(shareText(f));
     EXPECT_EQ(legend.join(QLatin1Char('|')),

@@ -1,12 +1,12 @@
 #pragma once
-// The History window's tests: a real store on a temporary file, a line of four machines, a fixed
+// The History window's tests: a real store on a temporary file, a line of five machines, a fixed
 // clock, and an afternoon of the line's history.
 #include "records/HistoryWindow.h"
 
 #include "records/HistoryModel.h"
 #include "store/Database.h"
 
-#include "TestUtil.h"
+#include "StoreRig.h"
 
 #include <gtest/gtest.h>
 
@@ -25,30 +25,36 @@ using store::EventKind;
 constexpr qint64 Second = 1000, Minute = 60 * Second, Hour = 60 * Minute;
 inline const qint64 T = QDateTime(QDate(2024, 3, 5), QTime(14, 0)).toMSecsSinceEpoch();
 
+// Filler and Capper in group 0 beside a disabled old capper, Labeller in group 1, Palletiser/2 in
+// none; group 2 is named and has no machine.
+inline base::LineLayout line() {
+    base::LineLayout l;
+    const auto set = [&](int slot, const char* name, int group, bool enabled = true) {
+        base::MachineRecord& m = l.Machines[static_cast<size_t>(slot)];
+        m.Text = QString::fromUtf8(name);
+        m.Group = static_cast<int16_t>(group);
+        m.Enabled = enabled;
+    };
+    set(4, "Filler", 0);
+    set(5, "Capper", 0);
+    set(6, "Old capper", 0, false);
+    set(7, "Labeller", 1);
+    set(12, "Palletiser/2", -1);
+    l.setGroupName(0, QStringLiteral("Filling"));
+    l.setGroupName(1, QStringLiteral("Labelling"));
+    l.setGroupName(2, QStringLiteral("Spare"));
+    return l;
+}
+
 struct Rig {
     QTemporaryDir dir;
     QString file = dir.filePath("history.sqlite");
-    base::LineLayout layout;
+    base::LineLayout layout = line();
     qint64 now = T;
     QString chosenFile, suggested;
     std::unique_ptr<store::Store> store;
     std::unique_ptr<HistoryWindow> window;
 
-    // Filler and Capper in group 0, Labeller in group 1, Palletiser in none.
-    Rig() {
-        const auto set = [&](int slot, const char* name, int group) {
-            base::MachineRecord& m = layout.Machines[static_cast<size_t>(slot)];
-            m.Text = QString::fromUtf8(name);
-            m.Group = static_cast<int16_t>(group);
-            m.Enabled = true;
-        };
-        set(4, "Filler", 0);
-        set(5, "Capper", 0);
-        set(7, "Labeller", 1);
-        set(12, "Palletiser", -1);
-        layout.setGroupName(0, QStringLiteral("Filling"));
-        layout.setGroupName(1, QStringLiteral("Labelling"));
-    }
     ~Rig() {
         window.reset();
         if (store) store->finish(5000);
@@ -56,19 +62,10 @@ struct Rig {
 
     Event event(EventKind kind, qint64 t, int slot, int from, int to, const char* text, const char* detail = "") {
         const base::MachineRecord& m = layout.Machines[static_cast<size_t>(slot)];
-        return {t,
-                kind,
-                slot,
-                m.Text,
-                m.Group,
-                m.Group < 0 ? QString() : layout.groupName(m.Group),
-                from,
-                to,
-                QString::fromUtf8(text),
-                0,
-                0,
-                1,
-                QString::fromUtf8(detail)};
+        Event e = testutil::event(kind, t, slot, m.Text, from, to, QString::fromUtf8(text), QString::fromUtf8(detail));
+        e.group = m.Group;
+        e.groupName = m.Group < 0 ? QString() : layout.groupName(m.Group);
+        return e;
     }
     Event status(qint64 t, int slot, int from, int to, const char* text) {
         return event(EventKind::Status, t, slot, from, to, text);

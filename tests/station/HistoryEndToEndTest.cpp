@@ -4,7 +4,7 @@
 
 #include "SimulatedServer.h"
 #include "StationRig.h"
-#include "StoreAnswers.h"
+#include "StoreRig.h"
 
 #include <gtest/gtest.h>
 

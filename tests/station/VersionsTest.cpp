@@ -10,7 +10,7 @@
 #include "FakeOs.h"
 #include "LogFiles.h"
 #include "StationRig.h"
-#include "StoreAnswers.h"
+#include "StoreRig.h"
 
 #include <gtest/gtest.h>
 

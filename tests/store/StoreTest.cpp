@@ -4,7 +4,7 @@
 #include "store/Database.h"
 #include "store/HistoryRecorder.h"
 
-#include "TestUtil.h"
+#include "StoreRig.h"
 
 #include <gtest/gtest.h>
 
@@ -44,22 +44,10 @@ QVariant ask(const QString& file, const QString& sql) {
 }
 
 Event statusEvent(qint64 t, int slot, int from, int to, const QString& text = QString()) {
-    Event e;
-    e.timeMs = t;
-    e.kind = EventKind::Status;
-    e.slot = slot;
-    e.machine = QStringLiteral("Filler %1").arg(slot);
-    e.oldStatus = from;
-    e.newStatus = to;
-    e.text = text;
-    return e;
+    return testutil::event(EventKind::Status, t, slot, QStringLiteral("Filler %1").arg(slot), from, to, text);
 }
-
 Event connectionEvent(qint64 t, int slot, const QString& state, int from, int to) {
-    Event e = statusEvent(t, slot, from, to);
-    e.kind = EventKind::Connection;
-    e.detail = state;
-    return e;
+    return testutil::event(EventKind::Connection, t, slot, QStringLiteral("Filler %1").arg(slot), from, to, {}, state);
 }
 
 struct StoreRig {

@@ -1,6 +1,6 @@
 #pragma once
-// The store's answers as plain values: a request is sent and the event loop runs until the answer
-// with its number came.
+// What the store's tests share: events built from the fields a test sets, and the store's answers
+// as plain values (a request is sent and the event loop runs until the answer with its number came).
 
 #include "store/Store.h"
 
@@ -12,6 +12,21 @@
 #include <type_traits>
 
 namespace testutil {
+
+// An event with these fields; the others as a new event has them.
+inline store::Event event(store::EventKind kind, qint64 timeMs, int slot, const QString& machine, int oldStatus,
+                          int newStatus, const QString& text = {}, const QString& detail = {}) {
+    store::Event e;
+    e.kind = kind;
+    e.timeMs = timeMs;
+    e.slot = slot;
+    e.machine = machine;
+    e.oldStatus = oldStatus;
+    e.newStatus = newStatus;
+    e.text = text;
+    e.detail = detail;
+    return e;
+}
 
 // Sends a request (`send` gives its number) and waits for `signal` to answer it; gives the
 // answer's first value after the number.
