@@ -167,6 +167,7 @@ QLayout* HistoryWindow::buildFilterRow() {
         chip->setFocusPolicy(Qt::TabFocus);
         chip->setMinimumHeight(ControlHeight);
         setStatusChip(chip, status);
+        chip->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed); // never narrower than its caption
         statusChips_[static_cast<size_t>(status)] = chip;
         chips->addWidget(chip);
         connect(chip, &QToolButton::toggled, this, &HistoryWindow::readControls);
@@ -185,14 +186,16 @@ QLayout* HistoryWindow::buildFilterRow() {
     textRow->addWidget(text_, 1);
     textRow->addWidget(connections_);
 
+    // Machine and range on the first row, the status chips on a row of their own (they need their
+    // full captions), the text search below them: all of it fits a 1024-pixel screen.
     grid->addWidget(fieldLabel(QStringLiteral("Machine"), this), 0, 0);
     grid->addWidget(machine_, 0, 1);
     grid->addWidget(fieldLabel(QStringLiteral("Range"), this), 0, 2);
     grid->addLayout(rangeRow, 0, 3);
     grid->addWidget(fieldLabel(QStringLiteral("Status"), this), 1, 0);
-    grid->addLayout(chips, 1, 1);
-    grid->addWidget(fieldLabel(QStringLiteral("Text"), this), 1, 2);
-    grid->addLayout(textRow, 1, 3);
+    grid->addLayout(chips, 1, 1, 1, 3);
+    grid->addWidget(fieldLabel(QStringLiteral("Text"), this), 2, 0);
+    grid->addLayout(textRow, 2, 1, 1, 3);
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(3, 4);
 
