@@ -116,18 +116,3 @@ TEST(LanguageLoader, AChildThatHangsOrGrowsIsStopped) {
         EXPECT_EQ(table.LanguageCount, 0);
     }
 }
-
-// The file cut at every 4096-byte page: the reader child gives what it got, never more than the
-// whole file has, and the parent goes on.
-TEST(LanguageLoader, AFileCutAtAnyPageGivesWhatCanBeRead) {
-    const QByteArray whole = readBytes(Data + "/languages.mdb");
-    ASSERT_GT(whole.size(), 8192);
-    QTemporaryDir dir;
-    for (qsizetype cut = 0; cut < whole.size(); cut += 4096) {
-        writeBytes(dir.filePath("Languages.mdb"), whole.left(cut));
-        lang::LoadOutcome outcome;
-        const int count = load(dir.filePath("Languages.mdb"), &outcome).LanguageCount;
-        EXPECT_LE(count, 18) << cut;
-        EXPECT_FALSE(outcome.complete && count == 18 && cut < 4096) << cut;
-    }
-}
