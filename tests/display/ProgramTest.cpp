@@ -18,24 +18,18 @@ using testutil::writeBytes;
 namespace {
 struct Running {
     QTemporaryDir base;
-    QString dir;
+    QString dir = base.path();
+    QString log = dir + "/DizaVizaru.txt";
     QProcess process;
-    QString log;
 
-    explicit Running(const QByteArray& ini, const QString& subdir = QString(), const QString& display = QString()) {
-        dir = subdir.isEmpty() ? base.path() : base.filePath(subdir);
-        QDir().mkpath(dir);
-        log = dir + "/DizaVizaru.txt";
+    explicit Running(const QByteArray& ini) {
         const QString program = dir + "/VelkoRozoRedizovClient";
         QFile::copy(QStringLiteral(VRR_PROGRAM), program);
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         writeBytes(dir + "/VelkoRozoRedizovClient.ini", ini);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        if (display.isEmpty())
-            env.remove("DISPLAY");
-        else
-            env.insert("DISPLAY", display);
+        env.remove("DISPLAY");
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(QDir::tempPath()); // the copy finds its files beside itself
         process.start(program, {});

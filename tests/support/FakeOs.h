@@ -18,21 +18,17 @@ struct FakeOs : platform::OperatingSystem {
         return !failWrites && real.replaceFile(path, content, error);
     }
     // The log's steps: counted, and each one can be made to fail.
-    int appends = 0, replacements = 0, stats = 0, reads = 0;
-    bool failAppend = false, failReplace = false, failStat = false, failRead = false;
+    int replacements = 0, reads = 0;
+    bool failAppend = false, failReplace = false, failRead = false;
     bool replaceFileThrough(const QString& temp, const QString& path, const std::vector<platform::FilePiece>& pieces,
                             platform::FileState* after) override {
         ++replacements;
         return !failReplace && real.replaceFileThrough(temp, path, pieces, after);
     }
     bool appendToFile(const QString& path, QByteArrayView bytes, platform::FileState* after) override {
-        ++appends;
         return !failAppend && real.appendToFile(path, bytes, after);
     }
-    platform::FileState fileState(const QString& path) override {
-        ++stats;
-        return failStat ? platform::FileState{} : real.fileState(path);
-    }
+    platform::FileState fileState(const QString& path) override { return real.fileState(path); }
     std::unique_ptr<platform::ReadableFile> openForReading(const QString& path) override {
         ++reads;
         return failRead ? nullptr : real.openForReading(path);
