@@ -57,22 +57,15 @@ TEST(MachineForm, ListMappingsAtTheEndsOfTheirRanges) {
     EXPECT_EQ(machineNumberEntries(), (QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
     // Stored value and list position, both ways; a value without an entry has position -1, and no
     // selected entry keeps the stored value.
-    const std::pair<int16_t, int> machines[] = {{1, 0}, {10, 9}, {0, -1}, {11, -1}};
-    for (const auto& [machine, position] : machines) {
-        EXPECT_EQ(positionForMachine(machine), position) << machine;
-        if (position >= 0) {
-            EXPECT_EQ(machineForPosition(position, 7), machine) << machine;
-        }
+    const std::tuple<bool, int16_t, int> cases[] = {
+        {false, 1, 0}, {false, 10, 9}, {false, 0, -1}, {false, 11, -1}, {true, -1, 0},
+        {true, 0, 1},  {true, 31, 32}, {true, 32, -1}, {true, -2, -1},  {true, 99, -1},
+    };
+    for (const auto& [group, value, position] : cases) {
+        EXPECT_EQ(group ? positionForGroup(value) : positionForMachine(value), position) << group << " " << value;
+        const int16_t stored = position < 0 ? value : 7;
+        EXPECT_EQ(group ? groupForPosition(position, stored) : machineForPosition(position, stored), value) << value;
     }
-    const std::pair<int16_t, int> groupPositions[] = {{-1, 0}, {0, 1}, {31, 32}, {32, -1}, {-2, -1}, {99, -1}};
-    for (const auto& [group, position] : groupPositions) {
-        EXPECT_EQ(positionForGroup(group), position) << group;
-        if (position >= 0) {
-            EXPECT_EQ(groupForPosition(position, 7), group) << group;
-        }
-    }
-    EXPECT_EQ(machineForPosition(-1, 0), 0);
-    EXPECT_EQ(groupForPosition(-1, 99), 99);
 }
 
 TEST_F(EditorTest, MachineEditorLoadsARecordAndOkStoresOnlyWhatChanged) {
