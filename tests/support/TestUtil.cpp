@@ -27,7 +27,7 @@ int openDescriptors() {
     return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
-QByteArray gifBytes(int width, int height, unsigned colour) {
+QByteArray gifBytes(int width, int height) {
     QByteArray gif("GIF89a");
     const auto word = [&gif](int v) {
         gif += char(v & 0xFF);
@@ -35,45 +35,18 @@ QByteArray gifBytes(int width, int height, unsigned colour) {
     };
     word(width);
     word(height);
-    gif += char(0x80); // a global table of 2 colours
-    gif += QByteArray("\0\0\0\0\0", 5);
-    gif += char((colour >> 16) & 0xFF);
-    gif += char((colour >> 8) & 0xFF);
-    gif += char(colour & 0xFF);
-    gif += ',';
+    gif += QByteArray("\x80\0\0\0\0\0\x3a\x78\xb8,", 10); // a global table of 2 colours
     word(0);
     word(0);
     word(width);
     word(height);
-    gif += char(0);
-    // Minimum code size 2: 3-bit codes. A clear code before every pixel keeps the table empty,
-    // so each pixel is one literal code.
-    gif += char(2);
-    QByteArray data;
-    unsigned bits = 0, count = 0;
-    const auto code = [&](unsigned c) {
-        bits |= c << count;
-        for (count += 3; count >= 8; count -= 8, bits >>= 8) data += char(bits & 0xFF);
-    };
-    for (int i = 0; i < width * height; ++i) {
-        code(4);
-        code(1);
-    }
-    code(5);
-    if (count > 0) data += char(bits & 0xFF);
-    for (qsizetype at = 0; at < data.size(); at += 255) {
-        const QByteArray block = data.mid(at, 255);
-        gif += char(block.size());
-        gif += block;
-    }
-    gif += char(0);
-    gif += ';';
+    // No local table; 3-bit codes, and the image data only a clear code and the end code: the
+    // picture is in its background colour.
+    gif += QByteArray("\0\x02\x01\x2c\0;", 6);
     return gif;
 }
 
-void writeGif(const QString& path, int width, int height, unsigned colour) {
-    writeBytes(path, gifBytes(width, height, colour));
-}
+void writeGif(const QString& path, int width, int height) { writeBytes(path, gifBytes(width, height)); }
 
 bool waitFor(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer timer;

@@ -18,9 +18,9 @@ void writeBytes(const QString& path, const QByteArray& bytes);
 // The number of descriptors this process has open.
 int openDescriptors();
 
-// A real GIF file of w x h pixels in one colour (index 1 of a black and `colour` palette).
-QByteArray gifBytes(int width, int height, unsigned colour = 0x3a78b8);
-void writeGif(const QString& path, int width, int height, unsigned colour = 0x3a78b8);
+// A GIF file of w x h pixels in one colour.
+QByteArray gifBytes(int width, int height);
+void writeGif(const QString& path, int width, int height);
 
 // Runs the event loop until `done` holds or `timeoutMs` passed; returns `done()`.
 bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000);
