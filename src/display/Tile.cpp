@@ -2,45 +2,11 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
 
-#include <algorithm>
-#include <utility>
-
 namespace display {
-
-PaintPacer::PaintPacer(QObject* parent) : QObject(parent), timer_(new QTimer(this)) {
-    timer_->setSingleShot(true);
-    timer_->setTimerType(Qt::PreciseTimer);
-    connect(timer_, &QTimer::timeout, this, &PaintPacer::flush);
-}
-
-PaintPacer& PaintPacer::instance() {
-    static QPointer<PaintPacer> pacer;
-    if (!pacer) pacer = new PaintPacer(QCoreApplication::instance());
-    return *pacer;
-}
-
-void PaintPacer::request(QWidget* widget) {
-    if (!timer_->isActive() && (!sinceFrame_.isValid() || sinceFrame_.elapsed() >= FrameMs)) {
-        widget->update();
-        sinceFrame_.start();
-        return;
-    }
-    if (!waiting_.contains(widget)) waiting_.append(widget);
-    if (!timer_->isActive()) timer_->start(static_cast<int>(std::max<qint64>(0, FrameMs - sinceFrame_.elapsed())));
-}
-
-void PaintPacer::flush() {
-    for (const QPointer<QWidget>& widget : std::exchange(waiting_, {}))
-        if (widget) widget->update();
-    sinceFrame_.start();
-}
-
-void Tile::repaintSoon() { PaintPacer::instance().request(this); }
 
 Tile::Tile(int index, QWidget* parent) : QWidget(parent), index_(index) {
     setAttribute(Qt::WA_OpaquePaintEvent);

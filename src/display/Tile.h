@@ -6,9 +6,6 @@
 
 #include "base/States.h"
 
-#include <QElapsedTimer>
-#include <QList>
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -17,28 +14,6 @@
 class QTimer;
 
 namespace display {
-
-// Repaints of the tiles, at most one frame apart. On a busy line a report arrives every
-// millisecond or so and each changes one tile; painting each change costs more than the report
-// itself. A change after a quiet frame is painted at once (as soon as the event loop turns); the
-// changes that follow within the same frame wait for its end and are painted together. No state
-// is lost: every tile changed since the last paint shows its newest state at the frame's end.
-class PaintPacer : public QObject {
-public:
-    static constexpr int FrameMs = 16;
-    explicit PaintPacer(QObject* parent = nullptr);
-    // The pacer of the application (created with the first tile, deleted with the application).
-    static PaintPacer& instance();
-    void request(QWidget* widget);
-    // Widgets waiting for the frame's end.
-    qsizetype waiting() const { return waiting_.size(); }
-
-private:
-    void flush();
-    QTimer* timer_;
-    QElapsedTimer sinceFrame_;
-    QList<QPointer<QWidget>> waiting_;
-};
 
 class Tile : public QWidget {
     Q_OBJECT
@@ -68,10 +43,8 @@ protected:
     template <typename T> void assign(T& field, const T& value) {
         if (field == value) return;
         field = value;
-        repaintSoon();
+        update();
     }
-    // Asks for a repaint with the tile's newest state, paced to frames (see PaintPacer).
-    void repaintSoon();
     // The family of the tile's own font name, or the widget's font when none is set.
     QString family() const { return fontName_.isEmpty() ? font().family() : fontName_; }
 
