@@ -6,6 +6,7 @@
 #include "FakeOs.h"
 #include "LogFiles.h"
 #include "StationRig.h"
+#include "StoreRig.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,38 @@ TEST(Station, TellsItsViewOfEveryChange) {
     station.CommandLang_Click();
     EXPECT_EQ(view.take(), QStringList{"chooseLanguage"});
     station.setView(nullptr);
+}
+
+// The history hears of the hub's changes in their order: each connection state shown with the
+// status it set, each report that changed a status (starting where the one before ended) or only
+// the text; the same report again and a report for a slot that is not enabled are no rows. The
+// refused connect comes last, from the event loop.
+TEST(Station, TheHistoryHasARowForEveryChangeOfAnEnabledSlot) {
+    StationRig rig;
+    Station& station =
+        rig.start("[Ma4]\r\nText=Filler\r\nEnabled=true\r\nAddress=127.0.8.4\r\n[Ma5]\r\nText=Spare\r\n");
+    station.hub().TcpClient_Connect(4);
+    for (const char* report : {"Status4=4;Text4=Jam", "Status4=4;Text4=Jam", "Status4=1;Text4=Run",
+                               "Status4=1;Text4=Running", "Status5=4;Text5=Jam"})
+        station.hub().TextAuswerten(4,
+                                    QStringLiteral("$$HierMaschinenDaten$$%1;CodePage4=1252;LcId4=1033;CodePage5=1252;"
+                                                   "LcId5=1033;")
+                                        .arg(QLatin1String(report)));
+    store::Store& store = *station.history().store();
+    QStringList rows;
+    ASSERT_TRUE(testutil::waitFor([&] {
+        rows.clear();
+        for (const store::Row& r : testutil::rowsOf(store, 4))
+            rows << QStringLiteral("%1 %2>%3 %4")
+                        .arg(store::kindName(r.event.kind))
+                        .arg(r.event.oldStatus)
+                        .arg(r.event.newStatus)
+                        .arg(r.event.text + r.event.detail);
+        return rows.size() >= 6;
+    }));
+    EXPECT_EQ(rows, (QStringList{"connection 5>5 waiting", "connection 5>5 connected", "status 5>4 Jam",
+                                 "status 4>1 Run", "status 1>1 Running", "connection 1>5 not connected"}));
+    EXPECT_TRUE(testutil::rowsOf(store, 5).empty());
 }
 
 // A tile click opens the dialog of the mode, only in edit mode, and saves only a confirmed change;
