@@ -150,6 +150,17 @@ static void WholeReport64Sends(benchmark::State& state) {
 }
 BENCHMARK(WholeReport64Sends);
 
+// Switching the line on: every owned connection closed and opened again, the slots' shown states
+// through not connected to waiting (the in-process sinks stand in for the sockets).
+static void SwitchOn64(benchmark::State& state) {
+    ReportBench bench;
+    for (auto _ : state) {
+        bench.hub.switchOff();
+        bench.hub.switchOn();
+    }
+}
+BENCHMARK(SwitchOn64);
+
 // The same with data lines on: the 64 sent lines and the received one go to a log file in a
 // temporary folder at a limit of `range(0)` KiB, written in a batch every 13 reports (20 ms at 640
 // reports per second).

@@ -18,7 +18,12 @@ int16_t displayStateFor(int16_t status, int16_t current) {
     return (status >= machine_status::Off && status <= machine_status::Highest) ? Ranks[status] : current;
 }
 
-bool sameAddress(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool sameAddress(const QString& a, const QString& b) {
+    // Folding case keeps the length, so strings of different lengths never match; most addresses
+    // compared are the very same string or differ in length, and skip the folding.
+    if (a.size() != b.size()) return false;
+    return a.constData() == b.constData() || a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 QString machineSection(int slot) { return QLatin1String("Ma") + QString::number(slot); }
 

@@ -73,9 +73,10 @@ void LineHub::closeAll() {
 
 void LineHub::Verbindung(int index, ShownConnection state) {
     DebugScope debug(log_, "Verbindung");
-    const QString address = layout_.Machines[static_cast<size_t>(index)].Address;
+    const Addresses& table = addresses();
+    const int group = table.group[static_cast<size_t>(index)];
     for (int m = 0; m < MachineSlots; ++m) {
-        if (!sameAddress(layout_.Machines[static_cast<size_t>(m)].Address, address)) continue;
+        if (table.group[static_cast<size_t>(m)] != group) continue;
         int16_t& status = layout_.MachineDataNow[static_cast<size_t>(m)].Status;
         const int16_t statusBefore = status;
         const ShownConnection before = shownConnState_[static_cast<size_t>(m)];
@@ -221,8 +222,8 @@ void LineHub::LiefereDaten(int index) {
     sendFramed(index, lineDataFrame());
 }
 
-const std::vector<int>& LineHub::distributionSlots() {
-    Distribution& d = distribution_;
+const LineHub::Addresses& LineHub::addresses() {
+    Addresses& d = addresses_;
     bool same = d.valid;
     for (size_t m = 0; m < MachineSlots && same; ++m) {
         // The kept copy of an address shares its characters with the layout's until it changes.
@@ -230,21 +231,30 @@ const std::vector<int>& LineHub::distributionSlots() {
         same = d.enabled[m] == layout_.Machines[m].Enabled && d.address[m].size() == address.size() &&
                (d.address[m].constData() == address.constData() || d.address[m] == address);
     }
-    if (same) return d.targets;
+    if (same) return d;
     d.valid = true;
     d.targets.clear();
-    std::array<bool, MachineSlots> marked{};
     for (size_t i = 0; i < MachineSlots; ++i) {
         d.enabled[i] = layout_.Machines[i].Enabled;
         d.address[i] = layout_.Machines[i].Address;
     }
+    // Equal addresses form classes (the comparison is an equivalence), each named by its lowest slot.
     for (size_t i = 0; i < MachineSlots; ++i) {
-        if (marked[i] || !d.enabled[i]) continue;
-        d.targets.push_back(static_cast<int>(i));
-        for (size_t j = i + 1; j < MachineSlots; ++j)
-            if (!marked[j] && sameAddress(d.address[j], d.address[i])) marked[j] = true;
+        d.group[i] = static_cast<int>(i);
+        for (size_t j = 0; j < i; ++j)
+            if (d.group[j] == static_cast<int>(j) && sameAddress(d.address[j], d.address[i])) {
+                d.group[i] = static_cast<int>(j);
+                break;
+            }
     }
-    return d.targets;
+    std::array<bool, MachineSlots> served{};
+    for (size_t i = 0; i < MachineSlots; ++i) {
+        const size_t g = static_cast<size_t>(d.group[i]);
+        if (!d.enabled[i] || served[g]) continue;
+        served[g] = true;
+        d.targets.push_back(static_cast<int>(i));
+    }
+    return d;
 }
 
 void LineHub::LinienDatenAuswerten() {
@@ -255,7 +265,7 @@ void LineHub::LinienDatenAuswerten() {
 
     // Every distinct server address gets the line data once, over its owning slot's connection.
     // The message is the same for all of them, so it is built and framed once.
-    const std::vector<int>& targets = distributionSlots();
+    const std::vector<int>& targets = addresses().targets;
     if (!targets.empty()) {
         const QByteArray framed = lineDataFrame();
         // Its data lines share one text as well.

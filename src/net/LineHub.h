@@ -92,9 +92,18 @@ private:
     void startConnect(int index);
     // "$$HierLinienDaten$$" with the current line data, framed, as it goes on the wire.
     QByteArray lineDataFrame();
-    // The slots over which the line data goes out: per distinct address of the enabled slots, the
-    // lowest slot. Worked out again only when an address or an Enabled flag changed.
-    const std::vector<int>& distributionSlots();
+    // Which slots share an address, worked out again only when an address or an Enabled flag
+    // changed: per slot the lowest slot with the same address (without regard to case), and the
+    // slots over which the line data goes out (per distinct address of the enabled slots, the
+    // lowest enabled one).
+    struct Addresses {
+        bool valid = false;
+        std::array<bool, base::MachineSlots> enabled{};
+        std::array<QString, base::MachineSlots> address;
+        std::array<int, base::MachineSlots> group{};
+        std::vector<int> targets;
+    };
+    const Addresses& addresses();
 
     std::array<base::ConnectionState, base::MachineSlots> connState_{};
     std::array<base::ShownConnection, base::MachineSlots> shownConnState_{};
@@ -112,12 +121,7 @@ private:
     payload::LineDataFrame lineData_;
     std::array<qint64, base::MachineSlots> arrivalBytes_;
     std::function<qint64()> clock_;
-    struct Distribution {
-        bool valid = false;
-        std::array<bool, base::MachineSlots> enabled{};
-        std::array<QString, base::MachineSlots> address;
-        std::vector<int> targets;
-    } distribution_;
+    Addresses addresses_;
 };
 
 } // namespace net

@@ -80,6 +80,27 @@ TEST_F(HubTest, SwitchingOnOpensOneConnectionPerDistinctAddressAndOffClosesThem)
     EXPECT_FALSE(hub.connected());
 }
 
+// Which slots share an address is worked out again after an address changed: a connection's state
+// then spreads to the slots whose address it has now, and the line data follows the new classes.
+TEST_F(HubTest, AnAddressChangedSinceTheLastEventIsMatchedAsItIsNow) {
+    enable(3, "Packer");
+    enable(7, "PACKER");
+    hub.switchOn();
+    hub.TcpClient_Connect(3);
+    EXPECT_EQ(view.connection[7], 2);
+    layout.Machines[7].Address = "capper";
+    hub.TcpClient_Close(3);
+    EXPECT_EQ(view.connection[3], 0);
+    EXPECT_EQ(view.connection[7], 2) << "slot 7 no longer shares slot 3's connection";
+    layout.Machines[7].Address = "packer";
+    connections.openNow[3] = true;
+    hub.TcpClient_Connect(3);
+    connections.sent.clear();
+    hub.LinienDatenAuswerten();
+    ASSERT_EQ(connections.sent.size(), 1) << "one message for the one address left";
+    EXPECT_EQ(connections.sent[0].first, 3);
+}
+
 // What each request is answered with, frames in one arrival in their order, and what is ignored.
 TEST_F(HubTest, RequestsAreAnsweredInOrderAndAnythingElseIsIgnored) {
     const QByteArray layoutRequest = framing::frame("$$LiefereLinienLayout$$");
