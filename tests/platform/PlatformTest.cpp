@@ -13,30 +13,25 @@ using namespace platform;
 
 // Language and territory decide; a language code is matched whole ("srx" is no "sr").
 TEST(Platform, CodePageFromLocaleName) {
-    const std::pair<const char*, int> cases[] = {{"cs_CZ.UTF-8", 1250},
-                                                 {"ru_RU", 1251},
-                                                 {"uk_UA", 1251},
-                                                 {"el_GR.UTF-8@euro", 1253},
-                                                 {"tr_TR", 1254},
-                                                 {"he_IL", 1255},
-                                                 {"fa_IR", 1256},
-                                                 {"lt_LT", 1257},
-                                                 {"vi_VN", 1258},
-                                                 {"th_TH", 874},
-                                                 {"ja_JP.eucJP", 932},
-                                                 {"zh_CN.UTF-8", 936},
-                                                 {"zh_SG", 936},
-                                                 {"ko_KR", 949},
-                                                 {"zh_HK", 950},
-                                                 {"zh_TW", 950},
-                                                 {"zh", 1252},
-                                                 {"de_DE", 1252},
-                                                 {"C", 1252},
-                                                 {"POSIX", 1252},
-                                                 {"", 1252},
-                                                 {"RU_ru", 1251},
-                                                 {"srx_XX", 1252}};
-    for (const auto& [locale, codePage] : cases) EXPECT_EQ(ansiCodePageForLocale(locale), codePage) << locale;
+    const std::pair<int, QStringList> cases[] = {
+        {1250, {"cs_CZ.UTF-8"}},
+        {1251, {"ru_RU", "uk_UA", "RU_ru"}},
+        {1253, {"el_GR.UTF-8@euro"}},
+        {1254, {"tr_TR"}},
+        {1255, {"he_IL"}},
+        {1256, {"fa_IR"}},
+        {1257, {"lt_LT"}},
+        {1258, {"vi_VN"}},
+        {874, {"th_TH"}},
+        {932, {"ja_JP.eucJP"}},
+        {936, {"zh_CN.UTF-8", "zh_SG"}},
+        {949, {"ko_KR"}},
+        {950, {"zh_HK", "zh_TW"}},
+        {1252, {"zh", "de_DE", "C", "POSIX", "", "srx_XX"}},
+    };
+    for (const auto& [codePage, locales] : cases)
+        for (const QString& locale : locales)
+            EXPECT_EQ(ansiCodePageForLocale(locale.toLatin1()), codePage) << locale.toStdString();
 }
 
 TEST(Platform, ConnectErrorsCarryTheirWindowsSocketNumbers) {
