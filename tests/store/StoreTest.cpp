@@ -294,22 +294,6 @@ TEST(Store, ADamagedFileIsMovedAsideAndANewOneStarted) {
     }
 }
 
-TEST(Store, TheDatabaseIsNeverReachedFromAnotherThread) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(
-        {
-            QTemporaryDir dir;
-            Database db(dir.filePath("h.sqlite"));
-            QThread* other = QThread::create([&db] {
-                QString error;
-                db.open(&error);
-            });
-            other->start();
-            other->wait();
-        },
-        "reached from a thread not its own");
-}
-
 // Newest first, in pages that go on after the last row shown, each row with how long the slot's
 // state before it lasted (-1: nothing before it). The filters, the time in state and the export
 // are the History window's tests, on this store.
