@@ -29,19 +29,17 @@ const QByteArray Second = "[General]\r\nGroup0=Filling\r\nGroup2=Packing\r\n"
                           "[Ma12]\r\nText=Filler 2\r\nAddress=10.0.0.6\r\nGroup=2\r\n"
                           "[Table]\r\nSize0=1200\r\nSize1=2000\r\nSize3=800\r\n";
 
-struct Rig {
+// The store holds a start version and a machine edit after it; the window lists them.
+struct VersionsWindowTest : ::testing::Test {
     QTemporaryDir dir;
     std::unique_ptr<store::Store> store;
     std::unique_ptr<VersionsWindow> window;
-    bool editMode = false;
-    QByteArray current = Second;
+    bool editMode = false, answer = true, restoreWorks = true;
     QStringList questions, told;
-    bool answer = true;
     std::vector<qint64> restored;
-    bool restoreWorks = true;
     QString chosen;
 
-    Rig() {
+    VersionsWindowTest() {
         store::Store::Options options;
         options.path = dir.filePath("history.sqlite");
         options.commitMs = 20;
@@ -51,14 +49,11 @@ struct Rig {
         record("Edit Maschine", First, Second);
         VersionsWindow::Options o;
         o.editMode = [this] { return editMode; };
-        o.currentFile = [this] { return current; };
+        o.currentFile = [] { return Second; };
         o.restore = [this](const store::Version& v, QString* reason) {
-            if (!restoreWorks) {
-                *reason = QStringLiteral("the file cannot be written");
-                return false;
-            }
-            restored.push_back(v.id);
-            return true;
+            if (restoreWorks) restored.push_back(v.id);
+            if (!restoreWorks) *reason = QStringLiteral("the file cannot be written");
+            return restoreWorks;
         };
         o.confirm = [this](QWidget*, const QString& q) {
             questions << q;
@@ -70,7 +65,7 @@ struct Rig {
         window->showVersions();
         EXPECT_TRUE(waitFor([&] { return window->versions().size() == 2 && !window->changesText().isEmpty(); }));
     }
-    ~Rig() {
+    ~VersionsWindowTest() override {
         window.reset();
         store->finish(5000);
     }
@@ -86,18 +81,19 @@ struct Rig {
             v->changes.push_back({c.section, c.key, c.oldValue, c.newValue});
         store->record(std::move(v));
     }
-    qint64 idOf(const char* origin) const {
-        for (const store::Version& v : window->versions())
-            if (v.origin == QLatin1String(origin)) return v.id;
-        return 0;
+    // Selects the start version and waits for its changes.
+    qint64 selectStart() {
+        const qint64 id = window->versions().back().id;
+        window->select(id);
+        EXPECT_TRUE(waitFor([&] { return window->changesText().startsWith("General"); }));
+        return id;
     }
 };
 
 } // namespace
 
-TEST(VersionsWindow, ListsTheVersionsAndShowsWhatTheSelectedOneChanged) {
-    Rig rig;
-    QTreeWidget* list = rig.window->list();
+TEST_F(VersionsWindowTest, ListsTheVersionsAndShowsWhatTheSelectedOneChanged) {
+    QTreeWidget* list = window->list();
     ASSERT_EQ(list->topLevelItemCount(), 2);
     // Newest first, with who, from where and how many keys changed.
     EXPECT_EQ(list->topLevelItem(0)->text(1), "commissioning");
@@ -105,66 +101,62 @@ TEST(VersionsWindow, ListsTheVersionsAndShowsWhatTheSelectedOneChanged) {
     EXPECT_EQ(list->topLevelItem(0)->text(3), "4");
     EXPECT_EQ(list->topLevelItem(1)->text(2), "start");
     // The machine's name beside its section, group numbers with their names, the widths in one line.
-    EXPECT_EQ(rig.window->changesText(), "Ma12 (Filler 2): Address 10.0.0.5 \u2192 10.0.0.6\n"
-                                         "Ma12 (Filler 2): Group 0 (Filling) \u2192 2 (Packing)\n"
-                                         "Table: column widths Size0 1000 \u2192 1200, Size3 (none) \u2192 800");
+    EXPECT_EQ(window->changesText(), "Ma12 (Filler 2): Address 10.0.0.5 \u2192 10.0.0.6\n"
+                                     "Ma12 (Filler 2): Group 0 (Filling) \u2192 2 (Packing)\n"
+                                     "Table: column widths Size0 1000 \u2192 1200, Size3 (none) \u2192 800");
 
     list->setCurrentItem(list->topLevelItem(1));
-    ASSERT_TRUE(waitFor([&] { return rig.window->changesText().startsWith("General: Group0 (none)"); }))
-        << rig.window->changesText().toStdString();
+    ASSERT_TRUE(waitFor([&] { return window->changesText().startsWith("General: Group0 (none)"); }))
+        << window->changesText().toStdString();
 }
 
-TEST(VersionsWindow, RestoreFollowsEditModeAsksOnceAndSaysWhyItFailed) {
-    Rig rig;
-    rig.window->select(rig.idOf("start"));
-    ASSERT_TRUE(waitFor([&] { return rig.window->changesText().startsWith("General"); }));
-    EXPECT_FALSE(rig.window->restoreButton()->isEnabled());
-    rig.editMode = true;
-    rig.window->editModeChanged();
-    EXPECT_TRUE(rig.window->restoreButton()->isEnabled());
+TEST_F(VersionsWindowTest, RestoreFollowsEditModeAsksOnceAndSaysWhyItFailed) {
+    const qint64 start = selectStart();
+    EXPECT_FALSE(window->restoreButton()->isEnabled());
+    editMode = true;
+    window->editModeChanged();
+    EXPECT_TRUE(window->restoreButton()->isEnabled());
 
     // Declined: nothing restored. The question lists what the restore would change now.
-    rig.answer = false;
-    rig.window->restoreSelected();
-    ASSERT_EQ(rig.questions.size(), 1);
-    EXPECT_TRUE(rig.questions[0].contains("Ma12 (Filler 2): Address 10.0.0.6 \u2192 10.0.0.5"))
-        << rig.questions[0].toStdString();
-    EXPECT_TRUE(rig.questions[0].contains("Size3 800 \u2192 (none)"));
-    EXPECT_TRUE(rig.restored.empty());
+    answer = false;
+    window->restoreSelected();
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].contains("Ma12 (Filler 2): Address 10.0.0.6 \u2192 10.0.0.5"))
+        << questions[0].toStdString();
+    EXPECT_TRUE(questions[0].contains("Size3 800 \u2192 (none)"));
+    EXPECT_TRUE(restored.empty());
 
-    QSignalSpy done(rig.window.get(), &VersionsWindow::restored);
-    rig.answer = true;
-    rig.window->restoreSelected();
-    EXPECT_EQ(rig.restored, std::vector<qint64>{rig.idOf("start")});
+    QSignalSpy done(window.get(), &VersionsWindow::restored);
+    answer = true;
+    window->restoreSelected();
+    EXPECT_EQ(restored, std::vector<qint64>{start});
     EXPECT_EQ(done.count(), 1);
 
     // Edit mode ended after the button was enabled: the click checks again.
-    rig.editMode = false;
-    rig.window->restoreSelected();
-    EXPECT_EQ(rig.restored.size(), 1u);
-    EXPECT_EQ(rig.told.value(0), "A version can be restored only in edit mode.");
-    EXPECT_FALSE(rig.window->restoreButton()->isEnabled());
+    editMode = false;
+    window->restoreSelected();
+    EXPECT_EQ(restored.size(), 1u);
+    EXPECT_EQ(told.value(0), "A version can be restored only in edit mode.");
+    EXPECT_FALSE(window->restoreButton()->isEnabled());
 
-    rig.editMode = true;
-    rig.restoreWorks = false;
-    rig.window->restoreSelected();
-    EXPECT_EQ(rig.told.value(1), "The version was not restored: the file cannot be written");
+    editMode = true;
+    restoreWorks = false;
+    window->restoreSelected();
+    EXPECT_EQ(told.value(1), "The version was not restored: the file cannot be written");
     EXPECT_EQ(done.count(), 1);
 }
 
-TEST(VersionsWindow, SaveAsWritesTheVersionsBytesOrSaysWhy) {
-    Rig rig;
-    rig.window->select(rig.idOf("start"));
-    ASSERT_TRUE(waitFor([&] { return rig.window->changesText().startsWith("General"); }));
-    rig.chosen = rig.dir.filePath("kept.ini");
-    rig.window->saveSelectedAs();
-    EXPECT_EQ(readBytes(rig.chosen), First);
-    EXPECT_TRUE(rig.told.isEmpty());
+TEST_F(VersionsWindowTest, SaveAsWritesTheVersionsBytesOrSaysWhy) {
+    selectStart();
+    chosen = dir.filePath("kept.ini");
+    window->saveSelectedAs();
+    EXPECT_EQ(readBytes(chosen), First);
+    EXPECT_TRUE(told.isEmpty());
 
-    rig.chosen = rig.dir.filePath("missing/kept.ini");
-    rig.window->saveSelectedAs();
-    ASSERT_EQ(rig.told.size(), 1);
-    EXPECT_TRUE(rig.told[0].startsWith("The version was not saved to " + rig.chosen)) << rig.told[0].toStdString();
+    chosen = dir.filePath("missing/kept.ini");
+    window->saveSelectedAs();
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith("The version was not saved to " + chosen)) << told[0].toStdString();
 }
 
 TEST(VersionTexts, NamesComeFromTheVersionAndARestorePreviewCoversOnlyTheLayout) {
