@@ -66,8 +66,9 @@ struct VersionRig : StationRig {
 } // namespace
 
 // Each save kind is one version with the file's bytes, its hash and the key it changed; a confirmed
-// dialog that changed nothing leaves the bytes as they were and is no version.
-TEST(Versions, EverySaveKindIsAVersionWithItsChangedKeys) {
+// dialog that changed nothing leaves the bytes as they were and is no version. A version restored
+// brings back its layout and keeps every other line.
+TEST(Versions, EverySaveKindIsAVersionAndARestoreBringsOneBack) {
     VersionRig rig;
     Station& station = rig.begin(Start);
     LineLayout& layout = station.layout();
@@ -139,6 +140,73 @@ TEST(Versions, EverySaveKindIsAVersionWithItsChangedKeys) {
     }
     EXPECT_EQ(changeOf(kept[0], "Ma0", "Text"), nullptr);
     EXPECT_EQ(changeOf(kept[1], "Ma0", "Address"), nullptr);
+
+    // The machine table, the group table and the language made the file complete (a restore never
+    // removes a line, it writes a key the version lacks empty): that state is version k. Later saves
+    // of every kind, then a restore of k: without a change outside the layout the file comes back
+    // byte for byte, the station loads it (machines, group names, widths, language) and the tiles
+    // show it.
+    const store::Version k = kept.back();
+    rig.edit([&] { layout.Machines[0].Address = "10.9.9.9"; });
+    station.LineModul_Click(0);
+    rig.edit([&] { layout.setGroupName(0, "Scrambled"); });
+    station.GroupModul_Click(0);
+    station.CommandTab_Click();
+    rig.edit([&] {
+        layout.Machines[3].Text = "Wrapper";
+        layout.TableSize[2] = 900;
+    });
+    station.LineModul_Click(3);
+    station.CommandTab_Click();
+    station.chooseLanguage(3);
+    ASSERT_TRUE(rig.waitForVersions(count + 4));
+    rig.view.take();
+    rig.fake.calls.clear();
+    QString reason;
+    ASSERT_TRUE(station.restoreVersion(k, &reason)) << reason.toStdString();
+    EXPECT_EQ(readBytes(rig.paths.settingsFile()), k.content);
+    EXPECT_EQ(layout.Machines[0].Address, "10.0.0.6");
+    EXPECT_EQ(layout.Machines[3].Text, "Capper");
+    EXPECT_EQ(layout.TableSize[2], 2400);
+    EXPECT_EQ(layout.groupName(0), "Filling A");
+    EXPECT_EQ(layout.groupName(1), "Closing");
+    EXPECT_EQ(station.settings().lcId, chosen);
+    EXPECT_EQ(rig.fake.calls.filter("activate").size(), 1) << "the language's keyboard is applied again";
+    const QStringList shown = rig.view.take();
+    for (const char* refresh : {"showMachineRecords", "showGroupNames", "bindFirstSlots"})
+        EXPECT_TRUE(shown.contains(refresh)) << refresh;
+    ASSERT_TRUE(rig.waitForVersions(count + 5));
+    const store::Version restore = rig.version(rig.versions()[0].id);
+    EXPECT_EQ(restore.origin, "restore");
+    EXPECT_EQ(restore.restoredFrom, k.id);
+
+    // Scrambled again, and LogData switched on by hand: the restore keeps that line.
+    rig.edit([&] { layout.Machines[5].Address = "10.1.1.1"; });
+    station.LineModul_Click(5);
+    IniSave(true, "General", "LogData", rig.paths.settingsFile());
+    QByteArray expected = readBytes(rig.paths.settingsFile());
+    ASSERT_TRUE(station.restoreVersion(k, &reason)) << reason.toStdString();
+    expected.replace("Address=10.1.1.1", "Address=");
+    EXPECT_EQ(readBytes(rig.paths.settingsFile()), expected) << "only the one layout key changed; LogData=true stays";
+
+    // Outside edit mode, or when the file cannot be replaced, a restore says why and changes nothing,
+    // in the file, in the layout or in the versions.
+    rig.edit([&] { layout.Machines[5].Address = "10.2.2.2"; });
+    station.LineModul_Click(5);
+    ASSERT_TRUE(rig.waitForVersions(count + 8));
+    const QByteArray now = readBytes(rig.paths.settingsFile());
+    station.CommandEdit_Click(); // edit mode off
+    EXPECT_FALSE(station.restoreVersion(k, &reason));
+    EXPECT_TRUE(reason.contains("edit mode"));
+    station.CommandEdit_Click();
+    rig.fake.failWrites = true;
+    EXPECT_FALSE(station.restoreVersion(k, &reason));
+    EXPECT_TRUE(reason.contains("No space left")) << reason.toStdString();
+    rig.fake.failWrites = false;
+    EXPECT_EQ(readBytes(rig.paths.settingsFile()), now);
+    EXPECT_EQ(layout.Machines[5].Address, "10.2.2.2");
+    testutil::waitFor([] { return false; }, 500);
+    EXPECT_EQ(rig.versions().size(), count + 8);
 }
 
 TEST(Versions, AHandEditBetweenRunsIsRecordedAtTheNextStart) {
@@ -162,107 +230,6 @@ TEST(Versions, AHandEditBetweenRunsIsRecordedAtTheNextStart) {
     rig.begin(edited);
     testutil::waitFor([] { return false; }, 500);
     EXPECT_EQ(rig.versions().size(), 2u);
-}
-
-TEST(Versions, ARestoreBringsBackTheLayoutAndKeepsEveryOtherLine) {
-    VersionRig rig;
-    Station& station = rig.begin(Start);
-    LineLayout& layout = station.layout();
-    // A language choice, the whole machine table and the group table make the file complete (a
-    // restore never removes a line, it writes a key the version lacks empty); that state is version k.
-    station.chooseLanguage(2);
-    station.CommandTab_Click();
-    rig.edit([&] {
-        layout.Machines[5].Text = "Labeller";
-        layout.Machines[5].Enabled = true;
-        layout.TableSize[2] = 1500;
-    });
-    station.LineModul_Click(5);
-    rig.edit([&] { layout.setGroupName(2, "Packing"); });
-    station.GroupModul_Click(2);
-    station.CommandTab_Click();
-    ASSERT_TRUE(rig.waitForVersions(4));
-    const qint64 k = rig.versions()[0].id;
-    const QByteArray atK = readBytes(rig.paths.settingsFile());
-
-    // Later saves of every kind.
-    rig.edit([&] { layout.Machines[0].Address = "10.9.9.9"; });
-    station.LineModul_Click(0);
-    rig.edit([&] { layout.setGroupName(0, "Scrambled"); });
-    station.GroupModul_Click(0);
-    station.CommandTab_Click();
-    rig.edit([&] {
-        layout.Machines[5] = MachineRecord{};
-        layout.Machines[7].Text = "Wrapper";
-        layout.TableSize[2] = 900;
-    });
-    station.LineModul_Click(7);
-    station.CommandTab_Click();
-    station.chooseLanguage(3);
-    ASSERT_TRUE(rig.waitForVersions(8));
-
-    // Without a change outside the layout the file comes back byte for byte, the station loads it
-    // (machines, group names, widths, language) and the tiles show it.
-    const store::Version version = rig.version(k);
-    rig.view.take();
-    rig.fake.calls.clear();
-    QString reason;
-    ASSERT_TRUE(station.restoreVersion(version, &reason)) << reason.toStdString();
-    EXPECT_EQ(readBytes(rig.paths.settingsFile()), atK);
-    EXPECT_EQ(layout.Machines[0].Address, "10.0.0.5");
-    EXPECT_EQ(layout.Machines[5].Text, "Labeller");
-    EXPECT_EQ(layout.Machines[7].Text, "");
-    EXPECT_EQ(layout.TableSize[2], 1500);
-    EXPECT_EQ(layout.groupName(0), "Filling");
-    EXPECT_EQ(layout.groupName(2), "Packing");
-    EXPECT_EQ(station.settings().lcId, station.languages().Languages[2].LcId);
-    EXPECT_EQ(rig.fake.calls.filter("activate").size(), 1) << "the language's keyboard is applied again";
-    const QStringList shown = rig.view.take();
-    for (const char* refresh : {"showMachineRecords", "showGroupNames", "bindFirstSlots"})
-        EXPECT_TRUE(shown.contains(refresh)) << refresh;
-    ASSERT_TRUE(rig.waitForVersions(9));
-    const store::Version restore = rig.version(rig.versions()[0].id);
-    EXPECT_EQ(restore.origin, "restore");
-    EXPECT_EQ(restore.restoredFrom, k);
-
-    // Scrambled again, and LogData switched on by hand: the restore keeps that line.
-    rig.edit([&] { layout.Machines[5].Address = "10.1.1.1"; });
-    station.LineModul_Click(5);
-    IniSave(true, "General", "LogData", rig.paths.settingsFile());
-    QByteArray expected = readBytes(rig.paths.settingsFile());
-    ASSERT_TRUE(station.restoreVersion(version, &reason)) << reason.toStdString();
-    expected.replace("Address=10.1.1.1", "Address=");
-    EXPECT_EQ(readBytes(rig.paths.settingsFile()), expected) << "only the one layout key changed; LogData=true stays";
-}
-
-TEST(Versions, ARestoreOutsideEditModeOrWithoutAFileChangesNothing) {
-    VersionRig rig;
-    Station& station = rig.begin(Start);
-    rig.edit([&] { station.layout().Machines[0].Address = "10.0.0.6"; });
-    station.LineModul_Click(0);
-    ASSERT_TRUE(rig.waitForVersions(2));
-    const store::Version first = rig.version(rig.versions().back().id);
-    const QByteArray now = readBytes(rig.paths.settingsFile());
-    const auto expectUnchanged = [&] {
-        EXPECT_EQ(readBytes(rig.paths.settingsFile()), now);
-        EXPECT_EQ(station.layout().Machines[0].Address, "10.0.0.6");
-    };
-
-    station.CommandEdit_Click(); // edit mode off
-    QString reason;
-    EXPECT_FALSE(station.restoreVersion(first, &reason));
-    EXPECT_TRUE(reason.contains("edit mode"));
-    expectUnchanged();
-
-    // A file that cannot be replaced: the restore says why, and the station keeps its layout.
-    station.CommandEdit_Click();
-    rig.fake.failWrites = true;
-    EXPECT_FALSE(station.restoreVersion(first, &reason));
-    EXPECT_TRUE(reason.contains("No space left")) << reason.toStdString();
-    rig.fake.failWrites = false;
-    expectUnchanged();
-    testutil::waitFor([] { return false; }, 500);
-    EXPECT_EQ(rig.versions().size(), 2u) << "a failed restore is no version";
 }
 
 // The store cannot open its file: a save still reaches the settings file at once, and the log says
