@@ -17,8 +17,6 @@ using namespace station;
 using namespace display;
 
 using testutil::logLines;
-using testutil::readBytes;
-using testutil::writeBytes;
 
 namespace {
 class MainWindowTest : public ::testing::Test {

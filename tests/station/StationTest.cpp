@@ -15,7 +15,6 @@
 using namespace base;
 using namespace station;
 
-using testutil::logLines;
 using testutil::readBytes;
 using testutil::writeBytes;
 

@@ -72,59 +72,60 @@ struct StoreRig {
 } // namespace
 
 TEST(HistoryRecorder, RecordsChangesAndFoldsTextChatter) {
-    std::vector<Event> rows;
+    QStringList rows; // as written: "kind slot machine/group old>new text-or-detail xrepeats code page"
     qint64 now = 1'000'000;
-    HistoryRecorder r([&](Event e) { rows.push_back(std::move(e)); }, [&] { return now; });
+    HistoryRecorder r(
+        [&](const Event& e) {
+            rows << QStringLiteral("%1 %2 %3/%4 %5>%6 %7 x%8 %9")
+                        .arg(kindName(e.kind))
+                        .arg(e.slot)
+                        .arg(e.machine)
+                        .arg(e.group)
+                        .arg(e.oldStatus)
+                        .arg(e.newStatus)
+                        .arg(e.text + e.detail)
+                        .arg(e.repeats)
+                        .arg(e.codePage);
+        },
+        [&] { return now; });
+    const auto written = [&] { return std::exchange(rows, {}); };
     const HistoryRecorder::SlotInfo filler{"Filler", 2, "Filling"};
     // The same state again records nothing; a new status, a row at once.
     r.statusReported(3, filler, 1, "Run", 1, "Run", 1252, 1033);
-    EXPECT_TRUE(rows.empty());
+    EXPECT_EQ(written(), QStringList{});
     r.statusReported(3, filler, 1, "Run", 4, "Jam", 1252, 1033);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].oldStatus, 1);
-    EXPECT_EQ(rows[0].newStatus, 4);
-    EXPECT_EQ(rows[0].machine, "Filler");
-    EXPECT_EQ(rows[0].group, 2);
+    EXPECT_EQ(written(), QStringList{"status 3 Filler/2 1>4 Jam x1 1252"});
     // A text-only change without one in the last 10 s: at once. Within 10 s: folded, written when
     // the window ends with the count and the last text.
     now += 1000;
     r.statusReported(3, filler, 4, "Jam", 4, "Jam 1", 1252, 1033);
-    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(written(), QStringList{"status 3 Filler/2 4>4 Jam 1 x1 1252"});
     for (int k = 2; k <= 5; ++k) {
         now += 1000;
         r.statusReported(3, filler, 4, "Jam", 4, QStringLiteral("Jam %1").arg(k), 1251, 1049);
     }
-    EXPECT_EQ(rows.size(), 2u);
     now += 5000;
     r.tick();
-    EXPECT_EQ(rows.size(), 2u); // 9 s after the text-only row
+    EXPECT_EQ(written(), QStringList{}); // 9 s after the text-only row
     now += 1000;
     r.tick();
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[2].repeats, 4);
-    EXPECT_EQ(rows[2].text, "Jam 5");
-    EXPECT_EQ(rows[2].codePage, 1251);
+    EXPECT_EQ(written(), QStringList{"status 3 Filler/2 4>4 Jam 5 x4 1251"});
     // A change of status writes a pending fold first; a connection change likewise, carrying the
     // status it set.
     now += 1000;
     r.statusReported(3, filler, 4, "Jam 5", 4, "Jam 6", 1252, 1033);
-    r.statusReported(3, filler, 4, "Jam 6", 4, "Jam 7", 1252, 1033); // folded
+    r.statusReported(3, filler, 4, "Jam 6", 4, "Jam 7", 1252, 1033);
     r.connectionShown(3, filler, "not connected", 4, 5);
-    ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[3].text, "Jam 7");
-    EXPECT_EQ(rows[4].kind, EventKind::Connection);
-    EXPECT_EQ(rows[4].detail, "not connected");
-    EXPECT_EQ(rows[4].newStatus, 5);
+    EXPECT_EQ(written(),
+              (QStringList{"status 3 Filler/2 4>4 Jam 7 x2 1252", "connection 3 Filler/2 4>5 not connected x1 0"}));
     // The end of the station writes every fold.
     r.statusReported(9, filler, 1, "a", 1, "b", 1252, 1033);
     r.statusReported(9, filler, 1, "b", 1, "c", 1252, 1033);
-    EXPECT_EQ(rows.size(), 6u);
+    EXPECT_EQ(written(), QStringList{"status 9 Filler/2 1>1 b x1 1252"});
     r.flush();
-    ASSERT_EQ(rows.size(), 7u);
-    EXPECT_EQ(rows.back().text, "c");
+    EXPECT_EQ(written(), QStringList{"status 9 Filler/2 1>1 c x1 1252"});
     r.station("ended");
-    EXPECT_EQ(rows.back().kind, EventKind::Station);
-    EXPECT_EQ(rows.back().slot, -1);
+    EXPECT_EQ(written(), QStringList{"station -1 /-1 -1>-1 ended x1 0"});
 }
 
 TEST(Store, SchemaAndSettingsOfANewFile) {
@@ -427,19 +428,14 @@ TEST(Store, AKillDuringAStormLeavesAnIntactFileWithEveryEventOlderThanASecond) {
     EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
 
     // The events handed over a second before the last note are all in the file.
-    const QList<QByteArray> lines = readBytes(notes).split('\n');
-    ASSERT_GT(lines.size(), 10);
-    qint64 lastMs = 0;
-    std::vector<std::pair<qint64, qint64>> handed;
-    for (const QByteArray& line : lines) {
-        const QList<QByteArray> f = line.split(' ');
-        if (f.size() != 2) continue;
-        handed.emplace_back(f[0].toLongLong(), f[1].toLongLong());
-        lastMs = handed.back().first;
-    }
+    std::vector<std::pair<qint64, qint64>> handed; // the notes: when, and how many so far
+    for (const QByteArray& line : readBytes(notes).split('\n'))
+        if (const QList<QByteArray> f = line.split(' '); f.size() == 2)
+            handed.emplace_back(f[0].toLongLong(), f[1].toLongLong());
+    ASSERT_GT(handed.size(), 10u);
     qint64 older = 0;
     for (const auto& [ms, count] : handed)
-        if (ms <= lastMs - 1000) older = count;
+        if (ms <= handed.back().first - 1000) older = count;
     ASSERT_GT(older, 1000);
     EXPECT_EQ(ask(file, "PRAGMA integrity_check").toString(), "ok");
     EXPECT_EQ(ask(file, QStringLiteral("SELECT count(*) FROM events WHERE time_ms < %1").arg(older)).toLongLong(),
