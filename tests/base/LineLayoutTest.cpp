@@ -6,8 +6,6 @@
 #include "FakeOs.h"
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
-
 using namespace base;
 
 using testutil::readBytes;

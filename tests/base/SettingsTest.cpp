@@ -2,11 +2,6 @@
 
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStringEncoder>
 

@@ -8,10 +8,6 @@
 
 #include "WindowRig.h"
 
-#include <gtest/gtest.h>
-
-#include <QPushButton>
-
 using namespace editors;
 using namespace display;
 

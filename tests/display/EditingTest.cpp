@@ -15,16 +15,6 @@
 #include "LogFiles.h"
 #include "WindowRig.h"
 
-#include <gtest/gtest.h>
-
-#include <QCheckBox>
-#include <QFile>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTest>
-
 using namespace base;
 using namespace editors;
 using namespace display;

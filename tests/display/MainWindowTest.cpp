@@ -5,12 +5,8 @@
 #include "LogFiles.h"
 #include "WindowRig.h"
 
-#include <gtest/gtest.h>
-
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QPushButton>
-#include <QScrollBar>
 
 using namespace base;
 using namespace station;

@@ -3,10 +3,6 @@
 
 #include "LogFiles.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 
 #include <csignal>

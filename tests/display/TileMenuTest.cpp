@@ -11,16 +11,11 @@
 
 #include "WindowRig.h"
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QScrollBar>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 

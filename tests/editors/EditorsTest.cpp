@@ -10,17 +10,7 @@
 #include "DialogAnswer.h"
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
 #include <QInputMethodEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTest>
 
 using namespace base;
 using namespace editors;

@@ -2,11 +2,6 @@
 
 #include "DialogAnswer.h"
 
-#include <gtest/gtest.h>
-
-#include <QListWidget>
-#include <QPushButton>
-
 using namespace base;
 using namespace lang;
 using namespace editors;

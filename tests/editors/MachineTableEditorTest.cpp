@@ -7,17 +7,7 @@
 #include "DialogAnswer.h"
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
-#include <QCheckBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTest>
 
 using namespace base;
 using namespace editors;

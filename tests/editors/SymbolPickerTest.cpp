@@ -4,14 +4,6 @@
 #include "DialogAnswer.h"
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTemporaryDir>
-
 #include <sys/stat.h>
 
 using namespace editors;

@@ -6,10 +6,7 @@
 
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
-
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRandomGenerator>
 
 using namespace lang;

@@ -6,9 +6,6 @@
 #include "FakeOs.h"
 #include "LogFiles.h"
 
-#include <gtest/gtest.h>
-
-#include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 

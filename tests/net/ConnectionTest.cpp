@@ -5,11 +5,8 @@
 
 #include "HubRig.h"
 
-#include <gtest/gtest.h>
-
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTest>
 #include <QTimer>
 
 using namespace base;

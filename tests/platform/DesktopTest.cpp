@@ -5,8 +5,6 @@
 
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
-
 #include <QProcess>
 #include <QStandardPaths>
 

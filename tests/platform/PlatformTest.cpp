@@ -2,11 +2,6 @@
 
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFileInfo>
-
 #include <cerrno>
 
 using namespace platform;

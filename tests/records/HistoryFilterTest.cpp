@@ -6,8 +6,6 @@
 
 #include "HistoryRig.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
 
 using namespace history_test;

@@ -8,11 +8,8 @@
 
 #include "StoreRig.h"
 
-#include <gtest/gtest.h>
-
 #include <QDateTime>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <string>

@@ -4,15 +4,12 @@
 
 #include "records/HistoryTexts.h"
 
-#include <gtest/gtest.h>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTableView>
-#include <QTest>
 #include <QToolButton>
 
 #include <set>

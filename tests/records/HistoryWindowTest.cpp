@@ -2,15 +2,11 @@
 // openings and Esc.
 #include "HistoryRig.h"
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTest>
 
 using namespace records;
 using namespace history_test;

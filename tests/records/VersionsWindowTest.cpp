@@ -7,11 +7,8 @@
 
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
-
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <memory>

@@ -7,12 +7,7 @@
 #include "LogFiles.h"
 #include "StationRig.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <functional>

@@ -2,14 +2,8 @@
 
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
 #include <QLocalSocket>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 using namespace station;
 

@@ -8,10 +8,6 @@
 #include "StationRig.h"
 #include "StoreRig.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-
 using namespace base;
 using namespace station;
 

@@ -12,10 +12,7 @@
 #include "StationRig.h"
 #include "StoreRig.h"
 
-#include <gtest/gtest.h>
-
 #include <QCryptographicHash>
-#include <QFile>
 
 using namespace base;
 using namespace station;

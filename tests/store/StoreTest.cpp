@@ -6,17 +6,11 @@
 
 #include "StoreRig.h"
 
-#include <gtest/gtest.h>
-
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QThread>
 #include <QVariant>
 

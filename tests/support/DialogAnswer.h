@@ -1,9 +1,18 @@
 #pragma once
-// Answers every configuration dialog of kind D that is shown modally while this object lives.
+// Answers every configuration dialog of kind D that is shown modally while this object lives; brings
+// the controls the dialog tests reach into.
 
 #include "editors/ModalDialog.h"
 
-#include <gtest/gtest.h>
+#include "TestUtil.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
 
 #include <functional>
 

@@ -1,10 +1,17 @@
 #pragma once
 // What every test program shares: files in temporary directories, waiting on the event loop, GIF
 // pictures, a private X server, and the hook that lets a test program stand in as a child process.
+// It brings the test framework and the file and test classes of Qt that the tests use with it.
+
+#include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 

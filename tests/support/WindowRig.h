@@ -5,6 +5,9 @@
 
 #include "StationRig.h"
 
+#include <QPushButton>
+#include <QScrollBar>
+
 struct WindowRig : StationRig {
     std::unique_ptr<display::VelkoZuraVeradadClient> window;
 

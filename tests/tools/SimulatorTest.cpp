@@ -6,8 +6,6 @@
 
 #include "HubRig.h"
 
-#include <gtest/gtest.h>
-
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>

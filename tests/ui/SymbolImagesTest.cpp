@@ -2,10 +2,6 @@
 
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
 #include <QImage>
 
 #include <sys/stat.h>
