@@ -8,8 +8,9 @@
 
 using namespace base;
 
-// Names beyond ASCII match without regard to case in the file's code page.
-TEST(ProfileText, NonAsciiNamesMatchWithoutRegardToCase) {
+// Names beyond ASCII match without regard to case in the file's code page; a character the code
+// page lacks becomes a question mark.
+TEST(ProfileText, NamesBeyondAsciiMatchWithoutRegardToCaseAndOthersBecomeQuestionMarks) {
     const AnsiCodec cyrillic(1251);
     const QByteArray content = cyrillic.encode(QStringLiteral("[Группа]\r\nИмя=Линия\r\n"));
     const profile::ProfileText text(content, cyrillic);
@@ -17,9 +18,6 @@ TEST(ProfileText, NonAsciiNamesMatchWithoutRegardToCase) {
     ASSERT_TRUE(value.has_value());
     EXPECT_EQ(cyrillic.decode(*value), QStringLiteral("Линия"));
     EXPECT_FALSE(text.value(QStringLiteral("Группа"), QStringLiteral("Им")).has_value());
-}
-
-TEST(ProfileText, UnrepresentableCharactersBecomeQuestionMarks) {
     const AnsiCodec western(1252);
     EXPECT_EQ(western.encode(QStringLiteral("aé€Ω")), QByteArray("a\xE9\x80?"));
     EXPECT_EQ(western.decode(QByteArray("\xE9\x80")), QStringLiteral("é€"));

@@ -14,12 +14,11 @@ QStringList feed(framing::FrameBuffer& buffer, const QByteArray& arrival) {
 }
 } // namespace
 
-TEST(Framing, FrameHasNothingBetweenMarkersAndText) {
+// A frame has nothing between its markers and its text; several in one arrival come in their order,
+// and text outside frames is dropped.
+TEST(Framing, SeveralFramesInOneArrivalInOrderAndTextOutsideDropped) {
     EXPECT_EQ(framing::frame("abc"), "$$Anfang$$abc$$Ende$$");
     EXPECT_EQ(framing::frame(""), "$$Anfang$$$$Ende$$");
-}
-
-TEST(Framing, SeveralFramesInOneArrivalInOrderAndTextOutsideDropped) {
     framing::FrameBuffer buffer;
     EXPECT_EQ(feed(buffer, "junk$$Anfang$$one$$Ende$$between$$Anfang$$$$Ende$$$$Anfang$$three$$Ende$$tail"),
               (QStringList{"one", "", "three"}));

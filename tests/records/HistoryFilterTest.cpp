@@ -87,7 +87,7 @@ TEST(HistoryFilter, MachinesOfAChoiceAndTheirNames) {
     EXPECT_EQ(suggestedFileName(MachineChoice::machine(12), l, at), "history-Palletiser_2-20240305-1407.csv");
 }
 
-TEST(HistoryTexts, ColumnsOfEachKindOfRow) {
+TEST(HistoryTexts, ColumnsOfEachKindOfRowAndDurationsRoundedDownAtEachUnit) {
     const qint64 t = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9, 450)).toMSecsSinceEpoch();
     using store::EventKind;
     const auto columns = [&](EventKind kind, int oldStatus, int newStatus, const char* detail, int repeats = 1) {
@@ -118,9 +118,6 @@ TEST(HistoryTexts, ColumnsOfEachKindOfRow) {
               "2024-03-05 14:07:09||Station||50 events lost||Jam|");
     EXPECT_EQ(columns(EventKind::Settings, -1, -1, "Edit Group"),
               "2024-03-05 14:07:09||Edit Group||Settings saved||Jam|");
-}
-
-TEST(HistoryTexts, DurationsRoundDownAtEachUnit) {
     const std::pair<qint64, const char*> cases[] = {
         {-1, ""},
         {0, "0 ms"},
@@ -137,7 +134,7 @@ TEST(HistoryTexts, DurationsRoundDownAtEachUnit) {
     for (const auto& [ms, text] : cases) EXPECT_EQ(durationText(ms), QString::fromUtf8(text)) << ms;
 }
 
-TEST(StateBar, SegmentsFillTheWidthInOrderAndInProportion) {
+TEST(StateBar, SegmentsFillTheWidthInProportionAndFiguresAddUpAcrossMachines) {
     constexpr int NotConnected = TimeInState::NotConnected, Unknown = TimeInState::Unknown;
     const auto layOut = [](std::initializer_list<std::pair<int, qint64>> parts, int width) {
         TimeInState f;
@@ -159,9 +156,6 @@ TEST(StateBar, SegmentsFillTheWidthInOrderAndInProportion) {
     EXPECT_EQ(layOut({{1, 1'000'000}, {4, 1}}, 200), "1:199 4:1");
     EXPECT_EQ(layOut({{1, 1000}, {2, 1}, {3, 1}}, 2), "1:2");
     EXPECT_EQ(layOut({}, 100), "");
-}
-
-TEST(StateBar, FiguresAddUpAcrossMachines) {
     TimeInState a, b;
     a.ms[1] = 3 * Hour;
     a.ms[4] = Hour;

@@ -10,13 +10,10 @@
 
 #include <cmath>
 
-TEST(Fonts, TheDefinedFacesMapToAMetricCompatibleFamily) {
+TEST(Fonts, TheDefinedFacesMapToAMetricCompatibleFamilyAndTextTakesOneForItsScript) {
     ASSERT_DOUBLE_EQ(ui::logicalDpiX(), 96.0);
     for (const char* face : {"Arial", "Arial Unicode MS", "Lucida Sans Unicode"})
         EXPECT_EQ(QFontInfo(QFont(QLatin1String(face), 10)).family(), "Liberation Sans") << face;
-}
-
-TEST(Fonts, TextTakesAFontForItsLocalesScript) {
     const std::pair<int32_t, QFontDatabase::WritingSystem> scripts[] = {
         {1049, QFontDatabase::Cyrillic},
         {1032, QFontDatabase::Greek},
