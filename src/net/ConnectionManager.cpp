@@ -190,10 +190,9 @@ void ConnectionManager::send(int i, const QByteArray& bytes) {
     qint64 written = 0;
     if (e.socket->bytesToWrite() == 0)
         written = platform::sendNow(e.socket->socketDescriptor(), bytes.constData(), bytes.size());
-    if (written < bytes.size()) {
-        e.socket->write(bytes.constData() + std::max<qint64>(written, 0), bytes.size() - std::max<qint64>(written, 0));
-        e.socket->flush();
-    }
+    if (written >= bytes.size()) return; // the usual case: nothing waits in the socket's buffer
+    e.socket->write(bytes.constData() + std::max<qint64>(written, 0), bytes.size() - std::max<qint64>(written, 0));
+    e.socket->flush();
     if (e.socket->bytesToWrite() > MaxUnsent) {
         // The server does not read what it is sent: give the connection up instead of buffering
         // without end. It is reconnected by the reply time-out like after any error.

@@ -259,12 +259,10 @@ const LineHub::Addresses& LineHub::addresses() {
 
 void LineHub::LinienDatenAuswerten() {
     DebugScope debug(log_, "LinienDatenAuswerten");
-    for (size_t m = 0; m < MachineSlots; ++m)
-        if (layout_.Machines[m].Enabled)
-            view_->showMachineData(static_cast<int>(m), layout_.Machines[m], layout_.MachineDataNow[m]);
-
     // Every distinct server address gets the line data once, over its owning slot's connection.
-    // The message is the same for all of them, so it is built and framed once.
+    // The message is the same for all of them, so it is built and framed once. It goes out before
+    // the tiles are given the new data: they are painted only once control is back in the event
+    // loop anyway, and the servers do not wait for the view's work.
     const std::vector<int>& targets = addresses().targets;
     if (!targets.empty()) {
         const QByteArray framed = lineDataFrame();
@@ -275,6 +273,9 @@ void LineHub::LinienDatenAuswerten() {
             sendFramed(i, framed, &logged);
         }
     }
+    for (size_t m = 0; m < MachineSlots; ++m)
+        if (layout_.Machines[m].Enabled)
+            view_->showMachineData(static_cast<int>(m), layout_.Machines[m], layout_.MachineDataNow[m]);
 
     groupStatus_.fill(machine_status::Off);
     groupDisplayState_.fill(display_rank::None);
