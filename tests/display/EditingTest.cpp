@@ -121,9 +121,7 @@ TEST_F(EditingTest, ATableTileClickShowsTheBusyPointerAndSavesTheTable) {
 
 TEST_F(EditingTest, ChoosingALanguageSavesItAndReappliesTheTiles) {
     start("[General]\r\nLogDebug=true\r\nLogSystem=true\r\nLcId=1033\r\nFontName=DejaVu Sans\r\n; kept\r\n", true);
-    EXPECT_EQ(station->languages().LanguageCount, 18);
-    EXPECT_TRUE(logLines(rig.logPath()).contains("C Debug Form_Load 3 18"));
-    EXPECT_FALSE(window->commandLang()->isHidden());
+    EXPECT_TRUE(logLines(rig.logPath()).contains("C Debug Form_Load 3 18")); // the sample's 18 languages
     bool topmost = true;
     {
         Answer<EditierenLang> answer([&](EditierenLang& d) {
@@ -134,14 +132,8 @@ TEST_F(EditingTest, ChoosingALanguageSavesItAndReappliesTheTiles) {
         });
         window->CommandLang_Click();
     }
-    EXPECT_FALSE(topmost); // no Ostrel on this station
-    EXPECT_EQ(station->settings().lcId, 1045);
-    EXPECT_EQ(station->settings().codePage, 1250);
-    EXPECT_EQ(station->settings().charSet, 238);
-    EXPECT_EQ(station->settings().fontName, "DejaVu Sans"); // the font name is not changed by a choice
-    EXPECT_EQ(readBytes(file()),
-              "[General]\r\nLogDebug=true\r\nLogSystem=true\r\nLcId=1045\r\nFontName=DejaVu Sans\r\n; kept\r\n"
-              "CodePage=1250\r\n");
+    EXPECT_FALSE(topmost);                                  // no Ostrel on this station
+    EXPECT_EQ(IniReadInt("General", "LcId", file()), 1045); // what the choice stores is the station test's
     for (int t = 0; t < 24; ++t) EXPECT_EQ(window->machineTile(t)->lcId(), 1045);
     for (int g = 0; g < 12; ++g) EXPECT_EQ(window->groupTile(g)->lcId(), 1045);
     // Cancel changes nothing.

@@ -64,19 +64,18 @@ TEST(LineModul, EveryCombinationShowsWhatItMeansAndClickReportsTheIndex) {
                     tile.setMachineEnabled(enabled);
                     tile.setDisplayMode(mode);
                     const QImage image = render(tile);
-                    const std::string what = "status " + std::to_string(status) + " connection " +
-                                             std::to_string(conn) + " enabled " + std::to_string(enabled) + " mode " +
-                                             std::to_string(static_cast<int>(mode));
+                    SCOPED_TRACE(::testing::Message() << "status " << status << " connection " << conn << " enabled "
+                                                      << enabled << " mode " << static_cast<int>(mode));
                     // Edit mode paints its own surface whatever the rest; an unused slot its flat grey;
                     // an operating machine shows its status's band colour (unknown codes as normal).
                     if (mode == DisplayMode::Edit) {
-                        EXPECT_GT(countNear(image, tile_style::EditSurface, 3), 3000) << what;
+                        EXPECT_GT(countNear(image, tile_style::EditSurface, 3), 3000);
                     } else if (!enabled) {
-                        EXPECT_GT(countNear(image, tile_style::UnusedSurface, 3), 3000) << what;
+                        EXPECT_GT(countNear(image, tile_style::UnusedSurface, 3), 3000);
                     } else {
                         const QColor band = tile_style::lookFor(status).band;
-                        EXPECT_GT(countNear(image, band, 3), 150) << what;
-                        EXPECT_EQ(countNear(image, tile_style::EditSurface, 3), 0) << what;
+                        EXPECT_GT(countNear(image, band, 3), 150);
+                        EXPECT_EQ(countNear(image, tile_style::EditSurface, 3), 0);
                     }
                 }
     // Not online: the same tile is washed out, so no full-strength colour remains.

@@ -135,11 +135,7 @@ TEST(Store, SchemaAndSettingsOfANewFile) {
                             "('events_time', 'events_slot_time')")
                   .toInt(),
               2);
-    EXPECT_EQ(ask(rig.file, "SELECT kind || '|' || slot || '|' || machine || '|' || old_status || '|' || new_status || "
-                            "'|' || text FROM events")
-                  .toString(),
-              "status|1|Filler 1|1|4|Jam");
-    EXPECT_TRUE(ask(rig.file, "SELECT grp FROM events").isNull()); // no group: NULL
+    EXPECT_TRUE(ask(rig.file, "SELECT grp FROM events").isNull()); // no group: NULL (the columns: the window tests')
 }
 
 TEST(Store, RetentionByAgeAndBySize) {
@@ -362,15 +358,11 @@ TEST(Store, VersionsKeepTheirBytesChangesAndTheLast200) {
     for (int i = 0; i < 250; ++i) items.push_back(Item{{}, version(now - 10 * year + i, "[Ma3]\r\nAddress=x\r\n")});
     items.push_back(Item{{}, version(now, QByteArray(Version::MaxContentBytes + 1, 'b'))}); // too large to keep
     ASSERT_TRUE(db.insert(items, 0, &error)) << error.toStdString();
+    // A file too large to keep has its size, not its bytes (the bytes and changes of the others go
+    // through the versions tests of the station and the window).
     const Version newest = db.lastVersion();
     EXPECT_EQ(newest.size, Version::MaxContentBytes + 1);
     EXPECT_TRUE(newest.content.isEmpty());
-    const Version first = db.version(1);
-    EXPECT_EQ(first.content, "[Ma3]\r\nAddress=x\r\n");
-    ASSERT_EQ(first.changes.size(), 2u);
-    EXPECT_EQ(first.changes[0].newValue, "10.0.0.6");
-    EXPECT_TRUE(first.changes[1].oldValue.isNull());
-    EXPECT_EQ(db.versions().front().changeCount, 2);
 
     // The history's cap never removes a version, and versions older than five years go only
     // beyond the last 200.

@@ -51,7 +51,6 @@ struct RecordingView : net::SlotView {
     std::array<QString, base::MachineSlots> name;
     std::array<QString, base::MachineSlots> text;
     std::array<int16_t, base::GroupCount> group{};
-    int machineWrites = 0;
 
     void showConnectionState(int slot, base::ShownConnection state) override {
         connection[static_cast<size_t>(slot)] = static_cast<int16_t>(state);
@@ -60,7 +59,6 @@ struct RecordingView : net::SlotView {
         name[static_cast<size_t>(slot)] = m.Text;
         text[static_cast<size_t>(slot)] = d.Text;
         status[static_cast<size_t>(slot)] = d.Status;
-        ++machineWrites;
     }
     void showGroupStatus(int g, int16_t s) override { group[static_cast<size_t>(g)] = s; }
 };
