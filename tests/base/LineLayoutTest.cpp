@@ -7,9 +7,7 @@
 #include "TestUtil.h"
 
 using namespace base;
-
-using testutil::readBytes;
-using testutil::writeBytes;
+using namespace testutil;
 
 namespace {
 class LayoutTest : public ::testing::Test {

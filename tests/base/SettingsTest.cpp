@@ -12,9 +12,7 @@
 #include <sys/stat.h>
 
 using namespace base;
-
-using testutil::readBytes;
-using testutil::writeBytes;
+using namespace testutil;
 
 namespace {
 class SettingsFileTest : public ::testing::Test {

@@ -18,10 +18,7 @@
 using namespace base;
 using namespace editors;
 using namespace display;
-
-using testutil::logLines;
-using testutil::readBytes;
-using testutil::writeBytes;
+using namespace testutil;
 
 namespace {
 // A window in edit mode (possible only while disconnected), scrolled to position 2: machine tile

@@ -8,8 +8,7 @@
 #include <csignal>
 #include <unistd.h>
 
-using testutil::logLines;
-using testutil::writeBytes;
+using namespace testutil;
 
 namespace {
 struct Running {
@@ -31,7 +30,7 @@ struct Running {
         process.start(program, {});
     }
     bool startedUp() {
-        return testutil::waitFor([&] { return logLines(log).contains("C Debug CommandStart_Click End"); }, 20000);
+        return waitFor([&] { return logLines(log).contains("C Debug CommandStart_Click End"); }, 20000);
     }
     // Ended with status 0 after running the shut-down once, its last lines the last in the log.
     void expectShutDownOnce() {

@@ -11,9 +11,7 @@
 #include <QRandomGenerator>
 
 using namespace lang;
-
-using testutil::readBytes;
-using testutil::writeBytes;
+using namespace testutil;
 
 namespace {
 const QString Data = QStringLiteral(VRR_TEST_DATA);

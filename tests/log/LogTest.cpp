@@ -17,9 +17,7 @@
 
 using namespace base;
 using namespace logfile;
-
-using testutil::readBytes;
-using testutil::writeBytes;
+using namespace testutil;
 
 namespace {
 LogSwitches switchesFor(const QString& path, bool system, bool data, bool debug, int sizeKiB = 100) {

@@ -11,8 +11,7 @@
 
 using namespace base;
 using namespace net;
-
-using testutil::waitFor;
+using namespace testutil;
 
 namespace {
 struct TestServer {
@@ -131,8 +130,6 @@ TEST_F(LiveTest, RequestsSplitOverArrivalsAreAnswered) {
     EXPECT_TRUE(m[1].startsWith("$$HierLinienDaten$$Status0="));
     EXPECT_EQ(m[2], "$$LiefereDeineDaten$$");
 }
-
-using testutil::openDescriptors;
 
 // One misbehaving server at a time beside a healthy one: whatever the bad one does, the healthy
 // one's request is answered, no buffer grows past its bound, and the descriptors come back.

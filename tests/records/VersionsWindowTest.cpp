@@ -14,8 +14,7 @@
 #include <memory>
 
 using namespace records;
-using testutil::readBytes;
-using testutil::waitFor;
+using namespace testutil;
 
 namespace {
 

@@ -16,10 +16,7 @@
 
 using namespace base;
 using namespace station;
-
-using testutil::logLines;
-using testutil::readBytes;
-using testutil::writeBytes;
+using namespace testutil;
 
 TEST(Faults, TheSettingsFileLosesNothingAndNeverHangsStartUp) {
     const QByteArray good =

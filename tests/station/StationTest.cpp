@@ -10,9 +10,7 @@
 
 using namespace base;
 using namespace station;
-
-using testutil::readBytes;
-using testutil::writeBytes;
+using namespace testutil;
 
 namespace {
 const QByteArray Debugging = "[General]\r\nLogDebug=true\r\nLogSystem=true\r\nLogData=true\r\n";

@@ -16,8 +16,7 @@
 
 using namespace base;
 using namespace station;
-using testutil::readBytes;
-using testutil::writeBytes;
+using namespace testutil;
 
 namespace {
 

@@ -17,9 +17,7 @@
 #include <cstring>
 
 using namespace store;
-using testutil::readBytes;
-using testutil::waitFor;
-using testutil::writeBytes;
+using namespace testutil;
 
 namespace {
 // Reads a value from the file with a connection of the test's own.
