@@ -152,6 +152,13 @@ TEST(LogPicture, CutBoundaries) {
         picture.assign(old);
         ASSERT_TRUE(picture.appendLine({"z\r\n"}, limit, cut, header));
         EXPECT_TRUE(picture.bytes().startsWith(header + "kept\r\n"));
+
+        // A line end right at the cut position ends the dropped part itself.
+        old = QByteArray(cut, 'x') + "\nkept too\r\n";
+        old += QByteArray(limit - old.size(), 'y');
+        picture.assign(old);
+        ASSERT_TRUE(picture.appendLine({"z\r\n"}, limit, cut, header));
+        EXPECT_TRUE(picture.bytes().startsWith(header + "kept too\r\n"));
     }
 }
 
