@@ -80,12 +80,9 @@ QByteArray randomLine(QRandomGenerator& random, int kib) {
     const qsizetype length = kind < 80   ? random.bounded(1, 300)
                              : kind < 98 ? random.bounded(300, 8000)
                                          : kib * 1024 + random.bounded(1, 5000);
-    static const QByteArray letters = [] {
-        QByteArray all(3 << 20, 'x');
-        for (qsizetype i = 0; i < all.size(); ++i) all[i] = static_cast<char>('a' + (i * 7919 + i / 26) % 26);
-        return all;
-    }();
-    QByteArray line = letters.mid(random.bounded(letters.size() - length), length);
+    QByteArray line = QByteArray::number(random.generate64() | (1ULL << 62), 36)
+                          .repeated(static_cast<int>(length / 10 + 1))
+                          .left(length);
     static const QByteArray inside[] = {"\r", "\n", "\r\n", QByteArray(1, '\0')};
     for (int k = random.bounded(4); k > 0 && length > 2; --k) {
         const qsizetype at = random.bounded(length - 1);

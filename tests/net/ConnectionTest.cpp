@@ -161,14 +161,6 @@ TEST_F(LiveTest, AMisbehavingServerNeverStarvesAHealthyOne) {
              ask();
          },
          true},
-        {"sends a 10 MB frame",
-         {},
-         [](TestServer& s, const std::function<void()>& ask) {
-             s.client()->write("$$Anfang$$$$HierMaschinenDaten$$");
-             for (int i = 0; i < 10; ++i) s.client()->write(QByteArray(1 << 20, 'x'));
-             ask();
-         },
-         true},
     };
     const int descriptors = openDescriptors();
     for (const Case& c : cases) {

@@ -149,9 +149,8 @@ TEST(Store, RetentionByAgeAndBySize) {
     // Older than 90 days goes, 5000 rows a batch at most.
     Database::Retention retention;
     retention.days = 90;
-    int batches = 0;
-    while (db.prune(retention, now, &error)) ++batches;
-    EXPECT_GE(batches, 1);
+    while (db.prune(retention, now, &error)) {
+    }
     EXPECT_EQ(db.eventCount(), 12000 * 91 / 200);
     // Over the size cap the oldest go until it fits.
     retention.days = 0;
