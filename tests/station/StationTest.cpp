@@ -129,25 +129,21 @@ TEST(Station, TileClicksOpenTheDialogOfTheModeAndSaveOnlyAChange) {
     struct Case {
         bool edit, table, machineTile;
         DialogResult answer;
-        QStringList calls;
+        const char* calls;
     };
     using R = DialogResult;
     const Case cases[] = {
-        {false, false, true, R::ConfirmedChanged, {}},
-        {false, false, false, R::ConfirmedChanged, {}},
-        {true, false, true, R::Cancelled, {"editMachine 5"}},
-        {true, false, true, R::ConfirmedUnchanged, {"editMachine 5"}},
-        {true, false, true, R::ConfirmedChanged, {"editMachine 5", "showMachineRecords"}},
-        {true, false, false, R::ConfirmedUnchanged, {"editGroup 3"}},
-        {true, false, false, R::ConfirmedChanged, {"editGroup 3", "showGroupNames"}},
-        {true, true, true, R::Cancelled, {"busy 1", "editMachineTable", "busy 1", "busy 0"}},
-        {true,
-         true,
-         true,
-         R::ConfirmedChanged,
-         {"busy 1", "editMachineTable", "busy 1", "showMachineRecords", "busy 0"}},
-        {true, true, false, R::Cancelled, {"editGroupTable"}},
-        {true, true, false, R::ConfirmedChanged, {"editGroupTable", "showGroupNames"}},
+        {false, false, true, R::ConfirmedChanged, ""},
+        {false, false, false, R::ConfirmedChanged, ""},
+        {true, false, true, R::Cancelled, "editMachine 5"},
+        {true, false, true, R::ConfirmedUnchanged, "editMachine 5"},
+        {true, false, true, R::ConfirmedChanged, "editMachine 5, showMachineRecords"},
+        {true, false, false, R::ConfirmedUnchanged, "editGroup 3"},
+        {true, false, false, R::ConfirmedChanged, "editGroup 3, showGroupNames"},
+        {true, true, true, R::Cancelled, "busy 1, editMachineTable, busy 1, busy 0"},
+        {true, true, true, R::ConfirmedChanged, "busy 1, editMachineTable, busy 1, showMachineRecords, busy 0"},
+        {true, true, false, R::Cancelled, "editGroupTable"},
+        {true, true, false, R::ConfirmedChanged, "editGroupTable, showGroupNames"},
     };
     StationRig rig;
     Station& station = rig.create("");
@@ -156,18 +152,15 @@ TEST(Station, TileClicksOpenTheDialogOfTheModeAndSaveOnlyAChange) {
     station.Form_Load();
     station.CommandStart_Click();
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.calls.join(", ").toStdString());
+        SCOPED_TRACE(c.calls);
         if (station.editMode() != c.edit) station.CommandEdit_Click();
         if (station.tableMode() != c.table) station.CommandTab_Click();
         ASSERT_EQ(station.editMode(), c.edit);
         ASSERT_EQ(station.tableMode(), c.table);
         view.take();
         view.dialogAnswer = c.answer;
-        if (c.machineTile)
-            station.LineModul_Click(5);
-        else
-            station.GroupModul_Click(3);
-        EXPECT_EQ(view.take(), c.calls);
+        c.machineTile ? station.LineModul_Click(5) : station.GroupModul_Click(3);
+        EXPECT_EQ(view.take().join(", "), c.calls);
     }
     station.setView(nullptr);
 }
