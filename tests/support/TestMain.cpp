@@ -1,12 +1,17 @@
-// The main of the test programs of ui and the layers above it: a QApplication on Qt's offscreen
-// platform, with the font substitutions the program installs.
-#include "ui/Captions.h"
-
+// The main of the test programs: a QCoreApplication for the layers below ui; with VRR_TEST_WIDGETS,
+// for ui and the layers above it, a QApplication on Qt's offscreen platform with the font
+// substitutions the program installs.
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
+#ifdef VRR_TEST_WIDGETS
+#include "ui/Captions.h"
 
 #include <QApplication>
+using Application = QApplication;
+#else
+#include <QCoreApplication>
+using Application = QCoreApplication;
+#endif
 
 #include <unistd.h>
 
@@ -16,7 +21,9 @@ int main(int argc, char** argv) {
     // Tests never reach the display of the machine they run on; those that need X start their own.
     qunsetenv("DISPLAY");
     ::testing::InitGoogleTest(&argc, argv);
-    QApplication application(argc, argv);
+    Application application(argc, argv);
+#ifdef VRR_TEST_WIDGETS
     ui::installFontSubstitutions();
+#endif
     return RUN_ALL_TESTS();
 }
