@@ -61,11 +61,6 @@ TEST(Platform, FindsPathsWithoutRegardToCase) {
     EXPECT_EQ(findPathNoCase(dir.path() + "/missing", "x"), "");
 }
 
-TEST(Platform, ProgramFileIsTheRunningExecutable) {
-    EXPECT_TRUE(QFileInfo(programFilePath()).isExecutable());
-    EXPECT_EQ(programName(), "platform_tests");
-}
-
 namespace {
 class DesktopTest : public ::testing::Test {
 protected:

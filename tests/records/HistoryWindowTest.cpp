@@ -59,9 +59,6 @@ TEST(HistoryFilter, BecomesTheStoreQuery) {
         {{M::line(), R::Shift, 0, 0, AllStatuses, true, ""}, "all|all|-8|open|1||1000"},
         // A group: every slot the layout puts in it, enabled or not.
         {{M::group(0), R::Shift, 0, 0, AllStatuses, true, ""}, "4,5,6|all|-8|open|1||1000"},
-        {{M::machine(12), R::LastHour, 0, 0, AllStatuses, true, ""}, "12|all|-1|open|1||1000"},
-        // An empty slot list would mean every slot.
-        {{M::group(2), R::Shift, 0, 0, AllStatuses, true, ""}, "none"},
         {{M::line(), R::Week, 0, 0, warnAndFault, true, ""}, "all|3,4|-168|open|1||1000"},
         // No status ticked: no status rows (an empty list would mean every status).
         {{M::line(), R::Day, 0, 0, 0, false, "  Jam "}, "all|-1|-24|open|0|Jam|1000"},

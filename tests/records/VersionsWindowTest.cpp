@@ -77,18 +77,11 @@ struct VersionsWindowTest : ::testing::Test {
             v->changes.push_back({c.section, c.key, c.oldValue, c.newValue});
         store->record(std::move(v));
     }
-    // Selects the start version and waits for its changes.
-    qint64 selectStart() {
-        const qint64 id = window->versions().back().id;
-        window->select(id);
-        EXPECT_TRUE(waitFor([&] { return window->changesText().startsWith("General"); }));
-        return id;
-    }
 };
 
 } // namespace
 
-TEST_F(VersionsWindowTest, ListsTheVersionsAndShowsWhatTheSelectedOneChanged) {
+TEST_F(VersionsWindowTest, ListsTheVersionsShowsWhatTheSelectedOneChangedAndSavesItAs) {
     QTreeWidget* list = window->list();
     ASSERT_EQ(list->topLevelItemCount(), 2);
     // Newest first, with who, from where and how many keys changed.
@@ -104,10 +97,22 @@ TEST_F(VersionsWindowTest, ListsTheVersionsAndShowsWhatTheSelectedOneChanged) {
     list->setCurrentItem(list->topLevelItem(1));
     ASSERT_TRUE(waitFor([&] { return window->changesText().startsWith("General: Group0 (none)"); }))
         << window->changesText().toStdString();
+
+    // "Save as…" writes the selected version's bytes, or says why not.
+    chosen = dir.filePath("kept.ini");
+    window->saveSelectedAs();
+    EXPECT_EQ(readBytes(chosen), First);
+    EXPECT_TRUE(told.isEmpty());
+    chosen = dir.filePath("missing/kept.ini");
+    window->saveSelectedAs();
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith("The version was not saved to " + chosen)) << told[0].toStdString();
 }
 
 TEST_F(VersionsWindowTest, RestoreFollowsEditModeAsksOnceAndSaysWhyItFailed) {
-    const qint64 start = selectStart();
+    const qint64 start = window->versions().back().id;
+    window->select(start);
+    ASSERT_TRUE(waitFor([&] { return window->changesText().startsWith("General"); }));
     EXPECT_FALSE(window->restoreButton()->isEnabled());
     editMode = true;
     window->editModeChanged();
@@ -140,19 +145,6 @@ TEST_F(VersionsWindowTest, RestoreFollowsEditModeAsksOnceAndSaysWhyItFailed) {
     window->restoreSelected();
     EXPECT_EQ(told.value(1), "The version was not restored: the file cannot be written");
     EXPECT_EQ(done.count(), 1);
-}
-
-TEST_F(VersionsWindowTest, SaveAsWritesTheVersionsBytesOrSaysWhy) {
-    selectStart();
-    chosen = dir.filePath("kept.ini");
-    window->saveSelectedAs();
-    EXPECT_EQ(readBytes(chosen), First);
-    EXPECT_TRUE(told.isEmpty());
-
-    chosen = dir.filePath("missing/kept.ini");
-    window->saveSelectedAs();
-    ASSERT_EQ(told.size(), 1);
-    EXPECT_TRUE(told[0].startsWith("The version was not saved to " + chosen)) << told[0].toStdString();
 }
 
 TEST(VersionTexts, NamesComeFromTheVersionAndARestorePreviewCoversOnlyTheLayout) {
