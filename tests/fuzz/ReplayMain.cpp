@@ -15,12 +15,11 @@ int main(int argc, char** argv) {
     int inputs = 0;
     for (int i = 1; i < argc; ++i) {
         const QString path = QString::fromLocal8Bit(argv[i]);
-        QStringList files;
+        QStringList files{path};
         if (QFileInfo(path).isDir()) {
+            files.clear();
             for (const QString& name : QDir(path).entryList(QDir::Files, QDir::Name))
                 files << QDir(path).filePath(name);
-        } else {
-            files << path;
         }
         for (const QString& file : files) {
             QFile f(file);

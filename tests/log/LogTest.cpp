@@ -20,16 +20,12 @@ using namespace logfile;
 using namespace testutil;
 
 namespace {
-LogSwitches switchesFor(const QString& path, bool system, bool data, bool debug, int sizeKiB = 100) {
-    return LogSwitches{system, data, debug, sizeKiB, path};
-}
-
 class LogTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString path = dir.filePath("log.txt");
     Log make(bool system, bool data, bool debug, int sizeKiB = 100) {
-        return Log(switchesFor(path, system, data, debug, sizeKiB));
+        return Log(LogSwitches{system, data, debug, sizeKiB, path});
     }
     QStringList lines() { return testutil::logLines(path); }
 };
@@ -162,7 +158,7 @@ TEST(LogPicture, CutBoundaries) {
 TEST_F(LogTest, UnwritableLogsLoseTheirLinesSilently) {
     const QString writable = dir.filePath("after.txt");
     for (const QString& target : {dir.path(), dir.filePath("missing/folder/log.txt"), QStringLiteral("/dev/full")}) {
-        LogSwitches s = switchesFor(target, true, true, true);
+        LogSwitches s{true, true, true, 100, target};
         Log log(s);
         log.system("lost");
         log.flush();
@@ -190,7 +186,7 @@ TEST_F(LogTest, BatchesLeaveTheBytesOfTheLineByLineRule) {
         QFile::remove(path);
         QFile::remove(modelPath);
         LineByLineLog model{modelPath, kib, 1'700'000'000'000};
-        Log log(switchesFor(path, true, true, false, kib));
+        Log log(LogSwitches{true, true, false, kib, path});
         log.setClock([&model] { return model.nowMs; });
         // A file ten times the limit to begin with, its lines mixed with a line end of each kind.
         QByteArray start;
@@ -305,7 +301,7 @@ TEST_F(LogTest, WhatWaitsIsWrittenWhenTheProcessEnds) {
     const QString file = QFile::decodeName(qgetenv("VRR_EXIT_LOG"));
     EXPECT_EXIT(
         {
-            Log log(switchesFor(file, true, false, false));
+            Log log(LogSwitches{true, false, false, 100, file});
             log.system("the last line before exit");
             std::exit(3);
         },
