@@ -158,13 +158,9 @@ QString numbers(const std::vector<int>& list, const char* none) {
 std::string describe(const std::optional<store::Query>& q) {
     if (!q) return "none";
     const QString to = q->toMs == LLONG_MAX ? QStringLiteral("open") : QString::number((q->toMs - T) / Hour);
-    return QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
-        .arg(numbers(q->slotNumbers, "all"), numbers(q->statuses, "all"))
-        .arg((q->fromMs - T) / Hour)
-        .arg(to)
-        .arg(q->connections)
-        .arg(q->textContains)
-        .arg(q->limit)
+    return QString::asprintf("%s|%s|%lld|%s|%d|%s|%d", qPrintable(numbers(q->slotNumbers, "all")),
+                             qPrintable(numbers(q->statuses, "all")), (q->fromMs - T) / Hour, qPrintable(to),
+                             q->connections, qPrintable(q->textContains), q->limit)
         .toStdString();
 }
 } // namespace

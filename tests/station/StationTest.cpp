@@ -110,11 +110,8 @@ TEST(Station, TheHistoryHasARowForEveryChangeOfAnEnabledSlot) {
     ASSERT_TRUE(testutil::waitFor([&] {
         rows.clear();
         for (const store::Row& r : testutil::rowsOf(store, 4))
-            rows << QStringLiteral("%1 %2>%3 %4")
-                        .arg(store::kindName(r.event.kind))
-                        .arg(r.event.oldStatus)
-                        .arg(r.event.newStatus)
-                        .arg(r.event.text + r.event.detail);
+            rows << QString::asprintf("%s %d>%d %s", store::kindName(r.event.kind), r.event.oldStatus,
+                                      r.event.newStatus, qPrintable(r.event.text + r.event.detail));
         return rows.size() >= 6;
     }));
     EXPECT_EQ(rows, (QStringList{"connection 5>5 waiting", "connection 5>5 connected", "status 5>4 Jam",

@@ -68,16 +68,9 @@ TEST(HistoryRecorder, RecordsChangesAndFoldsTextChatter) {
     qint64 now = 1'000'000;
     HistoryRecorder r(
         [&](const Event& e) {
-            rows << QStringLiteral("%1 %2 %3/%4 %5>%6 %7 x%8 %9")
-                        .arg(kindName(e.kind))
-                        .arg(e.slot)
-                        .arg(e.machine)
-                        .arg(e.group)
-                        .arg(e.oldStatus)
-                        .arg(e.newStatus)
-                        .arg(e.text + e.detail)
-                        .arg(e.repeats)
-                        .arg(e.codePage);
+            rows << QString::asprintf("%s %d %s/%d %d>%d %s x%d %d", kindName(e.kind), e.slot, qPrintable(e.machine),
+                                      e.group, e.oldStatus, e.newStatus, qPrintable(e.text + e.detail), e.repeats,
+                                      e.codePage);
         },
         [&] { return now; });
     const auto written = [&] { return std::exchange(rows, {}); };
