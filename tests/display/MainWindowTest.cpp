@@ -196,7 +196,6 @@ TEST_F(MainWindowTest, EveryShutDownPathRunsTheShutDownOnce) {
     const QStringList lines = logLines(logPath);
     EXPECT_EQ(lines.mid(0, 2), (QStringList{"C Debug Form_Unload Start", "C Debug CommandEnd_Click Start"}));
     EXPECT_EQ(lines.size(), 4);
-    EXPECT_FALSE(station->connections().hasElement(5));
 }
 
 TEST(Captions, FitTheirControlsInTheMainWindowAndTheDialogs) {

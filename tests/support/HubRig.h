@@ -66,8 +66,7 @@ protected:
         layout.Machines[static_cast<size_t>(slot)].Enabled = true;
         layout.Machines[static_cast<size_t>(slot)].Address = address;
     }
-    QStringList logLines() { return testutil::logLines(dir.filePath("log.txt")); }
     int logCount(const QString& pattern) {
-        return static_cast<int>(logLines().filter(QRegularExpression(pattern)).size());
+        return static_cast<int>(testutil::logLines(dir.filePath("log.txt")).filter(QRegularExpression(pattern)).size());
     }
 };
