@@ -50,7 +50,7 @@ struct Sinks : Connections {
     void send(int, const QByteArray& b) override { bytes += b.size(); }
     QByteArray read(int, qint64) override { return std::exchange(pending, QByteArray()); }
     qint64 bytesAvailable(int) const override { return pending.size(); }
-    void continueArrival(int) override {}
+    void continueArrival(int, int) override {}
     void open(int, const QString&) override {}
     void reopen(int) override {}
     void close(int) override {}

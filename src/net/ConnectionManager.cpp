@@ -212,12 +212,12 @@ qint64 ConnectionManager::bytesAvailable(int i) const {
     return e.socket ? e.socket->bytesAvailable() : 0;
 }
 
-void ConnectionManager::continueArrival(int i) {
+void ConnectionManager::continueArrival(int i, int pauseMs) {
     Element& e = elements_[static_cast<size_t>(i)];
     if (!e.socket || e.continuing) return;
     e.continuing = true;
     const quint64 generation = e.generation;
-    QTimer::singleShot(0, this, [this, i, generation] {
+    QTimer::singleShot(pauseMs, Qt::PreciseTimer, this, [this, i, generation] {
         Element& now = elements_[static_cast<size_t>(i)];
         now.continuing = false;
         if (!now.socket || now.generation != generation) return; // closed or opened again since

@@ -49,7 +49,7 @@ public:
     void send(int i, const QByteArray& bytes) override;
     QByteArray read(int i, qint64 maxBytes) override;
     qint64 bytesAvailable(int i) const override;
-    void continueArrival(int i) override;
+    void continueArrival(int i, int pauseMs) override;
     void open(int i, const QString& host) override;
     void reopen(int i) override;
     void close(int i) override;

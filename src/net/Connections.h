@@ -19,8 +19,9 @@ public:
     virtual QByteArray read(int i, qint64 maxBytes) = 0;
     virtual qint64 bytesAvailable(int i) const = 0;
     // Raises the data-arrival event for connection i again once the other events had their turn
-    // (no new event comes for data left unread). One pending continuation per connection.
-    virtual void continueArrival(int i) = 0;
+    // (no new event comes for data left unread), and at the earliest `pauseMs` from now. One
+    // pending continuation per connection.
+    virtual void continueArrival(int i, int pauseMs) = 0;
 
     // Starts connecting to host (port fixed by the implementation); events follow asynchronously.
     virtual void open(int i, const QString& host) = 0;

@@ -178,6 +178,7 @@ void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
         log_.debugText(QLatin1String("TcpClient_DataArrival Start: Index: ") + number(i) + QLatin1String(" Bytes: ") +
                        QString::number(slice));
     bool more = false;
+    qint64 took = 0;
     if (open) {
         QByteArray data = connections_.read(i, slice);
         more = data.size() == allowed && connections_.bytesAvailable(i) > 0;
@@ -192,13 +193,19 @@ void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
     if (log_.debugOn()) log_.debug(QLatin1String("TcpClient_DataArrival"), QLatin1String(" End"));
     if (open) {
         // The next slice of this connection: as many bytes as fit the budget at this one's pace.
-        const qint64 took = std::max<qint64>(clock_() - began, 1);
+        took = std::max<qint64>(clock_() - began, 1);
         if (took > ArrivalBudgetNs)
             allowed = std::max(MinArrivalBytes, allowed * ArrivalBudgetNs / took);
         else if (took < ArrivalBudgetNs / 2)
             allowed = std::min(MaxArrivalBytes, allowed * 2);
     }
-    if (more) connections_.continueArrival(i);
+    // A connection whose slice took the whole budget waits as long before its next one: however
+    // fast one server writes, it gets at most about half of the thread, and the rest of the
+    // line (and the servers that read what is sent) keep pace.
+    if (more) {
+        const qint64 pauseMs = took >= ArrivalBudgetNs ? std::min<qint64>(took / 1'000'000, MaxArrivalPauseMs) : 0;
+        connections_.continueArrival(i, static_cast<int>(pauseMs));
+    }
 }
 
 void LineHub::TextAuswerten(int index, QStringView message) {

@@ -33,6 +33,8 @@ public:
     static constexpr qint64 MaxArrivalBytes = 4096;
     static constexpr qint64 MinArrivalBytes = 256;
     static constexpr qint64 ArrivalBudgetNs = 2'000'000;
+    // The longest pause before the next slice of a connection whose slice took the whole budget.
+    static constexpr qint64 MaxArrivalPauseMs = 20;
 
     // The monotonic clock the arrival budget is measured with, in nanoseconds (tests replace it).
     void setClock(std::function<qint64()> nowNs) { clock_ = std::move(nowNs); }

@@ -226,15 +226,20 @@ TEST_F(HubTest, ArrivalsAreHandledInSlicesWithinTheTimeBudget) {
     enable(1, "s1");
     connectAll();
     const QByteArray flood = reportsForSlot7(300); // about 22 KB: more than one slice
-    // Runs arrivals until no continuation is asked for; gives the reports handled in each.
+    // Runs arrivals until no continuation is asked for; gives the reports handled in each, and
+    // the pause asked for before each continuation.
+    QList<int> pauses;
     const auto arriveAll = [&] {
         connections.incoming[0] = flood;
         QList<int> handled;
+        pauses.clear();
         for (qint64 bytes = flood.size(); bytes > 0; bytes = connections.bytesAvailable(0)) {
             const qsizetype before = connections.sentTo(0).size();
             connections.continued.clear();
+            connections.pauses.clear();
             hub.TcpClient_DataArrival(0, bytes);
             handled << int(connections.sentTo(0).size() - before);
+            pauses << connections.pauses;
             if (connections.continued.isEmpty()) break;
             EXPECT_EQ(connections.continued, QList<int>{0});
         }
@@ -248,6 +253,7 @@ TEST_F(HubTest, ArrivalsAreHandledInSlicesWithinTheTimeBudget) {
     QList<int> handled = arriveAll();
     EXPECT_EQ(handled.size(), (flood.size() + LineHub::MaxArrivalBytes - 1) / LineHub::MaxArrivalBytes);
     EXPECT_EQ(std::accumulate(handled.begin(), handled.end(), 0), 300);
+    EXPECT_EQ(pauses, QList<int>(handled.size() - 1, 0)) << "quick slices follow each other at once";
     // Every slice logs its own byte count and exactly its bytes; together they are the whole stream.
     const QStringList lines = logLines();
     const QStringList starts =
@@ -267,6 +273,11 @@ TEST_F(HubTest, ArrivalsAreHandledInSlicesWithinTheTimeBudget) {
     EXPECT_GT(handled.first(), 40);
     for (int k = 1; k < handled.size(); ++k) EXPECT_LE(handled[k], 5) << k;
     EXPECT_EQ(std::accumulate(handled.begin(), handled.end(), 0), 300);
+    // A slice that took its whole budget or more waits as long (at most MaxArrivalPauseMs) before
+    // the next: the flooding connection gets about half of the thread.
+    ASSERT_EQ(pauses.size(), handled.size() - 1);
+    EXPECT_EQ(pauses.first(), LineHub::MaxArrivalPauseMs) << "the first slice took some 80 ms";
+    for (int k = 1; k < pauses.size(); ++k) EXPECT_EQ(pauses[k], 2 * handled[k]) << k;
     EXPECT_GE(hub.arrivalBytes(0), LineHub::MinArrivalBytes);
     // Quick arrivals let the slice grow back to the full size; the other connection never shrank.
     hub.setClock([] { return qint64(0); });

@@ -19,7 +19,7 @@ struct FakeConnections : net::Connections {
 
     bool isOpen(int i) const override { return openNow[static_cast<size_t>(i)]; }
     void send(int i, const QByteArray& bytes) override { sent.append({i, bytes}); }
-    QList<int> continued;
+    QList<int> continued, pauses;
     QByteArray read(int i, qint64 max) override {
         QByteArray& in = incoming[static_cast<size_t>(i)];
         const QByteArray out = in.left(max);
@@ -27,7 +27,10 @@ struct FakeConnections : net::Connections {
         return out;
     }
     qint64 bytesAvailable(int i) const override { return incoming[static_cast<size_t>(i)].size(); }
-    void continueArrival(int i) override { continued << i; }
+    void continueArrival(int i, int pauseMs) override {
+        continued << i;
+        pauses << pauseMs;
+    }
     void open(int i, const QString& host) override { calls << QStringLiteral("open %1 %2").arg(i).arg(host); }
     void reopen(int i) override { calls << QStringLiteral("reopen %1").arg(i); }
     void close(int i) override { calls << QStringLiteral("close %1").arg(i); }
