@@ -22,7 +22,22 @@ bool sameAddress(const QString& a, const QString& b) {
     // Folding case keeps the length, so strings of different lengths never match; most addresses
     // compared are the very same string or differ in length, and skip the folding.
     if (a.size() != b.size()) return false;
-    return a.constData() == b.constData() || a.compare(b, Qt::CaseInsensitive) == 0;
+    if (a.constData() == b.constData()) return true;
+    // Addresses are nearly always ASCII, and two ASCII characters are equal without regard to case
+    // when they are equal as lower case. A character outside ASCII (the Kelvin sign folds to "k")
+    // hands the rest to the full Unicode comparison.
+    const QChar* x = a.constData();
+    const QChar* y = b.constData();
+    for (qsizetype k = 0, n = a.size(); k < n; ++k) {
+        char16_t p = x[k].unicode();
+        char16_t q = y[k].unicode();
+        if (p >= 0x80 || q >= 0x80)
+            return QStringView(a).sliced(k).compare(QStringView(b).sliced(k), Qt::CaseInsensitive) == 0;
+        if (p >= u'A' && p <= u'Z') p = static_cast<char16_t>(p + (u'a' - u'A'));
+        if (q >= u'A' && q <= u'Z') q = static_cast<char16_t>(q + (u'a' - u'A'));
+        if (p != q) return false;
+    }
+    return true;
 }
 
 QString machineSection(int slot) { return QLatin1String("Ma") + QString::number(slot); }

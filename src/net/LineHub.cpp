@@ -5,6 +5,7 @@
 #include "net/Payloads.h"
 
 #include <chrono>
+#include <utility>
 
 using namespace base;
 using namespace logfile;
@@ -25,6 +26,7 @@ LineHub::LineHub(LineLayout& layout, GeneralSettings& settings, Log& log, SlotVi
 }
 
 void LineHub::startConnect(int i) {
+    if (!log_.systemOn()) return;
     log_.system(QLatin1String("Start - Connect Server ") + number(i) + QLatin1Char(' ') +
                 layout_.Machines[static_cast<size_t>(i)].Address);
 }
@@ -35,9 +37,13 @@ void LineHub::switchOn() {
     // A slot's mark depends only on earlier slots, so marking all of them first gives every slot
     // the ownership it has when the loop below reaches it.
     layout_.markSameAddress();
+    // No connection is up while the loop runs (the line was off), so the line data of a status
+    // change would go nowhere: the tiles and the line data are brought up to date once after it,
+    // which keeps the connects close together. With debug lines on, every step is traced as it runs.
+    evaluationDeferred_ = !log_.debugOn();
     for (int i = 0; i < MachineSlots; ++i) {
         if (!layout_.ownsConnection(i)) continue;
-        log_.system(QLatin1String("Start - Close Server ") + number(i));
+        if (log_.systemOn()) log_.system(QLatin1String("Start - Close Server ") + number(i));
         connections_.close(i);
         connState_[static_cast<size_t>(i)] = ConnectionState::Closed;
         Verbindung(i, ShownConnection::NotConnected);
@@ -46,6 +52,8 @@ void LineHub::switchOn() {
         connState_[static_cast<size_t>(i)] = ConnectionState::ConnectRequested;
         Verbindung(i, ShownConnection::Waiting);
     }
+    evaluationDeferred_ = false;
+    if (std::exchange(evaluationPending_, false)) LinienDatenAuswerten();
 }
 
 void LineHub::switchOff() {
@@ -95,7 +103,11 @@ void LineHub::Verbindung(int index, ShownConnection state) {
             changed = true;
         }
     }
-    if (changed) LinienDatenAuswerten();
+    if (!changed) return;
+    if (evaluationDeferred_)
+        evaluationPending_ = true;
+    else
+        LinienDatenAuswerten();
 }
 
 void LineHub::TcpClient_Connect(int i) {

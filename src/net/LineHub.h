@@ -111,6 +111,9 @@ private:
     std::array<base::ShownConnection, base::MachineSlots> shownConnState_{};
     bool connected_ = false;
     bool switchedOn_ = false;
+    // While switching on, the line data and the tiles are brought up to date once at the end.
+    bool evaluationDeferred_ = false;
+    bool evaluationPending_ = false;
     std::array<int16_t, base::GroupCount> groupStatus_{};
     std::array<int16_t, base::GroupCount> groupDisplayState_{};
     base::LineLayout& layout_;

@@ -407,6 +407,30 @@ TEST_F(LayoutTest, SameAddressFollowsTheEarlierEnabledSlot) {
     EXPECT_TRUE(layout.ownsConnection(9));
 }
 
+// Addresses match as Qt's comparison without regard to case says, also where a character outside
+// ASCII folds to an ASCII one (the Kelvin sign, the long s) or a pair of UTF-16 units makes one.
+TEST(SameAddress, MatchesTheUnicodeComparisonWithoutRegardToCase) {
+    const QString alphabet =
+        QStringLiteral("aAkKsS1.-\u212A\u017F\u00DF\u00E9\u00C9") + QString::fromUcs4(U"\U00010400\U00010428");
+    QRandomGenerator random(17);
+    const auto pick = [&] {
+        QString s;
+        for (int n = random.bounded(5); n > 0; --n) s += alphabet[random.bounded(alphabet.size())];
+        return s;
+    };
+    int equal = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const QString a = pick();
+        const QString b = pick();
+        const bool expected = a.compare(b, Qt::CaseInsensitive) == 0;
+        ASSERT_EQ(sameAddress(a, b), expected) << a.toStdString() << " / " << b.toStdString();
+        equal += expected;
+    }
+    EXPECT_GT(equal, 500);
+    EXPECT_TRUE(sameAddress(QStringLiteral("MIXER-\u212A"), QStringLiteral("mixer-k")));
+    EXPECT_FALSE(sameAddress(QStringLiteral("10.0.0.5"), QStringLiteral("10.0.0.6")));
+}
+
 TEST_F(LayoutTest, SaveWritesKeysInOrderAndRoundTrips) {
     MachineRecord& m = layout.Machines[5];
     m.Text = "Füller";

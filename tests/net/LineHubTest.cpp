@@ -80,6 +80,30 @@ TEST_F(HubTest, SwitchingOnOpensOneConnectionPerDistinctAddressAndOffClosesThem)
     EXPECT_FALSE(hub.connected());
 }
 
+// Switching on shows every tile its state once the connects are made, sends nothing (no connection
+// is up yet), and with debug lines on traces each slot's evaluation as it happens.
+TEST_F(HubTest, SwitchingOnShowsTheTilesTheirStateAndTracesEachStepWithDebugOn) {
+    enable(3, "Packer");
+    enable(7, "Capper");
+    enable(9, "PACKER");
+    view.status.fill(-1);
+    hub.switchOn();
+    for (int slot : {3, 7, 9}) {
+        EXPECT_EQ(view.status[static_cast<size_t>(slot)], 5) << slot;
+        EXPECT_EQ(view.name[static_cast<size_t>(slot)], QStringLiteral("M%1").arg(slot));
+    }
+    EXPECT_TRUE(connections.sent.isEmpty());
+
+    hub.switchOff();
+    LogSwitches switches = testLogSwitches(dir.filePath("log.txt"));
+    switches.debug = true;
+    log.configure(switches);
+    const auto evaluations = [&] { return logLines().filter("LinienDatenAuswerten Start").size(); };
+    const qsizetype before = evaluations();
+    hub.switchOn();
+    EXPECT_EQ(evaluations() - before, 2) << "one for the connection of 3 and 9, one for 7";
+}
+
 // Which slots share an address is worked out again after an address changed: a connection's state
 // then spreads to the slots whose address it has now, and the line data follows the new classes.
 TEST_F(HubTest, AnAddressChangedSinceTheLastEventIsMatchedAsItIsNow) {
