@@ -5,7 +5,6 @@
 #include "net/Payloads.h"
 
 #include <chrono>
-#include <utility>
 
 using namespace base;
 using namespace logfile;
@@ -40,20 +39,26 @@ void LineHub::switchOn() {
     // No connection is up while the loop runs (the line was off), so the line data of a status
     // change would go nowhere: the tiles and the line data are brought up to date once after it,
     // which keeps the connects close together. With debug lines on, every step is traced as it runs.
-    evaluationDeferred_ = !log_.debugOn();
+    const bool traced = log_.debugOn();
+    bool evaluate = false;
+    const auto show = [&](int i, ShownConnection state) {
+        if (traced)
+            Verbindung(i, state);
+        else
+            evaluate = showConnection(i, state) || evaluate;
+    };
     for (int i = 0; i < MachineSlots; ++i) {
         if (!layout_.ownsConnection(i)) continue;
         if (log_.systemOn()) log_.system(QLatin1String("Start - Close Server ") + number(i));
         connections_.close(i);
         connState_[static_cast<size_t>(i)] = ConnectionState::Closed;
-        Verbindung(i, ShownConnection::NotConnected);
+        show(i, ShownConnection::NotConnected);
         startConnect(i);
         connections_.open(i, layout_.Machines[static_cast<size_t>(i)].Address);
         connState_[static_cast<size_t>(i)] = ConnectionState::ConnectRequested;
-        Verbindung(i, ShownConnection::Waiting);
+        show(i, ShownConnection::Waiting);
     }
-    evaluationDeferred_ = false;
-    if (std::exchange(evaluationPending_, false)) LinienDatenAuswerten();
+    if (evaluate) LinienDatenAuswerten();
 }
 
 void LineHub::switchOff() {
@@ -81,6 +86,10 @@ void LineHub::closeAll() {
 
 void LineHub::Verbindung(int index, ShownConnection state) {
     DebugScope debug(log_, "Verbindung");
+    if (showConnection(index, state)) LinienDatenAuswerten();
+}
+
+bool LineHub::showConnection(int index, ShownConnection state) {
     const Addresses& table = addresses();
     const int group = table.group[static_cast<size_t>(index)];
     for (int m = 0; m < MachineSlots; ++m) {
@@ -103,11 +112,7 @@ void LineHub::Verbindung(int index, ShownConnection state) {
             changed = true;
         }
     }
-    if (!changed) return;
-    if (evaluationDeferred_)
-        evaluationPending_ = true;
-    else
-        LinienDatenAuswerten();
+    return changed;
 }
 
 void LineHub::TcpClient_Connect(int i) {

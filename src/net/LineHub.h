@@ -88,6 +88,8 @@ public:
     void TimerZurueck_Timer(int i) override;
 
 private:
+    // Verbindung's work without the evaluation: true when a shown status changed.
+    bool showConnection(int index, base::ShownConnection state);
     // Sends an already framed message; the data line shows its text (`logged` when given, as
     // Log::asLogged makes it), made only when data lines are written.
     void sendFramed(int index, const QByteArray& framed, const QByteArray* logged = nullptr);
@@ -111,9 +113,6 @@ private:
     std::array<base::ShownConnection, base::MachineSlots> shownConnState_{};
     bool connected_ = false;
     bool switchedOn_ = false;
-    // While switching on, the line data and the tiles are brought up to date once at the end.
-    bool evaluationDeferred_ = false;
-    bool evaluationPending_ = false;
     std::array<int16_t, base::GroupCount> groupStatus_{};
     std::array<int16_t, base::GroupCount> groupDisplayState_{};
     base::LineLayout& layout_;
