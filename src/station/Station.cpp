@@ -48,7 +48,8 @@ void Station::Form_Load() {
     QCoreApplication::processEvents();
     log_.configure(readLogSwitches(paths_));
     log_.debugText(QStringLiteral("Form_Load 1"));
-    // The store opens on its own thread; nothing here waits for it.
+    // The store is set up here and opens its file on its own thread once the line is switched on
+    // (below); nothing here waits for it.
     history_.start(options_.historyFile, readHistorySettings(paths_));
     history_.checkStartVersion(paths_.settingsFile());
 
@@ -94,6 +95,9 @@ void Station::Form_Load() {
 
     QCoreApplication::processEvents();
     CommandStart_Click();
+    // Only now: on a two-core station the opening (loading the driver, opening and checking the
+    // file) would otherwise take a core from the connects.
+    history_.openStore();
 }
 
 void Station::probeVisualisation() {

@@ -49,7 +49,7 @@ void StationHistory::start(const QString& file, const HistorySettings& settings)
         log_.system(QLatin1String("History file damaged: ") + file + QLatin1String(" moved aside as ") + movedTo +
                     QLatin1String("; a new one was started"));
     });
-    store_->start();
+    store_->prepare();
     if (!options.recordEvents) return;
     recorder_ = std::make_unique<store::HistoryRecorder>([this](store::Event e) { store_->record(std::move(e)); },
                                                          [] { return QDateTime::currentMSecsSinceEpoch(); });
@@ -59,6 +59,10 @@ void StationHistory::start(const QString& file, const HistorySettings& settings)
     connect(tick_, &QTimer::timeout, this, [this] { recorder_->tick(); });
     tick_->start();
     recorder_->station(QStringLiteral("started"));
+}
+
+void StationHistory::openStore() {
+    if (store_) store_->start();
 }
 
 store::HistoryRecorder::SlotInfo StationHistory::info(int slot) const {

@@ -26,9 +26,11 @@ public:
     StationHistory(const base::LineLayout& layout, logfile::Log& log, QObject* parent = nullptr);
     ~StationHistory() override;
 
-    // Opens the store on its own thread (returns at once) and records the start. `recordEvents`
-    // false: the history is off, the store is kept for the settings versions only.
+    // Sets the store up and records the start; the store opens its file on its own thread once
+    // openStore() is called (what is recorded before waits in order). `recordEvents` false: the
+    // history is off, the store is kept for the settings versions only.
     void start(const QString& file, const base::HistorySettings& settings);
+    void openStore();
     bool recording() const { return recorder_ != nullptr; }
     store::Store* store() { return store_.get(); }
 

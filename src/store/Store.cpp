@@ -28,7 +28,7 @@ Store::~Store() {
     }
 }
 
-void Store::start() {
+void Store::prepare() {
     if (thread_) return;
     thread_ = new QThread;
     thread_->setObjectName(QStringLiteral("store"));
@@ -48,7 +48,12 @@ void Store::start() {
     connect(writer_, &Writer::versionReady, this, &Store::versionReady);
     connect(writer_, &Writer::versionsDropped, this, &Store::versionsDropped);
     connect(writer_, &Writer::versionsWritten, this, &Store::versionsWritten);
-    thread_->start();
+}
+
+void Store::start() {
+    prepare();
+    if (!started_) thread_->start();
+    started_ = true;
 }
 
 bool Store::record(Event event) { return queue_.push(std::move(event)); }
@@ -70,6 +75,8 @@ quint64 Store::requestVersion(qint64 id) {
 }
 
 bool Store::finish(int ms) {
+    // A store set up but never run still writes what was handed over.
+    if (thread_ && !started_) start();
     if (!thread_ || !thread_->isRunning()) return true;
     auto done = std::make_shared<QSemaphore>(0);
     Writer* writer = writer_;

@@ -41,7 +41,11 @@ public:
 
     const Options& options() const { return options_; }
 
-    // Starts the writer thread, which opens the file: returns at once.
+    // Sets the writer up on a thread that does not run yet: what is handed over and asked from
+    // now on waits, in order, until start().
+    void prepare();
+    // Runs the writer thread (set up first when prepare() was not called), which opens the file:
+    // returns at once.
     void start();
     // Hands an event over (any thread, never waits); false when the queue was full and it was dropped.
     bool record(Event event);
@@ -87,6 +91,7 @@ private:
     Options options_;
     EventQueue queue_;
     QThread* thread_ = nullptr;
+    bool started_ = false;
     Writer* writer_ = nullptr; // lives on thread_
     std::atomic<quint64> nextRequest_{0};
     std::shared_ptr<std::atomic<quint64>> cancelled_;

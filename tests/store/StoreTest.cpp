@@ -138,6 +138,33 @@ TEST(Store, SchemaAndSettingsOfANewFileAndNoAnswersAfterTheEnd) {
     EXPECT_TRUE(store.record(statusEvent(1, 0, 1, 4))) << "handing over still only queues";
 }
 
+TEST(Store, WhatComesBeforeItRunsWaitsAndIsWrittenEvenWithoutARun) {
+    StoreRig rig;
+    Store::Options o;
+    o.path = rig.file;
+    o.commitMs = 20;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch(); // the start's retention keeps them
+    {
+        Store store(o);
+        store.prepare();
+        int answers = 0;
+        QObject::connect(&store, &Store::versionsReady, [&] { ++answers; });
+        store.record(statusEvent(now, 1, 1, 4, "Jam"));
+        store.requestVersions();
+        QTest::qWait(100);
+        EXPECT_EQ(answers, 0);
+        EXPECT_FALSE(QFile::exists(rig.file)) << "nothing opens the file before the run";
+        store.start();
+        EXPECT_TRUE(waitFor([&] { return answers == 1; }));
+        EXPECT_TRUE(waitFor([&] { return rig.count() == 1; }));
+    }
+    Store never(o);
+    never.prepare();
+    never.record(statusEvent(now, 2, 1, 3));
+    EXPECT_TRUE(never.finish(5000));
+    EXPECT_EQ(rig.count(), 2) << "the end writes what was handed over to a store that never ran";
+}
+
 TEST(Store, RetentionByAgeAndBySize) {
     QTemporaryDir dir;
     Database db(dir.filePath("h.sqlite"));
