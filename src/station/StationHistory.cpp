@@ -5,6 +5,7 @@
 #include "platform/Os.h"
 #include "platform/Platform.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QTimer>
@@ -86,7 +87,12 @@ void StationHistory::end(int waitMs) {
     }
     if (tick_) tick_->stop();
     if (!store_) return;
+    // The start's check is not waited for any more: the next start compares the file again.
+    startCheck_ = 0;
     store_->finish(waitMs);
+    // What the store said before its end (that it could not write, say) reaches the log now: the
+    // event loop does not run again to deliver it.
+    QCoreApplication::sendPostedEvents(store_.get(), QEvent::MetaCall);
     // The next start records the file's difference as a version "start"; who saved it is lost.
     if (const qint64 lost = store_->waitingVersions())
         log_.system(
