@@ -25,6 +25,7 @@
 #include <string>
 #include <sys/epoll.h>
 #include <sys/inotify.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -199,6 +200,7 @@ public:
             startedAt_ = Clock::now();
             pid_ = ::fork();
             if (pid_ == 0) {
+                endWithDriver();
                 ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
                 const int devnull = ::open("/dev/null", O_WRONLY);
                 ::dup2(devnull, 1);
@@ -210,6 +212,7 @@ public:
             startedAt_ = Clock::now();
             pid_ = ::fork();
             if (pid_ == 0) {
+                endWithDriver();
                 const std::string port = std::to_string(options_.port);
                 ::execl(options_.baseline.c_str(), options_.baseline.c_str(), options_.base.c_str(), port.c_str(),
                         static_cast<char*>(nullptr));
@@ -444,6 +447,9 @@ private:
         double maxLatency = 0;
     };
 
+    // In a forked system: it is killed when the driver ends, however the driver ends, so that no
+    // system is left running against the next run's servers.
+    static void endWithDriver() { ::prctl(PR_SET_PDEATHSIG, SIGKILL); }
     // Real-time scheduling for the driver while `on`; what it forks starts with the normal policy.
     static void promptAccepts(bool on) {
         sched_param priority{};
