@@ -26,12 +26,10 @@ void GroupModul::paintEvent(QPaintEvent*) {
     QFont f(family());
     f.setPixelSize(std::max(8, r.height() * 12 / 24));
     f.setBold(true);
-    p.setFont(f);
     p.setPen(name_.isEmpty() ? EmptyText : Text);
     const QRect textRect = body.adjusted(band + 5, 0, -14, 0);
-    const QString label = name_.isEmpty() ? QStringLiteral("—") : name_;
-    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-               p.fontMetrics().elidedText(label, Qt::ElideRight, textRect.width()));
+    nameText_.set(name_.isEmpty() ? QStringLiteral("—") : name_, f, textRect.width());
+    nameText_.draw(p, textRect);
 
     if (edit)
         p.setPen(QPen(EditFrame, 1, Qt::DashLine));

@@ -2,6 +2,7 @@
 // The group tile: a group's name and the status of its most urgent machine.
 
 #include "display/Tile.h"
+#include "display/TileText.h"
 
 namespace display {
 
@@ -18,6 +19,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    TileText nameText_; // the name as last drawn
 };
 
 } // namespace display

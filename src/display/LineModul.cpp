@@ -5,6 +5,8 @@
 #include "ui/SymbolImages.h"
 
 #include <QPainter>
+#include <QPixmapCache>
+#include <QtMath>
 
 using namespace base;
 
@@ -12,17 +14,41 @@ namespace display {
 
 using namespace tile_style;
 
-struct LineModul::Fonts {
-    QFont name;   // the machine name, in the station's language
-    QFont status; // the status text, in the language the machine reports
-    QFont tag;    // the connection label and the edit mark
-};
+namespace {
+// A picture of `size` device-independent pixels, transparent to begin with.
+QPixmap transparentPixmap(QSize size, qreal ratio) {
+    QPixmap picture(size * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    return picture;
+}
+
+// The tiles that look alike share one picture: a symbol scaled to a size, an indicator.
+template <typename Make> QPixmap sharedPicture(const QString& key, const Make& make) {
+    QPixmap picture;
+    if (QPixmapCache::find(key, &picture)) return picture;
+    picture = make();
+    QPixmapCache::insert(key, picture);
+    return picture;
+}
+
+// Fills the outermost `width` pixels of `r`.
+void fillFrame(QPainter& p, const QRect& r, int width, const QColor& colour) {
+    p.fillRect(QRect(r.left(), r.top(), r.width(), width), colour);
+    p.fillRect(QRect(r.left(), r.bottom() - width + 1, r.width(), width), colour);
+    p.fillRect(QRect(r.left(), r.top() + width, width, r.height() - 2 * width), colour);
+    p.fillRect(QRect(r.right() - width + 1, r.top() + width, width, r.height() - 2 * width), colour);
+}
+} // namespace
 
 LineModul::LineModul(int index, ui::SymbolImages* symbols, QWidget* parent) : Tile(index, parent), symbols_(symbols) {}
 
-LineModul::Fonts LineModul::fonts() const {
+const LineModul::Fonts& LineModul::fonts() {
     const int h = height();
-    Fonts f;
+    FontSource source{h, family(), font().family(), lcId_, statusLcId_};
+    if (source == fontSource_) return fonts_;
+    fontSource_ = std::move(source);
+    Fonts& f = fonts_;
     f.name = QFont(family());
     f.name.setPixelSize(std::max(9, h * 14 / 57));
     f.name.setBold(true);
@@ -35,7 +61,7 @@ LineModul::Fonts LineModul::fonts() const {
     f.tag.setPixelSize(std::max(7, h * 9 / 57));
     f.tag.setBold(true);
     f.tag.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
-    return f;
+    return fonts_;
 }
 
 void LineModul::paintEvent(QPaintEvent*) {
@@ -46,7 +72,7 @@ void LineModul::paintEvent(QPaintEvent*) {
     const int margin = std::max(2, h / 28);
     const QRect body = r.adjusted(margin, margin, -margin, -margin);
     p.fillRect(r, Window);
-    const Fonts f = fonts();
+    const Fonts& f = fonts();
     const bool edit = editing();
     if (!enabled_) {
         paintUnused(p, body, f);
@@ -63,10 +89,9 @@ void LineModul::paintEvent(QPaintEvent*) {
     const int textLeft = symbolBox.right() + 8;
     const int tagWidth = std::max(40, h * 3 / 4);
     const QRect nameRect(textLeft, body.top() + 3, body.right() - textLeft - tagWidth - 4, body.height() / 2 - 3);
-    p.setFont(f.name);
     p.setPen(Text);
-    p.drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter,
-               p.fontMetrics().elidedText(name_, Qt::ElideRight, nameRect.width()));
+    nameText_.set(name_, f.name, nameRect.width());
+    nameText_.draw(p, nameRect);
 
     const QRect textRect(textLeft, body.top() + body.height() / 2 + 1, body.right() - textLeft - 6,
                          body.height() / 2 - 4);
@@ -76,14 +101,14 @@ void LineModul::paintEvent(QPaintEvent*) {
     paintIndicator(p, QRect(body.right() - tagWidth, body.top() + 4, tagWidth - 4, dot + 2), dot, f.tag, edit);
 
     // Frame: dashed blue in edit mode, the status colour for urgent states, else a thin grey line.
-    if (edit)
+    // The solid frames are filled, not stroked: a stroked outline costs a good part of the paint.
+    if (edit) {
         p.setPen(QPen(EditFrame, 1, Qt::DashLine));
-    else if (look.alarm)
-        p.setPen(QPen(look.band, 2));
-    else
-        p.setPen(QPen(Frame, 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(look.alarm && !edit ? body.adjusted(1, 1, -1, -1) : body.adjusted(0, 0, -1, -1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(body.adjusted(0, 0, -1, -1));
+    } else {
+        fillFrame(p, body, look.alarm ? 2 : 1, look.alarm ? look.band : Frame);
+    }
 
     // Not switched on: the whole tile is washed out so that it reads as stale.
     if (!online_ && !edit) p.fillRect(body, StaleWash);
@@ -112,42 +137,83 @@ QRect LineModul::paintSymbol(QPainter& p, const QRect& body, int bandWidth) {
     const int side = body.height() - 8;
     const QRect box(body.left() + bandWidth + 5, body.top() + 4, side, side);
     const QPixmap picture = symbols_ ? symbols_->picture(symbol_) : QPixmap();
-    if (!picture.isNull()) {
-        const QPixmap scaled = picture.scaled(box.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        p.drawPixmap(box.center() - QPoint(scaled.width() / 2, scaled.height() / 2), scaled);
-    } else {
-        p.setPen(QPen(SymbolPlaceholder, 1, Qt::DotLine));
-        p.drawRect(box.adjusted(0, 0, -1, -1));
+    // Smooth scaling of a large picture, and a dotted outline, cost more than the rest of the
+    // paint: both are made again only for another picture or another size.
+    const qint64 from = picture.isNull() ? 0 : picture.cacheKey();
+    if (symbolScaled_.isNull() || symbolFrom_ != from || symbolBox_ != box.size()) {
+        symbolFrom_ = from;
+        symbolBox_ = box.size();
+        const qreal ratio = devicePixelRatioF();
+        const QString key =
+            QStringLiteral("tile-symbol:%1:%2x%3@%4").arg(from).arg(box.width()).arg(box.height()).arg(ratio);
+        symbolScaled_ = sharedPicture(key, [&] {
+            if (!picture.isNull()) return picture.scaled(box.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            // No picture: a dotted box holds its place.
+            QPixmap outline = transparentPixmap(box.size(), ratio);
+            QPainter q(&outline);
+            q.setPen(QPen(SymbolPlaceholder, 1, Qt::DotLine));
+            q.drawRect(QRect(QPoint(0, 0), box.size()).adjusted(0, 0, -1, -1));
+            return outline;
+        });
     }
+    const QSize shown = symbolScaled_.deviceIndependentSize().toSize();
+    p.drawPixmap(box.center() - QPoint(shown.width() / 2, shown.height() / 2), symbolScaled_);
     return box;
 }
 
 void LineModul::paintStatusText(QPainter& p, const QRect& textRect, const QFont& font, bool edit) {
     // The status text, on a coloured chip when the state needs attention; none in edit mode.
-    p.setFont(font);
+    if (edit) return;
     const StatusLook look = lookFor(status_);
-    const QString shown = edit ? QString() : statusText_;
-    if (look.chip.isValid() && !edit) {
-        const int chipWidth = std::min(textRect.width(), p.fontMetrics().horizontalAdvance(shown) + 12);
+    statusTextShown_.set(statusText_, font, textRect.width() - 6);
+    if (look.chip.isValid()) {
+        const int chipWidth = std::min(textRect.width(), qCeil(statusTextShown_.width()) + 12);
         p.fillRect(QRect(textRect.left() - 3, textRect.top(), std::max(chipWidth, 24), textRect.height()), look.chip);
         p.setPen(look.chipText);
     } else {
         p.setPen(SubText);
     }
-    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-               p.fontMetrics().elidedText(shown, Qt::ElideRight, textRect.width() - 6));
+    statusTextShown_.draw(p, textRect);
 }
 
 void LineModul::paintIndicator(QPainter& p, const QRect& tagRect, int dot, const QFont& tagFont, bool edit) {
-    // Connection indicator, top right: filled when connected, ring when waiting, struck when off.
-    p.setFont(tagFont);
+    // The connection indicator, top right; the edit mark in its place in edit mode.
     if (edit) {
+        p.setFont(tagFont);
         p.setPen(EditFrame);
         p.drawText(tagRect.adjusted(0, -2, 0, 2), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("EDIT"));
         return;
     }
+    // The indicator only changes with the connection: it is drawn once into a picture that
+    // every other paint copies.
+    const QRect area = tagRect.adjusted(0, -2, 0, 2);
+    const IndicatorSource source{connectionState_, area.size(), dot, tagFont, devicePixelRatioF()};
+    if (indicator_.isNull() || !(source == indicatorSource_)) {
+        indicatorSource_ = source;
+        connectionText_.set(connectionLabel(connectionState_), tagFont, -1);
+        // Wide enough for the label in any font, so that none of it is cut off.
+        const QSize size(std::max(area.width(), dot + 3 + qCeil(connectionText_.width()) + 1), area.height());
+        const QString key = QStringLiteral("tile-indicator:%1:%2x%3:%4:%5@%6")
+                                .arg(static_cast<int>(connectionState_))
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(dot)
+                                .arg(tagFont.key())
+                                .arg(source.ratio);
+        indicator_ = sharedPicture(key, [&] {
+            QPixmap picture = transparentPixmap(size, source.ratio);
+            QPainter q(&picture);
+            paintIndicatorPicture(q, QRect(QPoint(0, 0), size), dot);
+            return picture;
+        });
+    }
+    p.drawPixmap(area.topLeft(), indicator_);
+}
+
+void LineModul::paintIndicatorPicture(QPainter& p, const QRect& area, int dot) {
+    // Filled when connected, a ring while waiting, struck through when off; the label beside it.
     p.setRenderHint(QPainter::Antialiasing, true);
-    const QRect dotRect(tagRect.left(), tagRect.top() + 1, dot, dot);
+    const QRect dotRect(area.left(), area.top() + 3, dot, dot);
     switch (connectionState_) {
     case ShownConnection::Connected:
         p.setPen(Qt::NoPen);
@@ -167,9 +233,7 @@ void LineModul::paintIndicator(QPainter& p, const QRect& tagRect, int dot, const
         break;
     }
     p.setPen(Indicator);
-    p.drawText(tagRect.adjusted(dot + 3, -2, 0, 2), Qt::AlignLeft | Qt::AlignVCenter,
-               connectionLabel(connectionState_));
-    p.setRenderHint(QPainter::Antialiasing, false);
+    connectionText_.draw(p, area.adjusted(dot + 3, 0, 0, 0));
 }
 
 } // namespace display

@@ -8,7 +8,9 @@
 #include "display/TileStyle.h"
 #include "records/HistoryWindow.h"
 #include "records/VersionsWindow.h"
+#include "ui/SymbolImages.h"
 
+#include "TestUtil.h"
 #include "WindowRig.h"
 
 #include <QApplication>
@@ -120,6 +122,97 @@ TEST(LineModul, EveryCombinationShowsWhatItMeans) {
     tile.setStatus(5);
     tile.setOnline(false);
     EXPECT_EQ(countNear(render(tile), tile_style::lookFor(5).band, 6), 0);
+}
+
+// A tile keeps its laid-out texts and pictures from paint to paint: after each change, however
+// small, it paints exactly what a new tile in the same state paints.
+TEST(LineModul, AfterEachChangeItPaintsWhatANewTileInThatStatePaints) {
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath("MachineSymbols"));
+    testutil::writeGif(dir.filePath("MachineSymbols/MachineSymbol_1_800.gif"), 40, 30);
+    testutil::writeGif(dir.filePath("MachineSymbols/MachineSymbol_2_800.gif"), 12, 40);
+    ui::SymbolImages symbols(dir.path());
+    struct State {
+        QString name = "Filler";
+        QString text = "Running";
+        int16_t symbol = 1;
+        int16_t status = machine_status::Normal;
+        ShownConnection connection = ShownConnection::Connected;
+        QSize size{264, 57};
+        QString fontName;
+        int32_t lcId = 1033;
+        DisplayMode mode = DisplayMode::Operating;
+    };
+    const auto apply = [](LineModul& tile, const State& s) {
+        tile.resize(s.size);
+        tile.setMachineEnabled(true);
+        tile.setOnline(true);
+        tile.setMachineName(s.name);
+        tile.setStatusText(s.text);
+        tile.setSymbol(s.symbol);
+        tile.setStatus(s.status);
+        tile.setConnectionState(s.connection);
+        tile.setFontName(s.fontName);
+        tile.setLcId(s.lcId);
+        tile.setStatusLcId(s.lcId);
+        tile.setDisplayMode(s.mode);
+    };
+    std::vector<std::pair<const char*, State>> steps;
+    State s;
+    steps.emplace_back("first paint", s);
+    s.name = "Fill level inspection and reject station";
+    steps.emplace_back("longer name, elided", s);
+    s.text = "Reel change due";
+    s.status = machine_status::Warning;
+    steps.emplace_back("status text on a chip", s);
+    s.status = machine_status::Fault;
+    steps.emplace_back("fault: wide band and frame", s);
+    s.symbol = 2;
+    steps.emplace_back("another symbol", s);
+    s.symbol = 99;
+    steps.emplace_back("a symbol without a picture", s);
+    s.connection = ShownConnection::Waiting;
+    steps.emplace_back("waiting", s);
+    s.connection = ShownConnection::NotConnected;
+    steps.emplace_back("not connected", s);
+    s.size = QSize(330, 80);
+    steps.emplace_back("larger tile", s);
+    s.fontName = "DejaVu Serif";
+    steps.emplace_back("another font", s);
+    s.lcId = 1049;
+    s.name = QString::fromUtf8("Наполнитель");
+    steps.emplace_back("Russian", s);
+    s.mode = DisplayMode::Edit;
+    steps.emplace_back("edit mode", s);
+    s.mode = DisplayMode::Operating;
+    s.symbol = 1;
+    s.status = machine_status::Normal;
+    steps.emplace_back("back to operating", s);
+
+    LineModul kept(3, &symbols);
+    QImage previous;
+    for (const auto& [what, state] : steps) {
+        apply(kept, state);
+        LineModul fresh(3, &symbols);
+        apply(fresh, state);
+        const QImage shown = render(kept);
+        EXPECT_TRUE(shown == render(fresh)) << what << ": not what a new tile paints";
+        EXPECT_TRUE(shown != previous) << what << ": the change is not seen";
+        previous = shown;
+    }
+}
+
+// Names and status texts are shown as they are, never read as markup.
+TEST(LineModul, ShowsNamesAsTheyAre) {
+    LineModul plain(0, nullptr), marked(0, nullptr);
+    for (LineModul* tile : {&plain, &marked}) {
+        tile->resize(264, 57);
+        tile->setMachineEnabled(true);
+        tile->setOnline(true);
+    }
+    plain.setMachineName("Filler");
+    marked.setMachineName("<b>Filler</b>");
+    EXPECT_TRUE(render(plain) != render(marked));
 }
 
 TEST(GroupModul, ShowsItsStatus) {
