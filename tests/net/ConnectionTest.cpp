@@ -196,6 +196,44 @@ TEST_F(LiveTest, RequestsSplitOverArrivalsAreAnswered) {
     EXPECT_EQ(m[2], "$$LiefereDeineDaten$$");
 }
 
+// What the kernel does not take at once waits in the socket's buffer, and everything sent after
+// it waits behind it: a server that reads late gets every message whole and in order.
+TEST_F(LiveTest, WhatWaitsForALateReaderArrivesWholeAndInOrder) {
+    TestServer late;
+    late.readData = false;
+    late.onAccept = [](QTcpSocket* c) { c->setReadBufferSize(1); };
+    ASSERT_TRUE(late.listen(QHostAddress("127.0.0.1"), port));
+    enable(0, "127.0.0.1");
+    start(5000, 60000);
+    ASSERT_TRUE(waitFor([&] { return hub->connState(0) == ConnectionState::Connected; }));
+    constexpr int Count = 200;
+    const QString filler(40000, QLatin1Char('x'));
+    const auto send = [&](int n) { hub->SendeDaten(0, QStringLiteral("m%1:").arg(n) + filler); };
+    for (int n = 0; n < Count / 2; ++n) send(n);
+    EXPECT_GT(manager->unsentBytes(0), 0); // some of it waits in the socket's own buffer
+
+    // The server starts to read; the rest is sent while what waits drains.
+    QTcpSocket* reader = late.client();
+    reader->setReadBufferSize(0);
+    QObject::connect(reader, &QTcpSocket::readyRead, [&] { late.received += reader->readAll(); });
+    late.received += reader->readAll();
+    for (int n = Count / 2; n < Count; ++n) {
+        send(n);
+        QCoreApplication::processEvents();
+    }
+    qsizetype expected = 0;
+    for (int n = 0; n < Count; ++n) expected += QStringLiteral("$$Anfang$$m%1:$$Ende$$").arg(n).size() + filler.size();
+    ASSERT_TRUE(waitFor([&] { return late.received.size() >= expected; }, 20000)) << late.received.size();
+    QStringList numbered;
+    for (const QString& m : late.messages())
+        if (m.startsWith(QLatin1Char('m'))) numbered << m;
+    ASSERT_EQ(numbered.size(), Count);
+    for (int n = 0; n < Count; ++n) {
+        ASSERT_EQ(numbered[n], QStringLiteral("m%1:").arg(n) + filler) << n;
+    }
+    EXPECT_EQ(manager->unsentBytes(0), 0);
+}
+
 // One misbehaving server at a time beside a healthy one: whatever the bad one does, the healthy
 // one's request is answered, no buffer grows past its bound, and the descriptors come back.
 TEST_F(LiveTest, AMisbehavingServerNeverStarvesAHealthyOne) {
