@@ -28,7 +28,7 @@ void GroupModul::paintEvent(QPaintEvent*) {
     f.setBold(true);
     p.setPen(name_.isEmpty() ? EmptyText : Text);
     const QRect textRect = body.adjusted(band + 5, 0, -14, 0);
-    nameText_.set(name_.isEmpty() ? QStringLiteral("—") : name_, f, textRect.width());
+    nameText_.set(name_.isEmpty() ? QStringLiteral("—") : name_, f, textRect.width(), layoutDirection());
     nameText_.draw(p, textRect);
 
     if (edit)

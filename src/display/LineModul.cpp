@@ -6,7 +6,6 @@
 
 #include <QPainter>
 #include <QPixmapCache>
-#include <QtMath>
 
 using namespace base;
 
@@ -90,7 +89,7 @@ void LineModul::paintEvent(QPaintEvent*) {
     const int tagWidth = std::max(40, h * 3 / 4);
     const QRect nameRect(textLeft, body.top() + 3, body.right() - textLeft - tagWidth - 4, body.height() / 2 - 3);
     p.setPen(Text);
-    nameText_.set(name_, f.name, nameRect.width());
+    nameText_.set(name_, f.name, nameRect.width(), layoutDirection());
     nameText_.draw(p, nameRect);
 
     const QRect textRect(textLeft, body.top() + body.height() / 2 + 1, body.right() - textLeft - 6,
@@ -140,10 +139,11 @@ QRect LineModul::paintSymbol(QPainter& p, const QRect& body, int bandWidth) {
     // Smooth scaling of a large picture, and a dotted outline, cost more than the rest of the
     // paint: both are made again only for another picture or another size.
     const qint64 from = picture.isNull() ? 0 : picture.cacheKey();
-    if (symbolScaled_.isNull() || symbolFrom_ != from || symbolBox_ != box.size()) {
+    const qreal ratio = devicePixelRatioF();
+    if (symbolScaled_.isNull() || symbolFrom_ != from || symbolBox_ != box.size() || symbolRatio_ != ratio) {
         symbolFrom_ = from;
         symbolBox_ = box.size();
-        const qreal ratio = devicePixelRatioF();
+        symbolRatio_ = ratio;
         const QString key =
             QStringLiteral("tile-symbol:%1:%2x%3@%4").arg(from).arg(box.width()).arg(box.height()).arg(ratio);
         symbolScaled_ = sharedPicture(key, [&] {
@@ -165,9 +165,9 @@ void LineModul::paintStatusText(QPainter& p, const QRect& textRect, const QFont&
     // The status text, on a coloured chip when the state needs attention; none in edit mode.
     if (edit) return;
     const StatusLook look = lookFor(status_);
-    statusTextShown_.set(statusText_, font, textRect.width() - 6);
+    statusTextShown_.set(statusText_, font, textRect.width() - 6, layoutDirection());
     if (look.chip.isValid()) {
-        const int chipWidth = std::min(textRect.width(), qCeil(statusTextShown_.width()) + 12);
+        const int chipWidth = std::min(textRect.width(), qRound(statusTextShown_.fullWidth()) + 12);
         p.fillRect(QRect(textRect.left() - 3, textRect.top(), std::max(chipWidth, 24), textRect.height()), look.chip);
         p.setPen(look.chipText);
     } else {
@@ -190,9 +190,8 @@ void LineModul::paintIndicator(QPainter& p, const QRect& tagRect, int dot, const
     const IndicatorSource source{connectionState_, area.size(), dot, tagFont, devicePixelRatioF()};
     if (indicator_.isNull() || !(source == indicatorSource_)) {
         indicatorSource_ = source;
-        connectionText_.set(connectionLabel(connectionState_), tagFont, -1);
-        // Wide enough for the label in any font, so that none of it is cut off.
-        const QSize size(std::max(area.width(), dot + 3 + qCeil(connectionText_.width()) + 1), area.height());
+        connectionText_.set(connectionLabel(connectionState_), tagFont, -1, layoutDirection());
+        const QSize size = area.size(); // a label too wide for it is cut off at its edge
         const QString key = QStringLiteral("tile-indicator:%1:%2x%3:%4:%5@%6")
                                 .arg(static_cast<int>(connectionState_))
                                 .arg(size.width())

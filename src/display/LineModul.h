@@ -89,6 +89,7 @@ private:
     QPixmap symbolScaled_;
     qint64 symbolFrom_ = 0; // the cache key of the picture symbolScaled_ was made from
     QSize symbolBox_;       // and the box it was scaled into
+    qreal symbolRatio_ = 1; // at this device pixel ratio
     QPixmap indicator_;
     IndicatorSource indicatorSource_;
     int16_t symbol_ = -1;
