@@ -190,7 +190,6 @@ void LineModul::paintIndicator(QPainter& p, const QRect& tagRect, int dot, const
     const IndicatorSource source{connectionState_, area.size(), dot, tagFont, devicePixelRatioF()};
     if (indicator_.isNull() || !(source == indicatorSource_)) {
         indicatorSource_ = source;
-        connectionText_.set(connectionLabel(connectionState_), tagFont, -1, layoutDirection());
         const QSize size = area.size(); // a label too wide for it is cut off at its edge
         const QString key = QStringLiteral("tile-indicator:%1:%2x%3:%4:%5@%6")
                                 .arg(static_cast<int>(connectionState_))
@@ -202,14 +201,14 @@ void LineModul::paintIndicator(QPainter& p, const QRect& tagRect, int dot, const
         indicator_ = sharedPicture(key, [&] {
             QPixmap picture = transparentPixmap(size, source.ratio);
             QPainter q(&picture);
-            paintIndicatorPicture(q, QRect(QPoint(0, 0), size), dot);
+            paintIndicatorPicture(q, QRect(QPoint(0, 0), size), dot, tagFont);
             return picture;
         });
     }
     p.drawPixmap(area.topLeft(), indicator_);
 }
 
-void LineModul::paintIndicatorPicture(QPainter& p, const QRect& area, int dot) {
+void LineModul::paintIndicatorPicture(QPainter& p, const QRect& area, int dot, const QFont& tagFont) const {
     // Filled when connected, a ring while waiting, struck through when off; the label beside it.
     p.setRenderHint(QPainter::Antialiasing, true);
     const QRect dotRect(area.left(), area.top() + 3, dot, dot);
@@ -232,7 +231,9 @@ void LineModul::paintIndicatorPicture(QPainter& p, const QRect& area, int dot) {
         break;
     }
     p.setPen(Indicator);
-    connectionText_.draw(p, area.adjusted(dot + 3, 0, 0, 0));
+    TileText label;
+    label.set(connectionLabel(connectionState_), tagFont, -1, layoutDirection());
+    label.draw(p, area.adjusted(dot + 3, 0, 0, 0));
 }
 
 } // namespace display

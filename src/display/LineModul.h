@@ -66,7 +66,7 @@ private:
     QRect paintSymbol(QPainter& p, const QRect& body, int bandWidth);
     void paintStatusText(QPainter& p, const QRect& textRect, const QFont& font, bool edit);
     void paintIndicator(QPainter& p, const QRect& tagRect, int dot, const QFont& tagFont, bool edit);
-    void paintIndicatorPicture(QPainter& p, const QRect& area, int dot);
+    void paintIndicatorPicture(QPainter& p, const QRect& area, int dot, const QFont& tagFont) const;
     // What the indicator's picture is made from.
     struct IndicatorSource {
         base::ShownConnection state = base::ShownConnection::NotConnected;
@@ -85,7 +85,6 @@ private:
     // The texts and the symbol as last drawn, kept for the next paint.
     TileText nameText_;
     TileText statusTextShown_;
-    TileText connectionText_;
     QPixmap symbolScaled_;
     qint64 symbolFrom_ = 0; // the cache key of the picture symbolScaled_ was made from
     QSize symbolBox_;       // and the box it was scaled into

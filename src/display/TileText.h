@@ -23,8 +23,6 @@ public:
     void draw(QPainter& p, const QRect& rect) const;
     // How wide the whole text is, before any eliding, in pixels.
     qreal fullWidth() const { return fullWidth_; }
-    // How wide the drawn text is.
-    qreal width() const { return shown_.size().width(); }
 
 private:
     bool laidOut_ = false;
