@@ -5,10 +5,11 @@
 
 #include <QHostAddress>
 #include <QHostInfo>
-#include <QSignalBlocker>
 #include <QSocketNotifier>
-#include <QTcpSocket>
 #include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
 
 using namespace base;
 
@@ -34,8 +35,23 @@ int windowsSocketError(QAbstractSocket::SocketError error) {
     }
 }
 
+namespace {
+// A socket set key names the element and the connection it was watched for: a readiness that
+// comes after the element was closed or opened again is dropped.
+constexpr int IndexBits = 8;
+quint64 keyOf(int i, quint64 generation) { return (generation << IndexBits) | static_cast<quint64>(i); }
+int indexOf(quint64 key) { return static_cast<int>(key & ((1U << IndexBits) - 1)); }
+// Most bytes taken from the kernel with one call.
+constexpr qint64 ReceiveChunk = 64 * 1024;
+} // namespace
+
 ConnectionManager::ConnectionManager(quint16 port, ConnectionTimings timings, QObject* parent)
     : QObject(parent), port_(port), timings_(timings) {
+    static_assert(base::MachineSlots <= (1 << IndexBits));
+    if (sockets_.descriptor() >= 0) {
+        readiness_ = std::make_unique<QSocketNotifier>(sockets_.descriptor(), QSocketNotifier::Read);
+        connect(readiness_.get(), &QSocketNotifier::activated, this, &ConnectionManager::onReadiness);
+    }
     createElement(0);
 }
 
@@ -44,12 +60,7 @@ ConnectionManager::~ConnectionManager() {
         if (e.lookup >= 0) QHostInfo::abortHostLookup(e.lookup);
         e.connectWatch.reset();
         platform::closeSocket(e.connecting);
-    }
-    for (Element& e : elements_) {
-        if (e.socket) {
-            const QSignalBlocker blocker(e.socket.get());
-            e.socket->abort();
-        }
+        dropSocket(e);
     }
 }
 
@@ -60,33 +71,23 @@ void ConnectionManager::createElements() {
 void ConnectionManager::destroyElements() {
     for (int i = 1; i < MachineSlots; ++i) {
         Element& e = elements_[static_cast<size_t>(i)];
-        if (!e.socket) continue;
+        if (!e.exists) continue;
         stopTimers(i);
         close(i);
         e.keepAlive.reset();
         e.reply.reset();
-        e.socket.reset();
+        e.exists = false;
     }
 }
 
-bool ConnectionManager::hasElement(int i) const { return elements_[static_cast<size_t>(i)].socket != nullptr; }
+bool ConnectionManager::hasElement(int i) const { return elements_[static_cast<size_t>(i)].exists; }
 
 void ConnectionManager::createElement(int i) {
     Element& e = elements_[static_cast<size_t>(i)];
-    if (e.socket) return;
-    e.socket = std::make_unique<QTcpSocket>();
+    if (e.exists) return;
+    e.exists = true;
     e.keepAlive = std::make_unique<LazyTimer>(timings_.keepAliveMs);
     e.reply = std::make_unique<LazyTimer>(timings_.replyTimeoutMs);
-    e.socket->setReadBufferSize(ReadBufferSize);
-    QTcpSocket* socket = e.socket.get();
-    connect(socket, &QTcpSocket::disconnected, this, [this, i] {
-        if (events_) events_->TcpClient_Close(i);
-    });
-    connect(socket, &QTcpSocket::errorOccurred, this,
-            [this, i](QAbstractSocket::SocketError error) { onError(i, error); });
-    connect(socket, &QTcpSocket::readyRead, this, [this, i, socket] {
-        if (events_) events_->TcpClient_DataArrival(i, socket->bytesAvailable());
-    });
     connect(e.keepAlive.get(), &LazyTimer::timeout, this, [this, i] {
         if (events_) events_->TimerHin_Timer(i);
     });
@@ -95,25 +96,142 @@ void ConnectionManager::createElement(int i) {
     });
 }
 
-void ConnectionManager::onError(int i, QAbstractSocket::SocketError error) {
+void ConnectionManager::dropSocket(Element& e) {
+    if (e.socket >= 0) {
+        int none = e.watched;
+        sockets_.watch(e.socket, 0, false, false, &none);
+        platform::closeSocket(e.socket);
+    }
+    e.socket = -1;
+    e.watched = 0;
+    e.ended = false;
+    e.in = QByteArray();
+    e.inAt = 0;
+    e.out = QByteArray();
+    e.outAt = 0;
+}
+
+void ConnectionManager::watch(int i) {
     Element& e = elements_[static_cast<size_t>(i)];
-    // A server's close of an established connection is reported as this error and then a
-    // disconnect: the disconnect is the close event, so the error is no event of its own.
-    const QAbstractSocket::SocketState state = e.socket->state();
-    if (error == QAbstractSocket::RemoteHostClosedError &&
-        (state == QAbstractSocket::ConnectedState || state == QAbstractSocket::ClosingState))
+    if (e.socket < 0) return;
+    // Reading pauses while the receive buffer is full, and ends with the peer's side; writing is
+    // watched only while bytes wait for the kernel.
+    const bool read = !e.failed && !e.ended && buffered(e) < ReadBufferSize;
+    const bool write = !e.failed && e.outAt < e.out.size();
+    sockets_.watch(e.socket, keyOf(i, e.generation), read, write, &e.watched);
+}
+
+void ConnectionManager::onReadiness() {
+    platform::SocketSet::Ready ready[MachineSlots];
+    const int n = sockets_.ready(ready, MachineSlots);
+    for (int k = 0; k < n; ++k) {
+        const int i = indexOf(ready[k].key);
+        if (i >= MachineSlots) continue;
+        const Element& e = elements_[static_cast<size_t>(i)];
+        // An earlier event of this turn may have closed or reopened it.
+        if (e.socket < 0 || keyOf(i, e.generation) != ready[k].key) continue;
+        onReady(i, ready[k]);
+    }
+}
+
+void ConnectionManager::onReady(int i, const platform::SocketSet::Ready& ready) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    const quint64 generation = e.generation;
+    if ((ready.writable || ready.broken) && e.outAt < e.out.size()) flushUnsent(i);
+    if (e.failed || e.ended || !(ready.readable || ready.broken)) return;
+    // Bytes that came before a failure go with the connection: its error event follows.
+    if (receive(i) && !e.failed && events_) events_->TcpClient_DataArrival(i, buffered(e));
+    if (e.generation == generation) closeIfEnded(i);
+}
+
+bool ConnectionManager::receive(int i) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    static char chunk[ReceiveChunk]; // the event-loop thread's, the only one that reads
+    bool got = false;
+    while (buffered(e) < ReadBufferSize) {
+        const qint64 room = std::min(ReceiveChunk, ReadBufferSize - buffered(e));
+        int error = 0;
+        const qint64 n = platform::receiveNow(e.socket, chunk, room, &error);
+        if (n > 0) {
+            if (e.inAt > 0 && e.inAt >= e.in.size() / 2) {
+                e.in.remove(0, e.inAt);
+                e.inAt = 0;
+            }
+            e.in.append(chunk, n);
+            got = true;
+            if (n < room) break; // the kernel had no more
+            continue;
+        }
+        if (n < 0) {
+            // A close or reset ends the connection once what came before it was read; any other
+            // error is the connection's error event.
+            if (error == 0 || platform::isPeerGone(error))
+                e.ended = true;
+            else
+                fail(i, error);
+        }
+        break;
+    }
+    watch(i);
+    return got;
+}
+
+void ConnectionManager::closeIfEnded(int i) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    if (!e.ended || e.failed || buffered(e) > 0) return;
+    e.failed = true; // no longer open; close() or a reopen takes the socket away
+    if (events_) events_->TcpClient_Close(i);
+}
+
+void ConnectionManager::fail(int i, int error) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    if (e.failed) return;
+    if (platform::isPeerGone(error)) {
+        // Nothing more reaches the peer; what it sent before is still read, then it is closed.
+        e.ended = true;
+        e.out = QByteArray();
+        e.outAt = 0;
+        watch(i);
+        postClose(i);
         return;
-    const int number = windowsSocketError(error);
-    const QString description = e.socket->errorString();
-    if (events_) events_->TcpClient_Error(i, number, description);
+    }
+    e.failed = true;
+    watch(i);
+    postError(i, platform::windowsSocketErrorForErrno(error), platform::socketErrorText(error));
+}
+
+void ConnectionManager::flushUnsent(int i) {
+    Element& e = elements_[static_cast<size_t>(i)];
+    while (e.outAt < e.out.size()) {
+        int error = 0;
+        const qint64 n = platform::sendNow(e.socket, e.out.constData() + e.outAt, e.out.size() - e.outAt, &error);
+        if (n < 0) return fail(i, error);
+        if (n == 0) break;
+        e.outAt += n;
+    }
+    if (e.outAt == e.out.size()) {
+        e.out = QByteArray();
+        e.outAt = 0;
+    } else if (e.outAt >= e.out.size() / 2) {
+        e.out.remove(0, e.outAt); // a reader that never catches up must not make the buffer grow
+        e.outAt = 0;
+    }
+    watch(i);
 }
 
 void ConnectionManager::postError(int i, int number, const QString& description) {
     const quint64 generation = elements_[static_cast<size_t>(i)].generation;
     QTimer::singleShot(0, this, [this, i, number, description, generation] {
         const Element& e = elements_[static_cast<size_t>(i)];
-        if (!e.socket || e.generation != generation) return; // the connection was closed or opened again since
+        if (!e.exists || e.generation != generation) return; // the connection was closed or opened again since
         if (events_) events_->TcpClient_Error(i, number, description);
+    });
+}
+
+void ConnectionManager::postClose(int i) {
+    const quint64 generation = elements_[static_cast<size_t>(i)].generation;
+    QTimer::singleShot(0, this, [this, i, generation] {
+        if (elements_[static_cast<size_t>(i)].generation == generation) closeIfEnded(i);
     });
 }
 
@@ -167,36 +285,46 @@ void ConnectionManager::finishConnect(int i) {
             events_->TcpClient_Error(i, platform::windowsSocketErrorForErrno(error), platform::socketErrorText(error));
         return;
     }
-    if (!e.socket->setSocketDescriptor(fd, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
-        platform::closeSocket(fd);
-        if (events_) events_->TcpClient_Error(i, windowsSocketError(e.socket->error()), e.socket->errorString());
+    dropSocket(e);
+    e.socket = fd;
+    platform::setLowDelay(fd);
+    watch(i);
+    if (e.watched == 0) {
+        // Without a watch no byte of it would ever be read.
+        const int error = errno != 0 ? errno : ENOMEM;
+        dropSocket(e);
+        if (events_)
+            events_->TcpClient_Error(i, platform::windowsSocketErrorForErrno(error), platform::socketErrorText(error));
         return;
     }
-    e.socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (events_) events_->TcpClient_Connect(i);
 }
 
 bool ConnectionManager::isOpen(int i) const {
     const Element& e = elements_[static_cast<size_t>(i)];
-    return e.socket && !e.failed && e.socket->state() == QAbstractSocket::ConnectedState;
+    // A connection the peer ended stays open until its close event: what it sent before is read.
+    return e.socket >= 0 && !e.failed;
 }
 
 void ConnectionManager::send(int i, const QByteArray& bytes) {
     Element& e = elements_[static_cast<size_t>(i)];
     if (!isOpen(i)) return;
-    // While nothing waits in the socket's own buffer the bytes go straight to the kernel; that
-    // spares the socket's write notifier a round of registration for every message. Whatever the
-    // kernel does not take goes through the socket, which keeps the order and sends it later.
+    // While nothing waits unsent the bytes go straight to the kernel. Whatever it does not take
+    // waits here behind what waited before, and goes out once the socket is writable again.
     qint64 written = 0;
-    if (e.socket->bytesToWrite() == 0)
-        written = platform::sendNow(e.socket->socketDescriptor(), bytes.constData(), bytes.size());
-    if (written >= bytes.size()) return; // the usual case: nothing waits in the socket's buffer
-    e.socket->write(bytes.constData() + std::max<qint64>(written, 0), bytes.size() - std::max<qint64>(written, 0));
-    e.socket->flush();
-    if (e.socket->bytesToWrite() > MaxUnsent) {
+    if (e.outAt == e.out.size()) {
+        int error = 0;
+        written = platform::sendNow(e.socket, bytes.constData(), bytes.size(), &error);
+        if (written < 0) return fail(i, error);
+        if (written >= bytes.size()) return; // the usual case: nothing waits
+    }
+    e.out.append(bytes.constData() + written, bytes.size() - written);
+    watch(i);
+    if (e.out.size() - e.outAt > MaxUnsent) {
         // The server does not read what it is sent: give the connection up instead of buffering
         // without end. It is reconnected by the reply time-out like after any error.
         e.failed = true;
+        watch(i);
         postError(i, platform::wsa::NoBufferSpace,
                   QStringLiteral("Send buffer full: the server does not read its data"));
     }
@@ -204,45 +332,54 @@ void ConnectionManager::send(int i, const QByteArray& bytes) {
 
 QByteArray ConnectionManager::read(int i, qint64 maxBytes) {
     Element& e = elements_[static_cast<size_t>(i)];
-    return e.socket ? e.socket->read(maxBytes) : QByteArray();
+    const qint64 n = std::min(buffered(e), std::max<qint64>(maxBytes, 0));
+    if (n <= 0) return QByteArray();
+    const bool wasFull = buffered(e) >= ReadBufferSize;
+    QByteArray taken;
+    if (e.inAt == 0 && n == e.in.size()) {
+        taken = std::exchange(e.in, QByteArray()); // the usual case: all of it, without a copy
+    } else {
+        taken = e.in.mid(e.inAt, n);
+        e.inAt += n;
+        if (e.inAt == e.in.size()) {
+            e.in = QByteArray();
+            e.inAt = 0;
+        }
+    }
+    if (wasFull) watch(i); // reading goes on
+    return taken;
 }
 
-qint64 ConnectionManager::bytesAvailable(int i) const {
-    const Element& e = elements_[static_cast<size_t>(i)];
-    return e.socket ? e.socket->bytesAvailable() : 0;
-}
+qint64 ConnectionManager::bytesAvailable(int i) const { return buffered(elements_[static_cast<size_t>(i)]); }
 
 void ConnectionManager::continueArrival(int i, int pauseMs) {
     Element& e = elements_[static_cast<size_t>(i)];
-    if (!e.socket || e.continuing) return;
+    if (!e.exists || e.continuing) return;
     e.continuing = true;
     const quint64 generation = e.generation;
     QTimer::singleShot(pauseMs, Qt::PreciseTimer, this, [this, i, generation] {
         Element& now = elements_[static_cast<size_t>(i)];
         now.continuing = false;
-        if (!now.socket || now.generation != generation) return; // closed or opened again since
-        if (const qint64 waiting = now.socket->bytesAvailable(); waiting > 0 && events_)
-            events_->TcpClient_DataArrival(i, waiting);
+        if (!now.exists || now.generation != generation) return; // closed or opened again since
+        if (const qint64 waiting = buffered(now); waiting > 0 && events_) events_->TcpClient_DataArrival(i, waiting);
+        if (now.generation == generation) closeIfEnded(i);
     });
 }
 
 void ConnectionManager::open(int i, const QString& host) {
     Element& e = elements_[static_cast<size_t>(i)];
-    if (!e.socket) return;
+    if (!e.exists) return;
     e.host = host;
     connectHost(i);
 }
 
 void ConnectionManager::reopen(int i) {
-    if (elements_[static_cast<size_t>(i)].socket) connectHost(i);
+    if (elements_[static_cast<size_t>(i)].exists) connectHost(i);
 }
 
 void ConnectionManager::connectHost(int i) {
     Element& e = elements_[static_cast<size_t>(i)];
-    {
-        const QSignalBlocker blocker(e.socket.get());
-        e.socket->abort();
-    }
+    dropSocket(e);
     ++e.generation;
     e.failed = false;
     cancelConnect(i);
@@ -262,7 +399,7 @@ void ConnectionManager::hostLookedUp(const QHostInfo& info) {
     // Only the lookup an element still waits for counts: a closed or reopened one has given it up.
     for (int i = 0; i < MachineSlots; ++i) {
         Element& e = elements_[static_cast<size_t>(i)];
-        if (!e.socket || e.lookup != info.lookupId()) continue;
+        if (!e.exists || e.lookup != info.lookupId()) continue;
         e.lookup = -1;
         QHostAddress chosen;
         for (const QHostAddress& a : info.addresses())
@@ -281,12 +418,11 @@ void ConnectionManager::hostLookedUp(const QHostInfo& info) {
 
 void ConnectionManager::close(int i) {
     Element& e = elements_[static_cast<size_t>(i)];
-    if (!e.socket) return;
+    if (!e.exists) return;
     ++e.generation;
     e.failed = false;
     cancelConnect(i);
-    const QSignalBlocker blocker(e.socket.get());
-    e.socket->abort();
+    dropSocket(e);
 }
 
 void ConnectionManager::restartKeepAlive(int i) {
@@ -319,7 +455,7 @@ bool ConnectionManager::replyTimerActive(int i) const {
 
 qint64 ConnectionManager::unsentBytes(int i) const {
     const Element& e = elements_[static_cast<size_t>(i)];
-    return e.socket ? e.socket->bytesToWrite() : 0;
+    return e.out.size() - e.outAt;
 }
 
 } // namespace net

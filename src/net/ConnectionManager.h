@@ -2,10 +2,13 @@
 // The 64 per-connection controls: a TCP socket, a keep-alive timer and a reply time-out timer per
 // connection index, and the events they raise. Sockets never block: what is written goes to the
 // kernel at once, and a connection whose peer stops reading is failed once too much waits unsent.
+// The established sockets are watched through one socket set, so that a turn of the event loop
+// polls one descriptor for all of them, and their bytes are read and written here directly.
 
 #include "base/States.h"
 #include "net/Connections.h"
 #include "net/LazyTimer.h"
+#include "platform/Platform.h"
 
 #include <QAbstractSocket>
 #include <QObject>
@@ -15,7 +18,6 @@
 
 class QHostInfo;
 class QSocketNotifier;
-class QTcpSocket;
 
 namespace net {
 
@@ -67,18 +69,27 @@ private slots:
 
 private:
     struct Element {
-        std::unique_ptr<QTcpSocket> socket;
+        bool exists = false;
         std::unique_ptr<LazyTimer> keepAlive;
         std::unique_ptr<LazyTimer> reply;
         QString host;
         quint64 generation = 0; // changes with every open and close: late events of an old socket are dropped
-        bool failed = false;    // failed by the send limit; its error event is on its way
-        // A connect in progress: its own socket, watched until it is writable, then handed to
-        // `socket`. Qt's own connect would try again and again after a reset during the handshake.
+        bool failed = false;    // failed by the send limit or an error; its event is on its way
+        // A connect in progress: its own socket, watched until it is writable, then the
+        // established one. A connect is never retried on its own after a reset during the handshake.
         qintptr connecting = -1;
         int lookup = -1;         // a host name lookup in progress
         bool continuing = false; // a continued arrival is queued
         std::unique_ptr<QSocketNotifier> connectWatch;
+
+        // The established connection.
+        qintptr socket = -1;
+        int watched = 0;    // what the socket set watches it for
+        bool ended = false; // the peer closed or reset it: the close event follows once what it sent is read
+        QByteArray in;      // received and not yet read, from `inAt` on
+        qsizetype inAt = 0;
+        QByteArray out; // waiting for the kernel to take it, from `outAt` on
+        qsizetype outAt = 0;
     };
 
     void createElement(int i);
@@ -88,12 +99,23 @@ private:
     void cancelConnect(int i);
     static void dropConnectWatch(Element& e);
     void postError(int i, int number, const QString& description);
-    void onError(int i, QAbstractSocket::SocketError error);
+    void postClose(int i);
+    void dropSocket(Element& e);
+    void watch(int i);
+    void onReadiness();
+    void onReady(int i, const platform::SocketSet::Ready& ready);
+    bool receive(int i);
+    void flushUnsent(int i);
+    void fail(int i, int error);
+    void closeIfEnded(int i);
+    static qint64 buffered(const Element& e) { return e.in.size() - e.inAt; }
 
     quint16 port_;
     ConnectionTimings timings_;
     ConnectionEvents* events_ = nullptr;
     std::array<Element, base::MachineSlots> elements_;
+    platform::SocketSet sockets_;
+    std::unique_ptr<QSocketNotifier> readiness_; // the socket set's descriptor
 };
 
 } // namespace net

@@ -74,6 +74,42 @@ int windowsSocketErrorForErrno(int error);
 QString socketErrorText(int error);
 
 // Writes to a connected, non-blocking socket without waiting: the number of bytes the kernel
-// took (0 when it took none now), or -1 on an error, which the socket reports on its own.
-qint64 sendNow(qintptr socket, const char* data, qint64 size);
+// took (0 when it took none now), or -1 on an error, whose errno goes to `error` when given.
+qint64 sendNow(qintptr socket, const char* data, qint64 size, int* error = nullptr);
+// Reads from a connected, non-blocking socket without waiting: the number of bytes read (0 when
+// none wait now), or -1 when the peer has closed its side (`error` 0) or on an error (its errno).
+qint64 receiveNow(qintptr socket, char* data, qint64 size, int* error);
+// Sends small messages at once instead of gathering them (no Nagle delay).
+void setLowDelay(qintptr socket);
+// A socket error that means the peer is gone: it reset the connection, or its side is shut.
+bool isPeerGone(int error);
+
+// Readiness of many sockets through one descriptor, which the event loop watches for reading:
+// the one descriptor is polled instead of every socket on each turn of the loop. Level-triggered:
+// a socket is reported for as long as it is ready and watched.
+class SocketSet {
+public:
+    struct Ready {
+        quint64 key = 0; // as given to watch()
+        bool readable = false;
+        bool writable = false;
+        bool broken = false; // hung up or failed: reading or writing tells how
+    };
+
+    SocketSet();
+    ~SocketSet();
+    SocketSet(const SocketSet&) = delete;
+    SocketSet& operator=(const SocketSet&) = delete;
+
+    // The descriptor that is readable while any watched socket is ready; -1 when none could be made.
+    int descriptor() const { return fd_; }
+    // Watches a socket for what is asked (both false: not at all), replacing what it was watched for.
+    // `watched` is what the caller last asked for this socket, kept by the caller.
+    bool watch(qintptr socket, quint64 key, bool read, bool write, int* watched);
+    // The sockets ready now, without waiting; at most `max` of them.
+    int ready(Ready* out, int max);
+
+private:
+    int fd_ = -1;
+};
 } // namespace platform

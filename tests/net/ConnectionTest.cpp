@@ -10,6 +10,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 using namespace base;
 using namespace net;
 using namespace testutil;
@@ -234,6 +236,40 @@ TEST_F(LiveTest, WhatWaitsForALateReaderArrivesWholeAndInOrder) {
         ASSERT_EQ(numbered[n], QStringLiteral("m%1:").arg(n) + filler) << n;
     }
     EXPECT_EQ(manager->unsentBytes(0), 0);
+}
+
+// A server that writes more than the receive buffer holds and closes at once: everything it wrote
+// is handled before its one close event, and nothing of it after.
+TEST_F(LiveTest, WhatAServerWroteBeforeItClosedIsAllHandledFirst) {
+    TestServer server;
+    ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
+    enable(0, "127.0.0.1");
+    enable(7, "127.0.0.1"); // on slot 0's connection
+    start(5000, 60000);
+    ASSERT_TRUE(waitFor([&] { return hub->connState(0) == ConnectionState::Connected; }));
+    const QByteArray padding(2000, 'x');
+    QByteArray reports;
+    int n = 0;
+    while (reports.size() <= ConnectionManager::ReadBufferSize * 3 / 2)
+        reports += framing::frame("$$HierMaschinenDaten$$Status7=1;Text7=r" + QByteArray::number(n++) + ":" + padding +
+                                  ";CodePage7=1252;LcId7=1033;");
+    QString shownAtClose;
+    QTcpSocket* c = server.client();
+    c->write(reports);
+    bool shut = false;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            // Its side is shut once all of it is written; it goes on reading, so that the close is
+            // a close and not a reset.
+            if (!shut && c->bytesToWrite() == 0)
+                shut = ::shutdown(static_cast<int>(c->socketDescriptor()), SHUT_WR) == 0;
+            if (shownAtClose.isEmpty() && hub->connState(0) == ConnectionState::ClosedByServer)
+                shownAtClose = view.text[7];
+            return logCount(" # Server Close 0$") == 1;
+        },
+        20000));
+    EXPECT_EQ(shownAtClose.section(QLatin1Char(':'), 0, 0), QStringLiteral("r%1").arg(n - 1));
+    EXPECT_EQ(view.text[7].section(QLatin1Char(':'), 0, 0), QStringLiteral("r%1").arg(n - 1));
 }
 
 // One misbehaving server at a time beside a healthy one: whatever the bad one does, the healthy

@@ -14,7 +14,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <pwd.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -258,15 +260,73 @@ bool makeGroupWritable(const QString& path, QString* error) {
 
 QString socketErrorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-qint64 sendNow(qintptr socket, const char* data, qint64 size) {
-    if (socket < 0) return -1;
+qint64 sendNow(qintptr socket, const char* data, qint64 size, int* error) {
+    int ignored = 0;
+    int& failure = error ? *error : ignored;
+    failure = 0;
+    if (socket < 0) {
+        failure = EBADF;
+        return -1;
+    }
     for (;;) {
         const ssize_t n =
             ::send(static_cast<int>(socket), data, static_cast<size_t>(size), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n >= 0) return n;
         if (errno == EINTR) continue;
-        return (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+        failure = errno;
+        return -1;
     }
+}
+
+qint64 receiveNow(qintptr socket, char* data, qint64 size, int* error) {
+    *error = 0;
+    for (;;) {
+        const ssize_t n = ::recv(static_cast<int>(socket), data, static_cast<size_t>(size), MSG_DONTWAIT);
+        if (n > 0) return n;
+        if (n == 0) return -1; // the peer closed its side
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+        *error = errno;
+        return -1;
+    }
+}
+
+void setLowDelay(qintptr socket) {
+    const int on = 1;
+    ::setsockopt(static_cast<int>(socket), IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+}
+
+bool isPeerGone(int error) { return error == ECONNRESET || error == EPIPE; }
+
+SocketSet::SocketSet() : fd_(::epoll_create1(EPOLL_CLOEXEC)) {}
+
+SocketSet::~SocketSet() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool SocketSet::watch(qintptr socket, quint64 key, bool read, bool write, int* watched) {
+    const int wanted = (read ? int{EPOLLIN} : 0) | (write ? int{EPOLLOUT} : 0);
+    if (fd_ < 0 || socket < 0) return false;
+    if (wanted == *watched) return true;
+    epoll_event event{};
+    event.events = static_cast<uint32_t>(wanted);
+    event.data.u64 = key;
+    const int op = wanted == 0 ? EPOLL_CTL_DEL : (*watched == 0 ? EPOLL_CTL_ADD : EPOLL_CTL_MOD);
+    if (::epoll_ctl(fd_, op, static_cast<int>(socket), &event) != 0) return false;
+    *watched = wanted;
+    return true;
+}
+
+int SocketSet::ready(Ready* out, int max) {
+    if (fd_ < 0 || max <= 0) return 0;
+    epoll_event events[64];
+    const int n = ::epoll_wait(fd_, events, std::min(max, 64), 0);
+    for (int k = 0; k < n; ++k) {
+        const uint32_t e = events[k].events;
+        out[k] = Ready{events[k].data.u64, (e & EPOLLIN) != 0, (e & EPOLLOUT) != 0, (e & (EPOLLHUP | EPOLLERR)) != 0};
+    }
+    return std::max(n, 0);
 }
 
 } // namespace platform
