@@ -118,7 +118,11 @@ void ConnectionManager::watch(int i) {
     // watched only while bytes wait for the kernel.
     const bool read = !e.failed && !e.ended && buffered(e) < ReadBufferSize;
     const bool write = !e.failed && e.outAt < e.out.size();
-    sockets_.watch(e.socket, keyOf(i, e.generation), read, write, &e.watched);
+    // A socket whose watch cannot be changed would never be read again, or would be reported
+    // without end: it fails, and its error event follows.
+    if (const int error = sockets_.watch(e.socket, keyOf(i, e.generation), read, write, &e.watched);
+        error != 0 && !e.failed)
+        fail(i, platform::isPeerGone(error) ? ENOMEM : error);
 }
 
 void ConnectionManager::onReadiness() {
@@ -187,12 +191,11 @@ void ConnectionManager::fail(int i, int error) {
     Element& e = elements_[static_cast<size_t>(i)];
     if (e.failed) return;
     if (platform::isPeerGone(error)) {
-        // Nothing more reaches the peer; what it sent before is still read, then it is closed.
-        e.ended = true;
+        // Nothing more reaches the peer. What it sent before its reset is still read: reading
+        // goes on until it ends with the end of the stream, which raises the close event.
         e.out = QByteArray();
         e.outAt = 0;
         watch(i);
-        postClose(i);
         return;
     }
     e.failed = true;
@@ -225,13 +228,6 @@ void ConnectionManager::postError(int i, int number, const QString& description)
         const Element& e = elements_[static_cast<size_t>(i)];
         if (!e.exists || e.generation != generation) return; // the connection was closed or opened again since
         if (events_) events_->TcpClient_Error(i, number, description);
-    });
-}
-
-void ConnectionManager::postClose(int i) {
-    const quint64 generation = elements_[static_cast<size_t>(i)].generation;
-    QTimer::singleShot(0, this, [this, i, generation] {
-        if (elements_[static_cast<size_t>(i)].generation == generation) closeIfEnded(i);
     });
 }
 
@@ -289,14 +285,7 @@ void ConnectionManager::finishConnect(int i) {
     e.socket = fd;
     platform::setLowDelay(fd);
     watch(i);
-    if (e.watched == 0) {
-        // Without a watch no byte of it would ever be read.
-        const int error = errno != 0 ? errno : ENOMEM;
-        dropSocket(e);
-        if (events_)
-            events_->TcpClient_Error(i, platform::windowsSocketErrorForErrno(error), platform::socketErrorText(error));
-        return;
-    }
+    if (e.failed) return; // it could not be watched: its error event follows
     if (events_) events_->TcpClient_Connect(i);
 }
 
@@ -354,12 +343,14 @@ qint64 ConnectionManager::bytesAvailable(int i) const { return buffered(elements
 
 void ConnectionManager::continueArrival(int i, int pauseMs) {
     Element& e = elements_[static_cast<size_t>(i)];
-    if (!e.exists || e.continuing) return;
+    // One continued arrival per connection: one queued for a connection closed since does not count.
+    if (!e.exists || (e.continuing && e.continued == e.generation)) return;
     e.continuing = true;
+    e.continued = e.generation;
     const quint64 generation = e.generation;
     QTimer::singleShot(pauseMs, Qt::PreciseTimer, this, [this, i, generation] {
         Element& now = elements_[static_cast<size_t>(i)];
-        now.continuing = false;
+        if (now.continued == generation) now.continuing = false;
         if (!now.exists || now.generation != generation) return; // closed or opened again since
         if (const qint64 waiting = buffered(now); waiting > 0 && events_) events_->TcpClient_DataArrival(i, waiting);
         if (now.generation == generation) closeIfEnded(i);

@@ -79,7 +79,8 @@ private:
         // established one. A connect is never retried on its own after a reset during the handshake.
         qintptr connecting = -1;
         int lookup = -1;         // a host name lookup in progress
-        bool continuing = false; // a continued arrival is queued
+        bool continuing = false; // a continued arrival is queued for the connection of `continued`
+        quint64 continued = 0;
         std::unique_ptr<QSocketNotifier> connectWatch;
 
         // The established connection.
@@ -99,7 +100,6 @@ private:
     void cancelConnect(int i);
     static void dropConnectWatch(Element& e);
     void postError(int i, int number, const QString& description);
-    void postClose(int i);
     void dropSocket(Element& e);
     void watch(int i);
     void onReadiness();

@@ -104,8 +104,9 @@ public:
     // The descriptor that is readable while any watched socket is ready; -1 when none could be made.
     int descriptor() const { return fd_; }
     // Watches a socket for what is asked (both false: not at all), replacing what it was watched for.
-    // `watched` is what the caller last asked for this socket, kept by the caller.
-    bool watch(qintptr socket, quint64 key, bool read, bool write, int* watched);
+    // `watched` is what the caller last asked for this socket, kept by the caller. 0, or the errno
+    // of a watch that could not be changed.
+    int watch(qintptr socket, quint64 key, bool read, bool write, int* watched);
     // The sockets ready now, without waiting; at most `max` of them.
     int ready(Ready* out, int max);
 

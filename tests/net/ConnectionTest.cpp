@@ -272,6 +272,59 @@ TEST_F(LiveTest, WhatAServerWroteBeforeItClosedIsAllHandledFirst) {
     EXPECT_EQ(view.text[7].section(QLatin1Char(':'), 0, 0), QStringLiteral("r%1").arg(n - 1));
 }
 
+// A server that resets while bytes wait unsent to it: what it wrote before the reset is still
+// handled before its one close event.
+TEST_F(LiveTest, WhatAServerWroteBeforeItsResetIsHandledFirst) {
+    TestServer server;
+    server.readData = false;
+    server.onAccept = [](QTcpSocket* c) { c->setReadBufferSize(1); };
+    ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
+    enable(0, "127.0.0.1");
+    enable(7, "127.0.0.1"); // on slot 0's connection
+    start(5000, 60000);
+    ASSERT_TRUE(waitFor([&] { return hub->connState(0) == ConnectionState::Connected; }));
+    const QString filler(40000, QLatin1Char('x'));
+    for (int k = 0; manager->unsentBytes(0) == 0 && k < 150; ++k) hub->SendeDaten(0, filler);
+    ASSERT_GT(manager->unsentBytes(0), 0);
+    server.client()->write(reportsForSlot7(50));
+    server.client()->flush();
+    server.client()->abort(); // with what it was sent unread, its close is a reset
+    ASSERT_TRUE(waitFor([&] { return logCount(" # Server Close 0$") == 1; }));
+    EXPECT_EQ(view.text[7], QStringLiteral("r49"));
+}
+
+// A continued arrival queued for a connection closed since does not hold back the next
+// connection's: a server that sends more than one slice and shuts its side gets its close event.
+TEST_F(LiveTest, AContinuationOfAClosedConnectionDoesNotHoldBackTheNextOne) {
+    struct Events : ConnectionEvents {
+        ConnectionManager* m = nullptr;
+        qsizetype got = 0;
+        int closes = 0;
+        void TcpClient_Connect(int) override {}
+        void TcpClient_Close(int) override { ++closes; }
+        void TcpClient_Error(int, int, const QString&) override {}
+        void TcpClient_DataArrival(int i, qint64) override {
+            got += m->read(i, 4096).size();
+            if (m->bytesAvailable(i) > 0) m->continueArrival(i, 0);
+        }
+        void TimerHin_Timer(int) override {}
+        void TimerZurueck_Timer(int) override {}
+    } events;
+    TestServer server;
+    ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
+    ConnectionManager m(port, {5000, 60000});
+    events.m = &m;
+    m.setEvents(&events);
+    m.continueArrival(0, 2000); // for the connection that the open below replaces
+    m.open(0, QStringLiteral("127.0.0.1"));
+    ASSERT_TRUE(waitFor([&] { return m.isOpen(0) && server.client(); }));
+    server.client()->write(QByteArray(10000, 'x'));
+    server.client()->flush();
+    ::shutdown(static_cast<int>(server.client()->socketDescriptor()), SHUT_WR);
+    ASSERT_TRUE(waitFor([&] { return events.closes == 1; }, 1500));
+    EXPECT_EQ(events.got, 10000);
+}
+
 // One misbehaving server at a time beside a healthy one: whatever the bad one does, the healthy
 // one's request is answered, no buffer grows past its bound, and the descriptors come back.
 TEST_F(LiveTest, AMisbehavingServerNeverStarvesAHealthyOne) {

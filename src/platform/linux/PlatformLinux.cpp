@@ -305,17 +305,18 @@ SocketSet::~SocketSet() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-bool SocketSet::watch(qintptr socket, quint64 key, bool read, bool write, int* watched) {
+int SocketSet::watch(qintptr socket, quint64 key, bool read, bool write, int* watched) {
     const int wanted = (read ? int{EPOLLIN} : 0) | (write ? int{EPOLLOUT} : 0);
-    if (fd_ < 0 || socket < 0) return false;
-    if (wanted == *watched) return true;
+    if (wanted == *watched) return 0;
+    if (fd_ < 0) return EMFILE; // the set itself could not be made
+    if (socket < 0) return EBADF;
     epoll_event event{};
     event.events = static_cast<uint32_t>(wanted);
     event.data.u64 = key;
     const int op = wanted == 0 ? EPOLL_CTL_DEL : (*watched == 0 ? EPOLL_CTL_ADD : EPOLL_CTL_MOD);
-    if (::epoll_ctl(fd_, op, static_cast<int>(socket), &event) != 0) return false;
+    if (::epoll_ctl(fd_, op, static_cast<int>(socket), &event) != 0) return errno;
     *watched = wanted;
-    return true;
+    return 0;
 }
 
 int SocketSet::ready(Ready* out, int max) {
