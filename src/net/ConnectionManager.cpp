@@ -43,6 +43,19 @@ quint64 keyOf(int i, quint64 generation) { return (generation << IndexBits) | st
 int indexOf(quint64 key) { return static_cast<int>(key & ((1U << IndexBits) - 1)); }
 // Most bytes taken from the kernel with one call.
 constexpr qint64 ReceiveChunk = 64 * 1024;
+
+// Forgets the bytes before `at`, which were taken: all of them once everything is, or by moving
+// the rest to the front once that is at most half, so that a buffer taken from as fast as it is
+// added to does not grow.
+void dropTaken(QByteArray& bytes, qsizetype& at) {
+    if (at == bytes.size()) {
+        bytes = QByteArray();
+        at = 0;
+    } else if (at >= bytes.size() / 2) {
+        bytes.remove(0, at);
+        at = 0;
+    }
+}
 } // namespace
 
 ConnectionManager::ConnectionManager(quint16 port, ConnectionTimings timings, QObject* parent)
@@ -117,7 +130,7 @@ void ConnectionManager::watch(int i) {
     // Reading pauses while the receive buffer is full, and ends with the peer's side; writing is
     // watched only while bytes wait for the kernel.
     const bool read = !e.failed && !e.ended && buffered(e) < ReadBufferSize;
-    const bool write = !e.failed && e.outAt < e.out.size();
+    const bool write = !e.failed && unsent(e) > 0;
     // A socket whose watch cannot be changed would never be read again, or would be reported
     // without end: it fails, and its error event follows.
     if (const int error = sockets_.watch(e.socket, keyOf(i, e.generation), read, write, &e.watched);
@@ -141,7 +154,7 @@ void ConnectionManager::onReadiness() {
 void ConnectionManager::onReady(int i, const platform::SocketSet::Ready& ready) {
     Element& e = elements_[static_cast<size_t>(i)];
     const quint64 generation = e.generation;
-    if ((ready.writable || ready.broken) && e.outAt < e.out.size()) flushUnsent(i);
+    if ((ready.writable || ready.broken) && unsent(e) > 0) flushUnsent(i);
     if (e.failed || e.ended || !(ready.readable || ready.broken)) return;
     // Bytes that came before a failure go with the connection: its error event follows.
     if (receive(i) && !e.failed && events_) events_->TcpClient_DataArrival(i, buffered(e));
@@ -157,10 +170,6 @@ bool ConnectionManager::receive(int i) {
         int error = 0;
         const qint64 n = platform::receiveNow(e.socket, chunk, room, &error);
         if (n > 0) {
-            if (e.inAt > 0 && e.inAt >= e.in.size() / 2) {
-                e.in.remove(0, e.inAt);
-                e.inAt = 0;
-            }
             e.in.append(chunk, n);
             got = true;
             if (n < room) break; // the kernel had no more
@@ -205,20 +214,14 @@ void ConnectionManager::fail(int i, int error) {
 
 void ConnectionManager::flushUnsent(int i) {
     Element& e = elements_[static_cast<size_t>(i)];
-    while (e.outAt < e.out.size()) {
+    while (unsent(e) > 0) {
         int error = 0;
-        const qint64 n = platform::sendNow(e.socket, e.out.constData() + e.outAt, e.out.size() - e.outAt, &error);
+        const qint64 n = platform::sendNow(e.socket, e.out.constData() + e.outAt, unsent(e), &error);
         if (n < 0) return fail(i, error);
         if (n == 0) break;
         e.outAt += n;
     }
-    if (e.outAt == e.out.size()) {
-        e.out = QByteArray();
-        e.outAt = 0;
-    } else if (e.outAt >= e.out.size() / 2) {
-        e.out.remove(0, e.outAt); // a reader that never catches up must not make the buffer grow
-        e.outAt = 0;
-    }
+    dropTaken(e.out, e.outAt);
     watch(i);
 }
 
@@ -301,7 +304,7 @@ void ConnectionManager::send(int i, const QByteArray& bytes) {
     // While nothing waits unsent the bytes go straight to the kernel. Whatever it does not take
     // waits here behind what waited before, and goes out once the socket is writable again.
     qint64 written = 0;
-    if (e.outAt == e.out.size()) {
+    if (unsent(e) == 0) {
         int error = 0;
         written = platform::sendNow(e.socket, bytes.constData(), bytes.size(), &error);
         if (written < 0) return fail(i, error);
@@ -309,7 +312,7 @@ void ConnectionManager::send(int i, const QByteArray& bytes) {
     }
     e.out.append(bytes.constData() + written, bytes.size() - written);
     watch(i);
-    if (e.out.size() - e.outAt > MaxUnsent) {
+    if (unsent(e) > MaxUnsent) {
         // The server does not read what it is sent: give the connection up instead of buffering
         // without end. It is reconnected by the reply time-out like after any error.
         e.failed = true;
@@ -330,10 +333,7 @@ QByteArray ConnectionManager::read(int i, qint64 maxBytes) {
     } else {
         taken = e.in.mid(e.inAt, n);
         e.inAt += n;
-        if (e.inAt == e.in.size()) {
-            e.in = QByteArray();
-            e.inAt = 0;
-        }
+        dropTaken(e.in, e.inAt);
     }
     if (wasFull) watch(i); // reading goes on
     return taken;
@@ -444,9 +444,6 @@ bool ConnectionManager::replyTimerActive(int i) const {
     return t && t->isActive();
 }
 
-qint64 ConnectionManager::unsentBytes(int i) const {
-    const Element& e = elements_[static_cast<size_t>(i)];
-    return e.out.size() - e.outAt;
-}
+qint64 ConnectionManager::unsentBytes(int i) const { return unsent(elements_[static_cast<size_t>(i)]); }
 
 } // namespace net

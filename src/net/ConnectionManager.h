@@ -109,6 +109,7 @@ private:
     void fail(int i, int error);
     void closeIfEnded(int i);
     static qint64 buffered(const Element& e) { return e.in.size() - e.inAt; }
+    static qint64 unsent(const Element& e) { return e.out.size() - e.outAt; }
 
     quint16 port_;
     ConnectionTimings timings_;

@@ -46,6 +46,11 @@ struct TestServer {
         });
         return true;
     }
+    // Its connections read nothing: what they are sent stays in the kernel's buffers.
+    void neverRead() {
+        readData = false;
+        onAccept = [](QTcpSocket* c) { c->setReadBufferSize(1); };
+    }
     QTcpSocket* client() const { return clients.isEmpty() ? nullptr : clients.last(); }
     QStringList messages() const {
         QStringList out;
@@ -202,8 +207,7 @@ TEST_F(LiveTest, RequestsSplitOverArrivalsAreAnswered) {
 // it waits behind it: a server that reads late gets every message whole and in order.
 TEST_F(LiveTest, WhatWaitsForALateReaderArrivesWholeAndInOrder) {
     TestServer late;
-    late.readData = false;
-    late.onAccept = [](QTcpSocket* c) { c->setReadBufferSize(1); };
+    late.neverRead();
     ASSERT_TRUE(late.listen(QHostAddress("127.0.0.1"), port));
     enable(0, "127.0.0.1");
     start(5000, 60000);
@@ -276,8 +280,7 @@ TEST_F(LiveTest, WhatAServerWroteBeforeItClosedIsAllHandledFirst) {
 // handled before its one close event.
 TEST_F(LiveTest, WhatAServerWroteBeforeItsResetIsHandledFirst) {
     TestServer server;
-    server.readData = false;
-    server.onAccept = [](QTcpSocket* c) { c->setReadBufferSize(1); };
+    server.neverRead();
     ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1"), port));
     enable(0, "127.0.0.1");
     enable(7, "127.0.0.1"); // on slot 0's connection
@@ -336,11 +339,7 @@ TEST_F(LiveTest, AMisbehavingServerNeverStarvesAHealthyOne) {
     };
     const Case cases[] = {
         {"resets every connection at once", [](TestServer& s) { s.closeAtOnce = true; }, {}, false},
-        {"accepts and never reads",
-         [](TestServer& s) {
-             s.readData = false;
-             s.onAccept = [](QTcpSocket* c) { c->setReadBufferSize(1); };
-         },
+        {"accepts and never reads", [](TestServer& s) { s.neverRead(); },
          [this](TestServer&, const std::function<void()>& ask) {
              // What waits unsent is bounded: the connection fails instead, and the time-out retries.
              const QString big(100000, QLatin1Char('x'));
