@@ -70,6 +70,8 @@ struct FloodResult {
 struct RateResult {
     int rate = 0;
     double achieved = 0, p50 = 0, p99 = 0, max = 0, cpu = 0, allPairsP50 = 0;
+    // The same latencies taken when the driver read the line data instead of when it arrived.
+    double readP50 = 0, readP99 = 0;
     double cpuSecondsPer1000 = 0;
     double lagP99 = -1, lagMax = -1; // log lag, where the log was watched
     bool sustained = false;
@@ -307,13 +309,14 @@ public:
             r.lagMax = lags.empty() ? 0 : *std::max_element(lags.begin(), lags.end());
         }
 
-        std::vector<double> last, pairs;
+        std::vector<double> last, lastRead, pairs;
         size_t done = 0;
         for (unsigned s = first; s <= seq_; ++s) {
             const Report& rep = reports_[s];
             if (rep.count < bench::Slots) continue;
             ++done;
             last.push_back(rep.maxLatency);
+            lastRead.push_back(rep.maxReadLatency);
         }
         pairs = pairLatencies_;
         pairLatencies_.clear();
@@ -323,6 +326,8 @@ public:
         r.p99 = percentile(last, 0.99);
         r.max = last.empty() ? 0 : *std::max_element(last.begin(), last.end());
         r.allPairsP50 = percentile(pairs, 0.50);
+        r.readP50 = percentile(lastRead, 0.50);
+        r.readP99 = percentile(lastRead, 0.99);
         // Sustained: p99 under 20 ms, (almost) every report delivered, and no growing lag.
         const size_t quarter = last.size() / 4;
         const double early = quarter ? percentile(std::vector<double>(last.begin(), last.begin() + quarter), 0.5) : 0;
@@ -444,7 +449,7 @@ private:
         Clock::time_point sent;
         Clock::time_point first; // its line data at the first server
         int count = 0;
-        double maxLatency = 0;
+        double maxLatency = 0, maxReadLatency = 0;
     };
 
     // In a forked system: it is killed when the driver ends, however the driver ends, so that no
@@ -483,7 +488,7 @@ private:
     void sendReport(int slot, unsigned seq) {
         Server& s = servers_[static_cast<size_t>(slot)];
         const std::string bytes = bench::report(slot, 1 + static_cast<int>(seq % 4), seq);
-        reports_[seq] = Report{Clock::now(), {}, 0, 0};
+        reports_[seq] = Report{Clock::now(), {}, 0, 0, 0};
         slotReports_[static_cast<size_t>(slot)].push_back(seq);
         if (s.fd >= 0) ::send(s.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     }
@@ -546,6 +551,9 @@ private:
                 s.fd = fd;
                 int one = 1;
                 ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+                // The kernel stamps what arrives: on loopback the moment the system's send
+                // queued it, however long this one thread then takes to come round to reading it.
+                ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &one, sizeof(one));
                 add(fd, tag & 0xFFFF);
                 lastAccept_ = Clock::now();
                 if (firstAccept_ == Clock::time_point{}) firstAccept_ = lastAccept_;
@@ -564,6 +572,16 @@ private:
         if (n > 0) pendingFlood_.erase(0, static_cast<size_t>(n));
     }
 
+    // A kernel arrival stamp on the driver's clock: the stamp is on the wall clock, so it is taken
+    // back from `now` by how long before `wall` it was. Frames completed by one read all get the stamp of
+    // its last bytes, which is never earlier than their own arrival. Without a stamp: `now`.
+    static Clock::time_point arrival(const timespec& stamp, const timespec& wall, Clock::time_point now) {
+        if (stamp.tv_sec == 0 && stamp.tv_nsec == 0) return now;
+        const auto ago =
+            std::chrono::seconds(wall.tv_sec - stamp.tv_sec) + std::chrono::nanoseconds(wall.tv_nsec - stamp.tv_nsec);
+        return ago > Clock::duration::zero() ? now - std::chrono::duration_cast<Clock::duration>(ago) : now;
+    }
+
     void readServer(int k) {
         Server& s = servers_[static_cast<size_t>(k)];
         // During a flood only the asking server looks at what it receives (the layout's answers
@@ -572,8 +590,20 @@ private:
         // otherwise make the driver, not the system, what the flood measures.
         const bool drain = floodFirst_ > 0 && probe_ >= 0 && k != probe_;
         char buffer[1 << 16];
+        timespec stamp{}; // the kernel's arrival time of the last bytes read (CLOCK_REALTIME)
         for (;;) {
-            const ssize_t n = ::recv(s.fd, buffer, sizeof(buffer), 0);
+            iovec part{buffer, sizeof(buffer)};
+            alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+            msghdr message{};
+            message.msg_iov = &part;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof(control);
+            const ssize_t n = ::recvmsg(s.fd, &message, 0);
+            if (n > 0)
+                for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c))
+                    if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS)
+                        std::memcpy(&stamp, CMSG_DATA(c), sizeof(stamp));
             if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
                 // The system closed or reset this connection: the server waits for the next accept.
                 ++drops_;
@@ -588,7 +618,10 @@ private:
             s.in.clear(); // a frame cut off here fails the length check of the next parse
             return;
         }
+        timespec wall{}; // read before `now`, so that the stamp's age is never overstated
+        ::clock_gettime(CLOCK_REALTIME, &wall);
         const auto now = Clock::now();
+        const auto arrived = arrival(stamp, wall, now);
         size_t pos = 0;
         for (;;) {
             const char* end = static_cast<const char*>(::memmem(s.in.data() + pos, s.in.size() - pos, "$$Ende$$", 8));
@@ -596,9 +629,9 @@ private:
             const size_t frameEnd = static_cast<size_t>(end - s.in.data()) + 8;
             const size_t length = frameEnd - pos;
             if (length == line_.bytes.size() && s.in.compare(pos, 29, "$$Anfang$$$$HierLinienDaten$$") == 0)
-                take(s, s.in.data() + pos, now);
+                take(s, s.in.data() + pos, arrived, now);
             else if (k == probe_ && probePending_ && s.in.compare(pos, 30, "$$Anfang$$$$HierLinienLayout$$") == 0) {
-                probeLatencies_.push_back(ms(now - probeSent_));
+                probeLatencies_.push_back(ms(arrived - probeSent_));
                 probePending_ = false;
             }
             pos = frameEnd;
@@ -607,7 +640,7 @@ private:
     }
 
     // A line-data message at server s: every slot whose sequence moved on completes those reports there.
-    void take(Server& s, const char* message, Clock::time_point now) {
+    void take(Server& s, const char* message, Clock::time_point arrived, Clock::time_point now) {
         for (int n = 0; n < bench::Slots; ++n) {
             const char* digits = message + line_.seqOffset[static_cast<size_t>(n)];
             unsigned seq = 0;
@@ -623,9 +656,10 @@ private:
             const std::vector<unsigned>& own = slotReports_[static_cast<size_t>(n)];
             for (size_t& i = s.next[static_cast<size_t>(n)]; i < own.size() && own[i] <= seq; ++i) {
                 Report& rep = reports_[own[i]];
-                const double latency = ms(now - rep.sent);
-                if (rep.count++ == 0) rep.first = now;
+                const double latency = ms(arrived - rep.sent);
+                if (rep.count++ == 0) rep.first = arrived;
                 rep.maxLatency = std::max(rep.maxLatency, latency);
+                rep.maxReadLatency = std::max(rep.maxReadLatency, ms(now - rep.sent));
                 pairLatencies_.push_back(latency);
             }
             seen = seq;
@@ -677,6 +711,8 @@ RateResult medianOf(const std::vector<RateResult>& runs) {
     r.max = pick(&RateResult::max);
     r.cpu = pick(&RateResult::cpu);
     r.allPairsP50 = pick(&RateResult::allPairsP50);
+    r.readP50 = pick(&RateResult::readP50);
+    r.readP99 = pick(&RateResult::readP99);
     r.cpuSecondsPer1000 = pick(&RateResult::cpuSecondsPer1000);
     r.lagP99 = pick(&RateResult::lagP99);
     r.lagMax = pick(&RateResult::lagMax);
@@ -715,35 +751,61 @@ int searchSustained(Driver& driver, bool program, const ProgramConfig& log, int 
     return static_cast<int>(median(found));
 }
 
-bool measure(Driver& driver, bool program, const Options& o, SystemResult* out, const ProgramConfig& log = {},
-             bool watchLog = false) {
+// What the runs of one system gave, before their medians are taken.
+struct Samples {
     std::vector<double> connects, starts, rss;
     std::map<int, std::vector<RateResult>> perRate;
-    const int repeat = o.quick ? 1 : o.repeat;
-    for (int rep = 0; rep < repeat; ++rep) {
-        if (driver.start(program, log) < 0) return false;
-        const double connect = driver.waitConnected();
-        if (connect < 0 || !driver.warmUp()) {
-            std::fprintf(stderr, "%s: not all 64 servers were served\n", program ? "program" : "baseline");
-            driver.stop();
-            return false;
-        }
-        connects.push_back(connect);
-        starts.push_back(driver.startToConnectedMs());
-        // Low rates run longer, so that their p99 rests on some 600 reports.
-        for (int rate : o.rates)
-            perRate[rate].push_back(driver.run(rate, std::max(o.seconds, o.quick ? 0.0 : 600.0 / rate), watchLog));
-        rss.push_back(driver.peakRssMiB());
+};
+
+// One run: start, connect, warm up, every rate, stop.
+bool measureOnce(Driver& driver, bool program, const Options& o, Samples* s, const ProgramConfig& log, bool watchLog) {
+    if (driver.start(program, log) < 0) return false;
+    const double connect = driver.waitConnected();
+    if (connect < 0 || !driver.warmUp()) {
+        std::fprintf(stderr, "%s: not all 64 servers were served\n", program ? "program" : "baseline");
         driver.stop();
+        return false;
     }
-    out->connectMs = median(connects);
-    out->startMs = median(starts);
-    out->rssMiB = median(rss);
-    for (int rate : o.rates) out->rates.push_back(medianOf(perRate[rate]));
+    s->connects.push_back(connect);
+    s->starts.push_back(driver.startToConnectedMs());
+    // Low rates run longer, so that their p99 rests on some 600 reports.
+    for (int rate : o.rates)
+        s->perRate[rate].push_back(driver.run(rate, std::max(o.seconds, o.quick ? 0.0 : 600.0 / rate), watchLog));
+    s->rss.push_back(driver.peakRssMiB());
+    driver.stop();
+    return true;
+}
+
+// The medians of the runs, then the rate search above the highest rate sustained.
+void summarize(Driver& driver, bool program, const Options& o, const Samples& s, SystemResult* out,
+               const ProgramConfig& log = {}) {
+    out->connectMs = median(s.connects);
+    out->startMs = median(s.starts);
+    out->rssMiB = median(s.rss);
+    for (int rate : o.rates) out->rates.push_back(medianOf(s.perRate.at(rate)));
     for (const RateResult& r : out->rates)
         if (r.sustained) out->maxSustained = std::max(out->maxSustained, r.rate);
     if (o.search && !o.quick && out->maxSustained > 0)
-        out->maxSustained = searchSustained(driver, program, log, out->maxSustained, repeat);
+        out->maxSustained = searchSustained(driver, program, log, out->maxSustained, o.repeat);
+}
+
+bool measure(Driver& driver, bool program, const Options& o, SystemResult* out, const ProgramConfig& log = {},
+             bool watchLog = false) {
+    Samples s;
+    for (int rep = 0; rep < (o.quick ? 1 : o.repeat); ++rep)
+        if (!measureOnce(driver, program, o, &s, log, watchLog)) return false;
+    summarize(driver, program, o, s, out, log);
+    return true;
+}
+
+// The baseline and the program in turns (baseline, program, baseline, ...), so that whatever
+// drifts on the machine over the minutes of a run weighs on both alike.
+bool measureBoth(Driver& driver, const Options& o, SystemResult* baseline, SystemResult* program) {
+    Samples b, p;
+    for (int rep = 0; rep < (o.quick ? 1 : o.repeat); ++rep)
+        if (!measureOnce(driver, false, o, &b, {}, false) || !measureOnce(driver, true, o, &p, {}, false)) return false;
+    summarize(driver, false, o, b, baseline);
+    summarize(driver, true, o, p, program);
     return true;
 }
 
@@ -759,7 +821,8 @@ std::string jsonRates(const std::vector<RateResult>& rates) {
         const RateResult& x = rates[i];
         j << (i ? ", " : "") << "{\"rate\": " << x.rate << ", \"achieved\": " << x.achieved << ", \"p50_ms\": " << x.p50
           << ", \"p99_ms\": " << x.p99 << ", \"max_ms\": " << x.max << ", \"cpu_percent\": " << x.cpu
-          << ", \"cpu_s_per_1000\": " << x.cpuSecondsPer1000 << ", \"all_servers_p50_ms\": " << x.allPairsP50;
+          << ", \"cpu_s_per_1000\": " << x.cpuSecondsPer1000 << ", \"all_servers_p50_ms\": " << x.allPairsP50
+          << ", \"read_p50_ms\": " << x.readP50 << ", \"read_p99_ms\": " << x.readP99;
         if (x.lagP99 >= 0) j << ", \"log_lag_p99_ms\": " << x.lagP99 << ", \"log_lag_max_ms\": " << x.lagMax;
         j << "}";
     }
@@ -838,8 +901,12 @@ int main(int argc, char** argv) {
     const bool logPart = o.only == "logdata";
     SystemResult baseline, program;
     bool ok = true;
-    if (o.only.empty() || o.only == "baseline") ok = measure(driver, false, o, &baseline) && ok;
-    if (o.only.empty() || o.only == "program") ok = measure(driver, true, o, &program) && ok;
+    if (o.only.empty())
+        ok = measureBoth(driver, o, &baseline, &program);
+    else if (o.only == "baseline")
+        ok = measure(driver, false, o, &baseline);
+    else if (o.only == "program")
+        ok = measure(driver, true, o, &program);
 
     // The program with data logging on, at 640 reports/s and each limit, against the same run's
     // program with it off; the highest rate it sustains at the largest limit; and all three
@@ -925,7 +992,7 @@ int main(int argc, char** argv) {
     if (!ok) return 1;
 
     std::printf("\n%-9s %6s %9s %8s %8s %8s %6s   %s\n", "system", "rate", "achieved", "p50 ms", "p99 ms", "max ms",
-                "cpu %", "ratios to baseline (p50, p99, cpu)");
+                "cpu %", "ratios to baseline (p50, p99, cpu; p99 when read)");
     for (size_t i = 0; i < o.rates.size(); ++i) {
         for (const auto& [name, r] : {std::pair<const char*, const SystemResult*>{"baseline", &baseline},
                                       std::pair<const char*, const SystemResult*>{"program", &program}}) {
@@ -934,8 +1001,8 @@ int main(int argc, char** argv) {
             std::printf("%-9s %6d %9.1f %8.3f %8.3f %8.3f %6.1f", name, x.rate, x.achieved, x.p50, x.p99, x.max, x.cpu);
             if (r == &program && baseline.rates.size() > i) {
                 const RateResult& b = baseline.rates[i];
-                std::printf("   %.2f  %.2f  %.2f", x.p50 / std::max(b.p50, 1e-9), x.p99 / std::max(b.p99, 1e-9),
-                            x.cpu / std::max(b.cpu, 1e-9));
+                std::printf("   %.2f  %.2f  %.2f; %.2f", x.p50 / std::max(b.p50, 1e-9), x.p99 / std::max(b.p99, 1e-9),
+                            x.cpu / std::max(b.cpu, 1e-9), x.readP99 / std::max(b.readP99, 1e-9));
             }
             std::printf("\n");
         }
