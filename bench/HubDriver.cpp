@@ -573,8 +573,9 @@ private:
     }
 
     // A kernel arrival stamp on the driver's clock: the stamp is on the wall clock, so it is taken
-    // back from `now` by how long before `wall` it was. Frames completed by one read all get the stamp of
-    // its last bytes, which is never earlier than their own arrival. Without a stamp: `now`.
+    // back from `now` by how long before `wall` it was. The frames completed by one readServer()
+    // all get the stamp of the last bytes it read, never earlier than their own arrival. Without
+    // a stamp: `now`.
     static Clock::time_point arrival(const timespec& stamp, const timespec& wall, Clock::time_point now) {
         if (stamp.tv_sec == 0 && stamp.tv_nsec == 0) return now;
         const auto ago =
@@ -751,6 +752,9 @@ int searchSustained(Driver& driver, bool program, const ProgramConfig& log, int 
     return static_cast<int>(median(found));
 }
 
+// How many runs each figure is the median of: one in a quick run.
+int runCount(const Options& o) { return o.quick ? 1 : o.repeat; }
+
 // What the runs of one system gave, before their medians are taken.
 struct Samples {
     std::vector<double> connects, starts, rss;
@@ -792,7 +796,7 @@ void summarize(Driver& driver, bool program, const Options& o, const Samples& s,
 bool measure(Driver& driver, bool program, const Options& o, SystemResult* out, const ProgramConfig& log = {},
              bool watchLog = false) {
     Samples s;
-    for (int rep = 0; rep < (o.quick ? 1 : o.repeat); ++rep)
+    for (int rep = 0; rep < runCount(o); ++rep)
         if (!measureOnce(driver, program, o, &s, log, watchLog)) return false;
     summarize(driver, program, o, s, out, log);
     return true;
@@ -802,7 +806,7 @@ bool measure(Driver& driver, bool program, const Options& o, SystemResult* out, 
 // drifts on the machine over the minutes of a run weighs on both alike.
 bool measureBoth(Driver& driver, const Options& o, SystemResult* baseline, SystemResult* program) {
     Samples b, p;
-    for (int rep = 0; rep < (o.quick ? 1 : o.repeat); ++rep)
+    for (int rep = 0; rep < runCount(o); ++rep)
         if (!measureOnce(driver, false, o, &b, {}, false) || !measureOnce(driver, true, o, &p, {}, false)) return false;
     summarize(driver, false, o, b, baseline);
     summarize(driver, true, o, p, program);
@@ -958,7 +962,7 @@ int main(int argc, char** argv) {
     FloodResult flood;
     if (ok && o.flood > 0 && (o.only.empty() || o.only == "program" || o.only == "flood")) {
         std::vector<FloodResult> runs;
-        for (int i = 0; i < (o.quick ? 1 : o.repeat); ++i) {
+        for (int i = 0; i < runCount(o); ++i) {
             if (driver.start(true) > 0 && driver.waitConnected() >= 0 && driver.warmUp())
                 runs.push_back(driver.flood(o.flood));
             driver.stop();
