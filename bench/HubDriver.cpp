@@ -33,6 +33,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -51,6 +52,10 @@ struct Options {
     bool logData = true;
     std::string only; // "program", "baseline", "logdata", "history" or "flood": run one part only
     double flood = 0; // seconds of the flood scenario (program only); 0: none
+    // Where the flood writes one line per answered request: when it was sent (CLOCK_MONOTONIC,
+    // ns) and how long its answer took (ms), for lining the answers up with a trace of the
+    // program's own reads and writes (bench/flood-split). Empty: nowhere.
+    std::string probeTimes;
 };
 
 // One server sends reports as fast as the program takes them while another asks for the line
@@ -406,6 +411,16 @@ public:
         return f;
     }
 
+    // Every answered request of the floods so far, one line each: its send time on the
+    // monotonic clock in ns, and its answer's time in ms.
+    bool writeProbeTimes(const std::string& path) const {
+        std::ofstream out(path);
+        for (const auto& [sent, latency] : probeTimes_)
+            out << std::chrono::duration_cast<std::chrono::nanoseconds>(sent.time_since_epoch()).count() << ' '
+                << latency << '\n';
+        return static_cast<bool>(out.flush());
+    }
+
     double rssMiB() const {
         std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
         std::string line;
@@ -573,9 +588,9 @@ private:
     }
 
     // A kernel arrival stamp on the driver's clock: the stamp is on the wall clock, so it is taken
-    // back from `now` by how long before `wall` it was. The frames completed by one readServer()
-    // all get the stamp of the last bytes it read, never earlier than their own arrival. Without
-    // a stamp: `now`.
+    // back from `now` by how long before `wall` it was. A frame gets the stamp of the read that
+    // brought its last bytes (the kernel stamps a read with its last segment's arrival), never
+    // earlier than its own arrival and not later than that read. Without a stamp: `now`.
     static Clock::time_point arrival(const timespec& stamp, const timespec& wall, Clock::time_point now) {
         if (stamp.tv_sec == 0 && stamp.tv_nsec == 0) return now;
         const auto ago =
@@ -590,10 +605,17 @@ private:
         // it. Parsing some 200,000 line-data messages a second on the driver's one thread would
         // otherwise make the driver, not the system, what the flood measures.
         const bool drain = floodFirst_ > 0 && probe_ >= 0 && k != probe_;
+        // The asking server reads in small pieces during a flood: its answer comes amid a stream
+        // of line data, and a read's stamp is that of its last segment, so a large read would
+        // date the answer by line data that came after it.
+        const size_t piece = floodFirst_ > 0 && k == probe_ ? 4096 : 65536;
         char buffer[1 << 16];
-        timespec stamp{}; // the kernel's arrival time of the last bytes read (CLOCK_REALTIME)
+        // Per read that brought bytes: where its bytes end in s.in, and its kernel arrival stamp
+        // (CLOCK_REALTIME).
+        std::vector<std::pair<size_t, timespec>>& reads = reads_;
+        reads.clear();
         for (;;) {
-            iovec part{buffer, sizeof(buffer)};
+            iovec part{buffer, piece};
             alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
             msghdr message{};
             message.msg_iov = &part;
@@ -601,10 +623,6 @@ private:
             message.msg_control = control;
             message.msg_controllen = sizeof(control);
             const ssize_t n = ::recvmsg(s.fd, &message, 0);
-            if (n > 0)
-                for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c))
-                    if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS)
-                        std::memcpy(&stamp, CMSG_DATA(c), sizeof(stamp));
             if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
                 // The system closed or reset this connection: the server waits for the next accept.
                 ++drops_;
@@ -613,26 +631,35 @@ private:
                 return;
             }
             if (n < 0) break;
-            if (!drain) s.in.append(buffer, static_cast<size_t>(n));
+            if (drain) continue;
+            timespec stamp{};
+            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c))
+                if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS)
+                    std::memcpy(&stamp, CMSG_DATA(c), sizeof(stamp));
+            s.in.append(buffer, static_cast<size_t>(n));
+            reads.emplace_back(s.in.size(), stamp);
         }
         if (drain) {
             s.in.clear(); // a frame cut off here fails the length check of the next parse
             return;
         }
-        timespec wall{}; // read before `now`, so that the stamp's age is never overstated
+        timespec wall{}; // read before `now`, so that the stamps' age is never overstated
         ::clock_gettime(CLOCK_REALTIME, &wall);
         const auto now = Clock::now();
-        const auto arrived = arrival(stamp, wall, now);
-        size_t pos = 0;
+        size_t pos = 0, read = 0;
         for (;;) {
             const char* end = static_cast<const char*>(::memmem(s.in.data() + pos, s.in.size() - pos, "$$Ende$$", 8));
             if (!end) break;
             const size_t frameEnd = static_cast<size_t>(end - s.in.data()) + 8;
             const size_t length = frameEnd - pos;
+            // The read that brought the frame's last byte.
+            while (read + 1 < reads.size() && reads[read].first < frameEnd) ++read;
+            const auto arrived = reads.empty() ? now : arrival(reads[read].second, wall, now);
             if (length == line_.bytes.size() && s.in.compare(pos, 29, "$$Anfang$$$$HierLinienDaten$$") == 0)
                 take(s, s.in.data() + pos, arrived, now);
             else if (k == probe_ && probePending_ && s.in.compare(pos, 30, "$$Anfang$$$$HierLinienLayout$$") == 0) {
                 probeLatencies_.push_back(ms(arrived - probeSent_));
+                probeTimes_.emplace_back(probeSent_, probeLatencies_.back());
                 probePending_ = false;
             }
             pos = frameEnd;
@@ -677,6 +704,8 @@ private:
     bool probePending_ = false;
     Clock::time_point probeSent_;
     std::vector<double> probeLatencies_;
+    std::vector<std::pair<Clock::time_point, double>> probeTimes_; // all floods' answers: sent, ms
+    std::vector<std::pair<size_t, timespec>> reads_;               // readServer()'s reads, kept for their capacity
     std::string pendingFlood_;
     unsigned floodFirst_ = 0, floodSeen_ = 0; // the flood's first report, the newest one seen handled
     int outOfOrder_ = 0, drops_ = 0, accepts_ = 0;
@@ -880,6 +909,8 @@ int main(int argc, char** argv) {
             o.logData = false;
         else if (a == "--flood")
             o.flood = std::atof(next().c_str());
+        else if (a == "--probe-times")
+            o.probeTimes = next();
         else if (a == "--rates") {
             o.rates.clear();
             std::istringstream list(next());
@@ -889,7 +920,7 @@ int main(int argc, char** argv) {
                 stderr,
                 "usage: hub-driver --program P --baseline B [--quick] [--json F] [--base A] [--port N] "
                 "[--rates a,b] [--seconds S] [--repeat N] [--only program|baseline|logdata|history|flood] [--flood S] "
-                "[--no-search] [--no-log-data]\n");
+                "[--probe-times F] [--no-search] [--no-log-data]\n");
             return 2;
         }
     }
@@ -972,6 +1003,8 @@ int main(int argc, char** argv) {
             for (const FloodResult& r : runs) v.push_back(r.*field);
             return median(v);
         };
+        if (!o.probeTimes.empty() && !driver.writeProbeTimes(o.probeTimes))
+            std::fprintf(stderr, "hub-driver: cannot write %s\n", o.probeTimes.c_str());
         for (const FloodResult& r : runs) {
             flood.requests += r.requests;
             flood.answered += r.answered;
