@@ -195,10 +195,11 @@ void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
         log_.debugText(QLatin1String("TcpClient_DataArrival Start: Index: ") + number(i) + QLatin1String(" Bytes: ") +
                        QString::number(slice));
     bool more = false;
-    qint64 took = 0;
+    qint64 took = 0, waiting = 0;
     if (open) {
         QByteArray data = connections_.read(i, slice);
-        more = data.size() == allowed && connections_.bytesAvailable(i) > 0;
+        waiting = connections_.bytesAvailable(i);
+        more = data.size() == allowed && waiting > 0;
         const AnsiCodec& codec = AnsiCodec::workstation();
         if (log_.dataOn()) log_.dataReceivedEncoded(i, Log::asLogged(data));
         frames_[static_cast<size_t>(i)].feed(std::move(data),
@@ -216,11 +217,14 @@ void LineHub::TcpClient_DataArrival(int i, qint64 bytes) {
         else if (took < ArrivalBudgetNs / 2)
             allowed = std::min(MaxArrivalBytes, allowed * 2);
     }
-    // A connection whose slice took the whole budget waits as long before its next one: however
-    // fast one server writes, it gets at most about half of the thread, and the rest of the
-    // line (and the servers that read what is sent) keep pace.
+    // A connection whose slice took the whole budget, and that has at least a full slice more
+    // waiting, waits as long before its next one: however fast one server writes, it gets at most
+    // about half of the thread, and the rest of the line (and the servers that read what is sent)
+    // keep pace. One that is only a few reports behind (after the whole thread was held up, say)
+    // goes on at the next turn of the event loop: a pause would only delay its reports.
     if (more) {
-        const qint64 pauseMs = took >= ArrivalBudgetNs ? std::min<qint64>(took / 1'000'000, MaxArrivalPauseMs) : 0;
+        const bool flooding = took >= ArrivalBudgetNs && waiting >= MaxArrivalBytes;
+        const qint64 pauseMs = flooding ? std::min<qint64>(took / 1'000'000, MaxArrivalPauseMs) : 0;
         connections_.continueArrival(i, static_cast<int>(pauseMs));
     }
 }

@@ -30,9 +30,11 @@ public:
     // far more than their bytes (each is passed on to every server), so the work of an arrival is
     // bounded in time as well: a connection whose arrival took longer than the budget reads
     // proportionally less next time, down to MinArrivalBytes, and grows back when arrivals are quick.
+    // A request from another server waits for the slice under way, so the budget is about what
+    // one report to all 64 servers costs, a few times over: 1 ms.
     static constexpr qint64 MaxArrivalBytes = 4096;
     static constexpr qint64 MinArrivalBytes = 256;
-    static constexpr qint64 ArrivalBudgetNs = 2'000'000;
+    static constexpr qint64 ArrivalBudgetNs = 1'000'000;
     // The longest pause before the next slice of a connection whose slice took the whole budget.
     static constexpr qint64 MaxArrivalPauseMs = 20;
 
