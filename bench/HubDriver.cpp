@@ -610,10 +610,7 @@ private:
         // date the answer by line data that came after it.
         const size_t piece = floodFirst_ > 0 && k == probe_ ? 4096 : 65536;
         char buffer[1 << 16];
-        // Per read that brought bytes: where its bytes end in s.in, and its kernel arrival stamp
-        // (CLOCK_REALTIME).
-        std::vector<std::pair<size_t, timespec>>& reads = reads_;
-        reads.clear();
+        reads_.clear();
         for (;;) {
             iovec part{buffer, piece};
             alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
@@ -637,7 +634,7 @@ private:
                 if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS)
                     std::memcpy(&stamp, CMSG_DATA(c), sizeof(stamp));
             s.in.append(buffer, static_cast<size_t>(n));
-            reads.emplace_back(s.in.size(), stamp);
+            reads_.emplace_back(s.in.size(), stamp);
         }
         if (drain) {
             s.in.clear(); // a frame cut off here fails the length check of the next parse
@@ -653,8 +650,8 @@ private:
             const size_t frameEnd = static_cast<size_t>(end - s.in.data()) + 8;
             const size_t length = frameEnd - pos;
             // The read that brought the frame's last byte.
-            while (read + 1 < reads.size() && reads[read].first < frameEnd) ++read;
-            const auto arrived = reads.empty() ? now : arrival(reads[read].second, wall, now);
+            while (read + 1 < reads_.size() && reads_[read].first < frameEnd) ++read;
+            const auto arrived = reads_.empty() ? now : arrival(reads_[read].second, wall, now);
             if (length == line_.bytes.size() && s.in.compare(pos, 29, "$$Anfang$$$$HierLinienDaten$$") == 0)
                 take(s, s.in.data() + pos, arrived, now);
             else if (k == probe_ && probePending_ && s.in.compare(pos, 30, "$$Anfang$$$$HierLinienLayout$$") == 0) {
@@ -705,7 +702,9 @@ private:
     Clock::time_point probeSent_;
     std::vector<double> probeLatencies_;
     std::vector<std::pair<Clock::time_point, double>> probeTimes_; // all floods' answers: sent, ms
-    std::vector<std::pair<size_t, timespec>> reads_;               // readServer()'s reads, kept for their capacity
+    // readServer()'s reads that brought bytes: where each one's bytes end in the server's input,
+    // and its kernel arrival stamp (CLOCK_REALTIME). A member only to keep its capacity.
+    std::vector<std::pair<size_t, timespec>> reads_;
     std::string pendingFlood_;
     unsigned floodFirst_ = 0, floodSeen_ = 0; // the flood's first report, the newest one seen handled
     int outOfOrder_ = 0, drops_ = 0, accepts_ = 0;

@@ -35,7 +35,8 @@ public:
     static constexpr qint64 MaxArrivalBytes = 4096;
     static constexpr qint64 MinArrivalBytes = 256;
     static constexpr qint64 ArrivalBudgetNs = 1'000'000;
-    // The longest pause before the next slice of a connection whose slice took the whole budget.
+    // The longest pause before the next slice of a connection whose slice took the whole budget
+    // with a full slice more waiting.
     static constexpr qint64 MaxArrivalPauseMs = 20;
 
     // The monotonic clock the arrival budget is measured with, in nanoseconds (tests replace it).
