@@ -1,6 +1,7 @@
 #include "log/Log.h"
 
 #include "base/AnsiCodec.h"
+#include "log/LogWriter.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDateTime>
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <cstdlib>
 
 using namespace base;
@@ -57,6 +57,8 @@ Log::Log(LogSwitches switches) : switches_(std::move(switches)), clock_(wallCloc
 
 Log::~Log() {
     flush();
+    // The thread stops before the timer its notices go to.
+    writer_.reset();
     delist(this);
 }
 
@@ -167,9 +169,10 @@ void Log::schedule() {
 }
 
 void Log::onTimer() {
-    if (pending_.empty()) return;
+    // A write under way: its notice looks again.
+    if (pending_.empty() || writing_) return;
     if (monotonicNs() >= dueNs()) {
-        flush();
+        finishBatch(true);
         return;
     }
     applyPending();
@@ -177,69 +180,23 @@ void Log::onTimer() {
 }
 
 void Log::onIdle() {
-    if (pending_.empty()) return;
+    if (pending_.empty() || writing_) return;
     if (!cutWaits() || !replacedOnce_ || monotonicNs() - lastReplaceNs_ >= BatchNs) {
-        flush();
+        finishBatch(true);
         return;
     }
     // The replacement waits for its turn; meanwhile the lines go into the picture, so that the
     // write has only to write, and those before the first cut go to the file now.
     applyPending(true);
+    if (writing_) return; // the lines before the cut: the rest waits for their write
     if (!cutWaits()) {
-        flush();
+        finishBatch(true);
         return;
     }
     schedule();
 }
 
-qint64 Log::monotonicNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-void Log::flush() {
-    if (pending_.empty()) return;
-    if (deadline_) deadline_->stop();
-    writeBatch();
-    pending_.clear();
-    pendingBytes_ = 0;
-    batchOpen_ = false;
-    applied_ = 0;
-    appliedBytes_ = 0;
-    batchCut_ = false;
-    if (stamps_.size() > 1) stamps_.erase(stamps_.begin(), stamps_.end() - 1);
-}
-
-void Log::reload(const platform::FileState& now) {
-    pictureValid_ = false;
-    if (!now.exists) {
-        picture_.clear();
-        written_ = now;
-        pictureValid_ = true;
-        return;
-    }
-    std::shared_ptr<platform::ReadableFile> file = platform::os().openForReading(switches_.fileName);
-    if (!file) return;
-    const platform::FileState state = file->state();
-    const qint64 limit = static_cast<qint64>(switches_.fileSizeKiB) * 1024;
-    // A file far larger than its limit keeps its head on disk; only a tail of the limit's size is read.
-    const qint64 whole = 2 * limit + 65536;
-    const qint64 tail = state.size <= whole ? state.size : limit;
-    QByteArray bytes(tail, Qt::Uninitialized);
-    qint64 done = 0;
-    while (done < tail) {
-        const qint64 n = file->readAt(state.size - tail + done, bytes.data() + done, tail - done);
-        if (n <= 0) break;
-        done += n;
-    }
-    if (done < tail) return; // it changed while being read: read again at the next batch
-    if (state.size <= whole)
-        picture_.assign(bytes);
-    else
-        picture_.assignWithHead(std::move(file), state.size - tail, bytes, whole);
-    written_ = state;
-    pictureValid_ = true;
-}
+qint64 Log::monotonicNs() { return steadyNs(); }
 
 void Log::openBatch() {
     const platform::FileState now = platform::os().fileState(switches_.fileName);
@@ -278,7 +235,7 @@ void Log::applyPending(bool splitBeforeCut) {
         // A line cuts exactly when the picture is larger than the limit with it.
         if (splitBeforeCut && !batchCut_ && applied_ > 0 && picture_.size() + e.length > limit) {
             writeLinesBeforeCut();
-            if (!batchOpen_) return;
+            if (writing_ || !batchOpen_) return;
             continue;
         }
         applyEntry(e);
@@ -287,27 +244,7 @@ void Log::applyPending(bool splitBeforeCut) {
     }
 }
 
-void Log::writeLinesBeforeCut() {
-    platform::OperatingSystem& os = platform::os();
-    // Only onto the file the picture shows: a file changed meanwhile waits for the batch's write,
-    // which reads it again.
-    if (os.fileState(switches_.fileName) != written_) {
-        batchCut_ = true; // no more splitting in this batch
-        return;
-    }
-    pictureValid_ = os.appendToFile(switches_.fileName, picture_.lastBytes(picture_.size() - batchBase_), &written_);
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(applied_));
-    pendingBytes_ -= appliedBytes_;
-    applied_ = 0;
-    appliedBytes_ = 0;
-    batchBase_ = picture_.size();
-    firstPendingNs_ = pending_.front().handedNs;
-    // A failed append leaves the picture ahead of the file: the rest starts a new batch, which
-    // reads the file again.
-    if (!pictureValid_) batchOpen_ = false;
-}
-
-void Log::writeBatch() {
+void Log::writeBatch(bool onThread) {
     platform::OperatingSystem& os = platform::os();
     const QString& path = switches_.fileName;
     if (batchOpen_ && !special_) {
@@ -337,23 +274,26 @@ void Log::writeBatch() {
             }
             all.append(e.text).append(LineEnd);
         }
-        os.appendToFile(path, all, nullptr);
+        LogWrite write;
+        write.purpose = LogWrite::Purpose::NoRegularFile;
+        write.owned = std::move(all);
+        submit(std::move(write), onThread);
         return;
     }
-    bool ok = false;
+    LogWrite write;
     if (!batchCut_) {
-        ok = os.appendToFile(path, picture_.lastBytes(picture_.size() - batchBase_), &written_);
+        write.bytes = picture_.lastBytes(picture_.size() - batchBase_);
     } else {
         // Replacements are counted from their start, so that one every 20 ms keeps every line
         // within 20 ms of the file however long the write takes.
-        const qint64 start = monotonicNs();
-        lastReplaceNs_ = start;
+        lastReplaceNs_ = monotonicNs();
         replacedOnce_ = true;
-        ok = os.replaceFileThrough(path + QLatin1String(".tmp"), path, picture_.pieces(), &written_);
-        lastReplaceTookNs_ = monotonicNs() - start;
+        write.kind = LogWrite::Kind::Replace;
+        write.purpose = LogWrite::Purpose::Replacement;
+        write.tempPath = path + QLatin1String(".tmp");
+        write.pieces = picture_.pieces();
     }
-    // A batch that could not be written is lost; the file is read again before the next one.
-    pictureValid_ = ok;
+    submit(std::move(write), onThread);
 }
 
 void Log::LogSchreiben(const QString& text, bool systemLine, bool dataLine) {

@@ -12,6 +12,11 @@
 // and reads it again when another program moved, replaced, truncated or appended to it. A path
 // that is not a regular file (a FIFO, a device, a directory) is only ever appended to. A log that
 // cannot be written loses the batch silently.
+//
+// The batches that the timer and the idle event loop start are written on a thread of the log's
+// own, so that a replacement of a large file never holds up the event loop. While one is being
+// written, the picture and the file are left alone: new lines wait in memory until it is done.
+// flush() writes on the calling thread and returns when the file holds every line.
 
 #include "base/GeneralSettings.h"
 #include "log/LogPicture.h"
@@ -27,6 +32,9 @@
 class QTimer;
 
 namespace logfile {
+
+class LogWriter;
+struct LogWrite;
 
 class Log {
 public:
@@ -119,7 +127,17 @@ private:
     void onTimer();
     void onIdle();
     void reload(const platform::FileState& now);
-    void writeBatch();
+    // Writes the batch; `onThread` hands the file's part to the writer thread.
+    void writeBatch(bool onThread);
+    // The current flush(), on the writer thread when `onThread`.
+    void finishBatch(bool onThread);
+    // What the write in progress left, taken when it is done, or at once with `wait`.
+    // False while it is still under way.
+    bool collectWrite(bool wait);
+    void onWriteDone();
+    // Performs a write at once, or starts it on the writer thread with `onThread`.
+    void submit(LogWrite write, bool onThread);
+    void completeWrite(const LogWrite& write);
     static qint64 monotonicNs();
 
     base::LogSwitches switches_;
@@ -142,7 +160,10 @@ private:
     qint64 lastReplaceNs_ = 0;
     qint64 lastReplaceTookNs_ = 0;
     bool replacedOnce_ = false;
+    // A write on the writer thread is under way: the picture and the file wait for it.
+    bool writing_ = false;
     std::unique_ptr<QTimer> deadline_;
+    std::unique_ptr<LogWriter> writer_;
 };
 
 // Writes "C Debug <name> Start" now and "C Debug <name> End" when the scope is left, on every

@@ -8,10 +8,13 @@
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -290,6 +293,84 @@ TEST_F(LogTest, StepsThatFailLoseTheirBatchAndNothingElse) {
             << "an unreadable file is appended to without its rule";
         EXPECT_TRUE(now.contains("by hand"));
     }
+}
+
+// A disk whose replacement of the file stalls until it is let go, and that says whether it was
+// let go or gave up waiting.
+struct StallingOs : FakeOs {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stall = false, stalled = false, released = false, gaveUp = false;
+    QByteArray fileWhenStalled;
+    bool replaceFileThrough(const QString& temp, const QString& path, const std::vector<platform::FilePiece>& pieces,
+                            platform::FileState* after) override {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (stall && !stalled) {
+            stalled = true;
+            fileWhenStalled = readBytes(path);
+            changed.notify_all();
+            gaveUp = !changed.wait_for(lock, std::chrono::seconds(3), [this] { return released; });
+        }
+        lock.unlock();
+        return FakeOs::replaceFileThrough(temp, path, pieces, after);
+    }
+    bool isStalled() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return stalled;
+    }
+    void release() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+};
+
+// The batches the event loop starts are written beside it: while a replacement stalls, timers
+// still fire and lines are still taken, and the file is left alone until the write is done.
+// Afterwards the file holds the bytes of the line-by-line rule, with nothing lost.
+TEST_F(LogTest, AStalledWriteNeverHoldsUpTheEventLoop) {
+    StallingOs os;
+    platform::ScopedOs scoped(os);
+    const QString modelPath = dir.filePath("model.txt");
+    LineByLineLog model{modelPath, 10, 1'700'000'000'000};
+    {
+        Log log = make(true, false, false, 10);
+        log.setClock([&model] { return model.nowMs; });
+        int handed = 0;
+        const auto hand = [&](int count) {
+            for (int i = 0; i < count; ++i, ++handed) {
+                const QString line = QStringLiteral("line %1 of the shift").arg(handed).repeated(4);
+                log.system(line);
+                model.write("C System " + model.stamp() + line.toLatin1());
+            }
+        };
+        // Enough to cut once: the first replacement comes from the timer or the idle loop.
+        hand(200);
+        ASSERT_TRUE(waitFor([&] { return readBytes(path) == readBytes(modelPath); }, 2000));
+        os.stall = true;
+        hand(200);
+        ASSERT_TRUE(waitFor([&] { return os.isStalled(); }, 2000)) << "no replacement was started";
+        // The event loop goes on: a timer fires and more lines are taken, none of them written yet.
+        int ticks = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            ++ticks;
+            hand(5);
+        });
+        tick.start(5);
+        waitFor([&] { return ticks >= 10; }, 1000);
+        tick.stop();
+        EXPECT_GE(ticks, 10);
+        EXPECT_EQ(readBytes(path), os.fileWhenStalled);
+        os.release();
+        ASSERT_TRUE(waitFor([&] { return readBytes(path) == readBytes(modelPath); }, 2000))
+            << "the lines handed during the stall are not in the file";
+        // More lines, then the end of the log while their write may be under way.
+        hand(300);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_FALSE(os.gaveUp) << "the event loop waited for the stalled write";
+    EXPECT_EQ(readBytes(path), readBytes(modelPath));
 }
 
 TEST_F(LogTest, WhatWaitsIsWrittenWhenTheProcessEnds) {
