@@ -31,7 +31,9 @@ void flushAtExit() { Log::flushAll(); }
 
 void enlist(Log* log) {
     std::vector<Log*>& logs = liveLogs();
-    // Registered after the list exists, so the hook runs before the list is destroyed.
+    // Registered after the list and the operating system exist, so the hook runs before either
+    // is destroyed.
+    platform::nativeOs();
     static const bool hooked = (std::atexit(flushAtExit), true);
     (void)hooked;
     logs.push_back(log);

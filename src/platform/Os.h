@@ -126,7 +126,8 @@ OperatingSystem* setOs(OperatingSystem* replacement);
 // The platform's own implementation.
 OperatingSystem& nativeOs();
 
-// Replaces the instance for the lifetime of a scope.
+// Replaces the instance for the lifetime of a scope. A log's writer thread may be using the
+// instance: a log that wrote within the scope is flushed or destroyed before the scope ends.
 class ScopedOs {
 public:
     explicit ScopedOs(OperatingSystem& replacement) : previous_(setOs(&replacement)) {}

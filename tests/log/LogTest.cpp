@@ -6,6 +6,8 @@
 #include "FakeOs.h"
 #include "LogFiles.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTimer>
@@ -278,7 +280,7 @@ TEST_F(LogTest, StepsThatFailLoseTheirBatchAndNothingElse) {
     Log log = make(true, false, false, 10);
     log.system("kept");
     log.flush();
-    for (bool FakeOs::*fail : {&FakeOs::failAppend, &FakeOs::failReplace, &FakeOs::failRead}) {
+    for (std::atomic<bool> FakeOs::*fail : {&FakeOs::failAppend, &FakeOs::failReplace, &FakeOs::failRead}) {
         // A change by another program makes the next batch read the file again.
         writeBytes(path, readBytes(path) + "by hand\r\n");
         os.*fail = true;
@@ -295,12 +297,14 @@ TEST_F(LogTest, StepsThatFailLoseTheirBatchAndNothingElse) {
     }
 }
 
+namespace {
 // A disk whose replacement of the file stalls until it is let go, and that says whether it was
 // let go or gave up waiting.
 struct StallingOs : FakeOs {
     std::mutex mutex;
     std::condition_variable changed;
-    bool stall = false, stalled = false, released = false, gaveUp = false;
+    std::atomic<bool> stall = false;
+    bool stalled = false, released = false, gaveUp = false;
     QByteArray fileWhenStalled;
     bool replaceFileThrough(const QString& temp, const QString& path, const std::vector<platform::FilePiece>& pieces,
                             platform::FileState* after) override {
@@ -309,7 +313,7 @@ struct StallingOs : FakeOs {
             stalled = true;
             fileWhenStalled = readBytes(path);
             changed.notify_all();
-            gaveUp = !changed.wait_for(lock, std::chrono::seconds(3), [this] { return released; });
+            gaveUp = !changed.wait_for(lock, std::chrono::seconds(20), [this] { return released; });
         }
         lock.unlock();
         return FakeOs::replaceFileThrough(temp, path, pieces, after);
@@ -324,6 +328,22 @@ struct StallingOs : FakeOs {
         changed.notify_all();
     }
 };
+
+// Runs the event loop, which blocks between events as the program's does (so that it goes idle),
+// until `done` or the time is up.
+bool spinUntil(const std::function<bool()>& done, int timeoutMs) {
+    QEventLoop loop;
+    QTimer check;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() > timeoutMs) loop.quit();
+    });
+    check.start(2);
+    if (!done()) loop.exec();
+    return done();
+}
+} // namespace
 
 // The batches the event loop starts are written beside it: while a replacement stalls, timers
 // still fire and lines are still taken, and the file is left alone until the write is done.
@@ -346,10 +366,10 @@ TEST_F(LogTest, AStalledWriteNeverHoldsUpTheEventLoop) {
         };
         // Enough to cut once: the first replacement comes from the timer or the idle loop.
         hand(200);
-        ASSERT_TRUE(waitFor([&] { return readBytes(path) == readBytes(modelPath); }, 2000));
+        ASSERT_TRUE(spinUntil([&] { return readBytes(path) == readBytes(modelPath); }, 5000));
         os.stall = true;
         hand(200);
-        ASSERT_TRUE(waitFor([&] { return os.isStalled(); }, 2000)) << "no replacement was started";
+        ASSERT_TRUE(spinUntil([&] { return os.isStalled(); }, 5000)) << "no replacement was started";
         // The event loop goes on: a timer fires and more lines are taken, none of them written yet.
         int ticks = 0;
         QTimer tick;
@@ -358,12 +378,12 @@ TEST_F(LogTest, AStalledWriteNeverHoldsUpTheEventLoop) {
             hand(5);
         });
         tick.start(5);
-        waitFor([&] { return ticks >= 10; }, 1000);
+        spinUntil([&] { return ticks >= 10; }, 1000);
         tick.stop();
         EXPECT_GE(ticks, 10);
         EXPECT_EQ(readBytes(path), os.fileWhenStalled);
         os.release();
-        ASSERT_TRUE(waitFor([&] { return readBytes(path) == readBytes(modelPath); }, 2000))
+        ASSERT_TRUE(spinUntil([&] { return readBytes(path) == readBytes(modelPath); }, 5000))
             << "the lines handed during the stall are not in the file";
         // More lines, then the end of the log while their write may be under way.
         hand(300);

@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <atomic>
+
 // An operating system that records the desktop calls and keeps the files real.
 struct FakeOs : platform::OperatingSystem {
     platform::OperatingSystem& real = platform::nativeOs();
@@ -17,9 +19,10 @@ struct FakeOs : platform::OperatingSystem {
         if (failWrites && error) *error = "writing: No space left on device";
         return !failWrites && real.replaceFile(path, content, error);
     }
-    // The log's steps: counted, and each one can be made to fail.
-    int replacements = 0, reads = 0;
-    bool failAppend = false, failReplace = false, failRead = false;
+    // The log's steps: counted, and each one can be made to fail. The log's writer thread
+    // may take them.
+    std::atomic<int> replacements = 0, reads = 0;
+    std::atomic<bool> failAppend = false, failReplace = false, failRead = false;
     bool replaceFileThrough(const QString& temp, const QString& path, const std::vector<platform::FilePiece>& pieces,
                             platform::FileState* after) override {
         ++replacements;
