@@ -26,6 +26,8 @@ int main(int argc, char* argv[]) {
     // and for less CPU time. The dialogs are then Qt's own too, since a desktop's native dialogs
     // need GLib's loop to run. QT_NO_GLIB set to an empty value brings GLib's loop back.
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
+    // Slices that hold a report's fan-out to the whole line, before Qt starts its threads.
+    platform::requestTimeSlice(400);
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VelkoRozoRedizovClient"));

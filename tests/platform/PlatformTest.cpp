@@ -14,6 +14,10 @@
 #include <X11/Xlib.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <thread>
 
 using namespace platform;
 
@@ -47,6 +51,39 @@ TEST(Platform, ConnectErrorsCarryTheirWindowsSocketNumbers) {
         {EACCES, 10013},       {EINVAL, 10022},    {EIO, 10053},
     };
     for (const auto& [error, number] : cases) EXPECT_EQ(windowsSocketErrorForErrno(error), number) << error;
+}
+
+namespace {
+// The slice the kernel keeps for the calling thread, and its nice value; -1 when it cannot tell.
+std::pair<int64_t, int> sliceAndNice() {
+    struct {
+        uint32_t size, policy;
+        uint64_t flags;
+        int32_t nice;
+        uint32_t priority;
+        uint64_t runtime, deadline, period, utilization;
+    } attributes{};
+    if (::syscall(SYS_sched_getattr, 0, &attributes, sizeof(attributes), 0) != 0) return {-1, 0};
+    return {static_cast<int64_t>(attributes.runtime), attributes.nice};
+}
+} // namespace
+
+// The slice asked for holds for the thread and the threads it starts later, and the thread keeps
+// its nice value (a station started with a lower priority keeps it). On a thread of its own, so
+// that the test process is left as it was.
+TEST(Platform, TimeSliceHoldsForLaterThreadsAndKeepsTheNiceValue) {
+    bool supported = false;
+    std::pair<int64_t, int> own{}, later{};
+    std::thread([&] {
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 3);
+        supported = platform::requestTimeSlice(400);
+        own = sliceAndNice();
+        std::thread([&] { later = sliceAndNice(); }).join();
+    }).join();
+    if (!supported) GTEST_SKIP() << "this kernel keeps no time slice per task";
+    EXPECT_EQ(own.first, 400000);
+    EXPECT_EQ(own.second, 3);
+    EXPECT_EQ(later.first, 400000);
 }
 
 TEST(Platform, FindsPathsWithoutRegardToCase) {

@@ -16,9 +16,12 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <pwd.h>
+#include <sched.h>
 #include <sys/epoll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace platform {
@@ -328,6 +331,36 @@ int SocketSet::ready(Ready* out, int max) {
         out[k] = Ready{events[k].data.u64, (e & EPOLLIN) != 0, (e & EPOLLOUT) != 0, (e & (EPOLLHUP | EPOLLERR)) != 0};
     }
     return std::max(n, 0);
+}
+
+namespace {
+// The kernel's scheduling attributes (sched_setattr), which the C library does not declare.
+struct SchedulingAttributes {
+    uint32_t size = sizeof(SchedulingAttributes);
+    uint32_t policy = SCHED_OTHER;
+    uint64_t flags = 0;
+    int32_t nice = 0;
+    uint32_t priority = 0;
+    uint64_t runtimeNs = 0; // for the normal policy: the slice asked for
+    uint64_t deadlineNs = 0;
+    uint64_t periodNs = 0;
+    uint32_t utilizationMin = 0;
+    uint32_t utilizationMax = 0;
+};
+} // namespace
+
+bool requestTimeSlice(int microseconds) {
+    SchedulingAttributes attributes;
+    // The nice value stays what it is: sched_setattr sets it along with the slice.
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, 0);
+    if (errno == 0) attributes.nice = nice;
+    attributes.runtimeNs = static_cast<uint64_t>(microseconds) * 1000;
+    if (::syscall(SYS_sched_setattr, 0, &attributes, 0) != 0) return false;
+    // Kernels without slices per task accept the call and ignore the slice.
+    SchedulingAttributes now;
+    if (::syscall(SYS_sched_getattr, 0, &now, sizeof(now), 0) != 0) return false;
+    return now.runtimeNs == attributes.runtimeNs;
 }
 
 } // namespace platform
