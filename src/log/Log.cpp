@@ -117,7 +117,7 @@ qint64 Log::lineLength(const Entry& e) const {
 }
 
 void Log::add(Kind kind, int connection, QByteArray text, int stamp) {
-    Entry e{std::move(text), 0, monotonicNs(), connection, stamp, kind};
+    Entry e{std::move(text), 0, steadyNs(), connection, stamp, kind};
     e.length = lineLength(e);
     pendingBytes_ += e.length;
     pending_.push_back(std::move(e));
@@ -166,14 +166,14 @@ qint64 Log::dueNs() const {
 void Log::schedule() {
     if (pending_.empty() || !deadline_) return;
     // Whole milliseconds, rounded down: a timer that fires early looks again.
-    const int wait = static_cast<int>(std::max<qint64>(0, dueNs() - monotonicNs()) / 1000000);
+    const int wait = static_cast<int>(std::max<qint64>(0, dueNs() - steadyNs()) / 1000000);
     if (!deadline_->isActive() || deadline_->remainingTime() != wait) deadline_->start(wait);
 }
 
 void Log::onTimer() {
     // A write under way: its notice looks again.
     if (pending_.empty() || writing_) return;
-    if (monotonicNs() >= dueNs()) {
+    if (steadyNs() >= dueNs()) {
         finishBatch(true);
         return;
     }
@@ -183,7 +183,7 @@ void Log::onTimer() {
 
 void Log::onIdle() {
     if (pending_.empty() || writing_) return;
-    if (!cutWaits() || !replacedOnce_ || monotonicNs() - lastReplaceNs_ >= BatchNs) {
+    if (!cutWaits() || !replacedOnce_ || steadyNs() - lastReplaceNs_ >= BatchNs) {
         finishBatch(true);
         return;
     }
@@ -197,8 +197,6 @@ void Log::onIdle() {
     }
     schedule();
 }
-
-qint64 Log::monotonicNs() { return steadyNs(); }
 
 void Log::openBatch() {
     const platform::FileState now = platform::os().fileState(switches_.fileName);
@@ -288,9 +286,8 @@ void Log::writeBatch(bool onThread) {
     } else {
         // Replacements are counted from their start, so that one every 20 ms keeps every line
         // within 20 ms of the file however long the write takes.
-        lastReplaceNs_ = monotonicNs();
+        lastReplaceNs_ = steadyNs();
         replacedOnce_ = true;
-        write.kind = LogWrite::Kind::Replace;
         write.purpose = LogWrite::Purpose::Replacement;
         write.tempPath = path + QLatin1String(".tmp");
         write.pieces = picture_.pieces();

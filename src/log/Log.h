@@ -138,7 +138,6 @@ private:
     // Performs a write at once, or starts it on the writer thread with `onThread`.
     void submit(LogWrite write, bool onThread);
     void completeWrite(const LogWrite& write);
-    static qint64 monotonicNs();
 
     base::LogSwitches switches_;
     std::function<qint64()> clock_;

@@ -10,7 +10,7 @@ qint64 steadyNs() {
 }
 
 void LogWrite::perform() {
-    if (kind == Kind::Replace)
+    if (purpose == Purpose::Replacement)
         ok = os->replaceFileThrough(tempPath, path, pieces, &after);
     else
         ok = os->appendToFile(path, owned.isNull() ? bytes : QByteArrayView(owned),

@@ -20,11 +20,10 @@ namespace logfile {
 qint64 steadyNs();
 
 struct LogWrite {
-    enum class Kind : quint8 { Append, Replace };
-    // What the write brings the file to, which decides what its result means for the log.
+    // What the write brings the file to, which decides what its result means for the log. A
+    // replacement goes through a temporary file; every other write is an append.
     enum class Purpose : quint8 { Batch, LinesBeforeCut, Replacement, NoRegularFile };
 
-    Kind kind = Kind::Append;
     Purpose purpose = Purpose::Batch;
     platform::OperatingSystem* os = nullptr;
     QString path;

@@ -30,7 +30,7 @@ void Log::onWriteDone() {
 void Log::submit(LogWrite write, bool onThread) {
     write.os = &platform::os();
     write.path = switches_.fileName;
-    write.startNs = monotonicNs();
+    write.startNs = steadyNs();
     if (!onThread || !deadline_) {
         write.perform();
         completeWrite(write);

@@ -6,7 +6,7 @@
 #include "FakeOs.h"
 #include "LogFiles.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -328,10 +328,9 @@ struct StallingOs : FakeOs {
 bool spinUntil(const std::function<bool()>& done, int timeoutMs) {
     QEventLoop loop;
     QTimer check;
-    QElapsedTimer clock;
-    clock.start();
+    const QDeadlineTimer deadline(timeoutMs);
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done() || clock.elapsed() > timeoutMs) loop.quit();
+        if (done() || deadline.hasExpired()) loop.quit();
     });
     check.start(2);
     if (!done()) loop.exec();

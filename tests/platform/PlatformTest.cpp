@@ -59,8 +59,7 @@ std::pair<int64_t, int> sliceAndNice() {
     struct {
         uint32_t size, policy;
         uint64_t flags;
-        int32_t nice;
-        uint32_t priority;
+        int32_t nice, priority;
         uint64_t runtime, deadline, period, utilization;
     } attributes{};
     if (::syscall(SYS_sched_getattr, 0, &attributes, sizeof(attributes), 0) != 0) return {-1, 0};
